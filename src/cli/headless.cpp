@@ -1,0 +1,140 @@
+#include "headless.h"
+
+#include "diagnostics.h"
+#include "headless_error.h"
+#include "sample_render.h"
+#include "write_json.h"
+
+#include <algorithm>
+#include <array>
+#include <functional>
+#include <ostream>
+#include <string_view>
+
+namespace garbello {
+
+const char* const kHelpText =
+    "Garbello\n"
+    "  --diagnostics                  Safe JSON diagnostics; no desktop access\n"
+    "  --render OUTFIT /absolute.png   Render a sample window off-screen\n"
+    "  --render-sheets /absolute/dir   Render all garments in light/dark sheets\n"
+    "  --render-corners /absolute/dir  Render four corners and both edges for every variant\n"
+    "  --render-variants /absolute/dir Render ten variants per style + window assignment sheet\n"
+    "  --render-ui SCREEN light|dark /absolute.png  Render one settings/setup screen\n"
+    "  --test-settings-ui             Exercise settings controls offscreen\n"
+    "  --render-ui-sheets /absolute/dir Render Settings and setup offscreen in light/dark\n"
+    "  --repl                         JSON lines: diagnostics, outfit, render, variant, "
+    "renderUI, renderUIScreen, testUI\n"
+    "Run the installed app without arguments to show its menu-bar controls.";
+
+namespace {
+
+bool isAbsolute(const std::string& path) {
+    return path.starts_with('/');
+}
+
+// Arity counts the option itself.
+void requireArity(const Arguments& arguments, std::size_t arity, const char* usage) {
+    if (arguments.size() != arity)
+        throw HeadlessError(usage);
+}
+
+void requireAbsoluteDirectory(const Arguments& arguments, const char* usage) {
+    requireArity(arguments, 2, usage);
+    if (!isAbsolute(arguments[1]))
+        throw HeadlessError(usage);
+}
+
+void completeUpdate(const Arguments& arguments, HeadlessStreams) {
+    requireArity(arguments, 2, "Update plan required");
+    throw notInThisBuild("Completing an update");
+}
+
+void printDiagnostics(const Arguments&, HeadlessStreams streams) {
+    writeJSON(diagnostics(), streams.out);
+}
+
+void renderSettingsScreen(const Arguments& arguments, HeadlessStreams) {
+    constexpr const char* usage = "Usage: --render-ui SCREEN light|dark /absolute/output.png";
+    requireArity(arguments, 4, usage);
+    if ((arguments[2] != "light" && arguments[2] != "dark") || !isAbsolute(arguments[3]))
+        throw HeadlessError(usage);
+    throw notInThisBuild("The settings window renderer");
+}
+
+void testSettingsControls(const Arguments&, HeadlessStreams) {
+    throw notInThisBuild("The settings window self-test");
+}
+
+void renderSettingsSheets(const Arguments& arguments, HeadlessStreams) {
+    requireAbsoluteDirectory(arguments, "Usage: --render-ui-sheets /absolute/directory");
+    throw notInThisBuild("The settings window renderer");
+}
+
+void renderContactSheets(const Arguments& arguments, HeadlessStreams) {
+    requireAbsoluteDirectory(arguments, "Usage: --render-sheets /absolute/directory");
+    throw notInThisBuild("Sheet rendering");
+}
+
+void renderCornerSheets(const Arguments& arguments, HeadlessStreams) {
+    requireAbsoluteDirectory(arguments, "Usage: --render-corners /absolute/directory");
+    throw notInThisBuild("Sheet rendering");
+}
+
+void renderVariantSheets(const Arguments& arguments, HeadlessStreams) {
+    requireAbsoluteDirectory(arguments, "Usage: --render-variants /absolute/directory");
+    throw notInThisBuild("Sheet rendering");
+}
+
+void renderSampleWindow(const Arguments& arguments, HeadlessStreams streams) {
+    requireArity(arguments, 3, "Usage: --render OUTFIT /absolute/output.png");
+    writeJSON(renderSample(arguments[1], arguments[2], ClothVariant::classic), streams.out);
+}
+
+void serveProtocol(const Arguments&, HeadlessStreams) {
+    throw notInThisBuild("The JSON-lines protocol");
+}
+
+void printHelp(const Arguments&, HeadlessStreams streams) {
+    streams.out << kHelpText << '\n';
+    streams.out.flush();
+    if (!streams.out)
+        throw Error("Could not write to standard output");
+}
+
+struct HeadlessOption {
+    std::string_view name;
+    void (*run)(const Arguments&, HeadlessStreams);
+};
+
+// Matched in this order, exactly and case-sensitively, against the first
+// argument.
+constexpr std::array kOptions{
+    HeadlessOption{"--complete-update", completeUpdate},
+    HeadlessOption{"--diagnostics", printDiagnostics},
+    HeadlessOption{"--render-ui", renderSettingsScreen},
+    HeadlessOption{"--test-settings-ui", testSettingsControls},
+    HeadlessOption{"--render-ui-sheets", renderSettingsSheets},
+    HeadlessOption{"--render-sheets", renderContactSheets},
+    HeadlessOption{"--render-corners", renderCornerSheets},
+    HeadlessOption{"--render-variants", renderVariantSheets},
+    HeadlessOption{"--render", renderSampleWindow},
+    HeadlessOption{"--repl", serveProtocol},
+    HeadlessOption{"--help", printHelp},
+};
+
+} // namespace
+
+void runHeadless(const Arguments& arguments, HeadlessStreams streams) {
+    if (!arguments.empty()) {
+        for (const HeadlessOption& option : kOptions) {
+            if (arguments.front() == option.name) {
+                option.run(arguments, streams);
+                return;
+            }
+        }
+    }
+    throw HeadlessError("Unknown option. Use --help.");
+}
+
+} // namespace garbello

@@ -1,0 +1,155 @@
+#include "support/json_decode.h"
+
+#include <cmath>
+#include <limits>
+
+namespace garbello {
+
+DecodingError DecodingError::keyNotFound(std::string_view key) {
+    return DecodingError(Kind::keyNotFound, std::string(key),
+                         "The data couldn’t be read because it is missing: \"" + std::string(key) +
+                             "\".");
+}
+
+DecodingError DecodingError::typeMismatch(std::string_view key, std::string_view expected) {
+    return DecodingError(Kind::typeMismatch, std::string(key),
+                         "The data couldn’t be read because it isn’t in the correct format: \"" +
+                             std::string(key) + "\" must be " + std::string(expected) + ".");
+}
+
+DecodingError DecodingError::dataCorrupted(std::string_view detail) {
+    return DecodingError(Kind::dataCorrupted, "",
+                         "The data couldn’t be read because it isn’t in the correct format: " +
+                             std::string(detail));
+}
+
+namespace json {
+
+Json parse(std::string_view text) {
+    Json value;
+    try {
+        value = Json::parse(text.begin(), text.end());
+    } catch (const Json::exception& error) {
+        throw DecodingError::dataCorrupted(error.what());
+    }
+    if (!value.is_object() && !value.is_array())
+        throw DecodingError::dataCorrupted("the top level is not an object or an array");
+    return value;
+}
+
+const Json& requireObject(const Json& value, std::string_view what) {
+    if (!value.is_object())
+        throw DecodingError::typeMismatch(what, "an object");
+    return value;
+}
+
+const Json& requireKey(const Json& object, std::string_view key) {
+    auto found = object.find(key);
+    if (found == object.end())
+        throw DecodingError::keyNotFound(key);
+    return *found;
+}
+
+bool isInteger(const Json& value) {
+    return integerValue(value).has_value();
+}
+
+std::optional<std::int64_t> integerValue(const Json& value) {
+    if (value.is_number_unsigned()) {
+        auto number = value.get<std::uint64_t>();
+        if (number > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))
+            return std::nullopt;
+        return static_cast<std::int64_t>(number);
+    }
+    if (value.is_number_integer())
+        return value.get<std::int64_t>();
+    return std::nullopt;
+}
+
+bool requireBool(const Json& object, std::string_view key) {
+    const Json& value = requireKey(object, key);
+    if (!value.is_boolean())
+        throw DecodingError::typeMismatch(key, "a boolean");
+    return value.get<bool>();
+}
+
+double requireNumber(const Json& object, std::string_view key) {
+    const Json& value = requireKey(object, key);
+    if (!value.is_number())
+        throw DecodingError::typeMismatch(key, "a number");
+    return value.get<double>();
+}
+
+std::int64_t requireInteger(const Json& object, std::string_view key) {
+    auto number = integerValue(requireKey(object, key));
+    if (!number)
+        throw DecodingError::typeMismatch(key, "an integer");
+    return *number;
+}
+
+std::string requireString(const Json& object, std::string_view key) {
+    const Json& value = requireKey(object, key);
+    if (!value.is_string())
+        throw DecodingError::typeMismatch(key, "a string");
+    return value.get<std::string>();
+}
+
+std::optional<bool> optionalBool(const Json& object, std::string_view key) {
+    if (!object.contains(key))
+        return std::nullopt;
+    return requireBool(object, key);
+}
+
+std::optional<double> optionalNumber(const Json& object, std::string_view key) {
+    if (!object.contains(key))
+        return std::nullopt;
+    return requireNumber(object, key);
+}
+
+std::optional<std::int64_t> optionalInteger(const Json& object, std::string_view key) {
+    if (!object.contains(key))
+        return std::nullopt;
+    return requireInteger(object, key);
+}
+
+std::optional<std::string> optionalString(const Json& object, std::string_view key) {
+    if (!object.contains(key))
+        return std::nullopt;
+    return requireString(object, key);
+}
+
+} // namespace json
+
+namespace {
+// 2001-01-01 00:00:00 UTC in Unix seconds.
+constexpr std::int64_t kReferenceDateUnixSeconds = 978307200;
+} // namespace
+
+double secondsSinceReferenceDate(Date date) {
+    using namespace std::chrono;
+    auto sinceUnix = duration_cast<duration<double>>(date.time_since_epoch()).count();
+    return sinceUnix - static_cast<double>(kReferenceDateUnixSeconds);
+}
+
+Date dateFromReferenceSeconds(double seconds) {
+    using namespace std::chrono;
+    auto sinceUnix = duration<double>(seconds + static_cast<double>(kReferenceDateUnixSeconds));
+    return Date(duration_cast<system_clock::duration>(sinceUnix));
+}
+
+Date requireDate(const Json& object, std::string_view key) {
+    double seconds = json::requireNumber(object, key);
+    // system_clock counts nanoseconds in 64 bits: about ±292 years around 1970.
+    constexpr double kRepresentableSeconds = 9.0e9;
+    if (!std::isfinite(seconds) || std::fabs(seconds) > kRepresentableSeconds)
+        throw DecodingError::typeMismatch(key, "a date in seconds since 2001-01-01");
+    return dateFromReferenceSeconds(seconds);
+}
+
+std::optional<Date> optionalDate(const Json& object, std::string_view key) {
+    if (!object.contains(key))
+        return std::nullopt;
+    return requireDate(object, key);
+}
+
+} // namespace garbello

@@ -1,0 +1,45 @@
+#include "write_json.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace garbello {
+namespace {
+
+TEST(WriteJsonTest, CompactSortedOneLine) {
+    struct Row {
+        Json record;
+        std::string line;
+    };
+    const Row rows[] = {
+        {Json{{"b", 1}, {"a", true}, {"c", false}}, R"({"a":true,"b":1,"c":false})"},
+        {Json{{"file", "/tmp/out/a.png"}}, R"({"file":"\/tmp\/out\/a.png"})"},
+        {Json{{"bytes", 123456789012LL}, {"neg", -3}}, R"({"bytes":123456789012,"neg":-3})"},
+        {Json{{"nested", {{"z", Json::array({1, "x/y"})}, {"Z", nullptr}}}},
+         R"({"nested":{"Z":null,"z":[1,"x\/y"]}})"},
+        {Json{{"text", "quote\" back\\ line\n °C —"}},
+         "{\"text\":\"quote\\\" back\\\\ line\\n °C —\"}"},
+        {Json{{"f", 0.5}}, R"({"f":0.5})"},
+        {Json::object(), "{}"},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(jsonLine(row.record), row.line + "\n");
+}
+
+TEST(WriteJsonTest, InvalidUtf8IsAnErrorNotGarbage) {
+    Json record = {{"bad", std::string("\xff\xfe")}};
+    EXPECT_THROW(jsonLine(record), Error);
+    std::ostringstream out;
+    EXPECT_THROW(writeJSON(record, out), Error);
+    EXPECT_EQ(out.str(), "");
+}
+
+TEST(WriteJsonTest, WriteFailureIsReported) {
+    std::ostringstream out;
+    out.setstate(std::ios::badbit);
+    EXPECT_THROW(writeJSON(Json{{"a", 1}}, out), Error);
+}
+
+} // namespace
+} // namespace garbello

@@ -1,0 +1,71 @@
+#include "support/json_decode.h"
+
+#include <gtest/gtest.h>
+
+namespace garbello {
+namespace {
+
+TEST(JsonDecodeTest, ParseAcceptsOnlyObjectsAndArrays) {
+    EXPECT_TRUE(json::parse(R"({"a":1})").is_object());
+    EXPECT_TRUE(json::parse("[1,2]").is_array());
+    for (const char* text : {"", "1", "\"text\"", "true", "null", "{", "{\"a\":1} x", "[1,]"}) {
+        try {
+            json::parse(text);
+            ADD_FAILURE() << "accepted: " << text;
+        } catch (const DecodingError& error) {
+            EXPECT_EQ(error.kind(), DecodingError::Kind::dataCorrupted) << text;
+            EXPECT_FALSE(std::string(error.what()).empty());
+        }
+    }
+}
+
+TEST(JsonDecodeTest, IntegersAreKeptApartFromFloats) {
+    const Json object = Json::parse(
+        R"({"int":42,"neg":-7,"float":42.0,"exp":1e2,"big":9223372036854775808,"str":"1","bool":true,"null":null})");
+    EXPECT_EQ(json::requireInteger(object, "int"), 42);
+    EXPECT_EQ(json::requireInteger(object, "neg"), -7);
+    for (const char* key : {"float", "exp", "big", "str", "bool", "null"}) {
+        try {
+            json::requireInteger(object, key);
+            ADD_FAILURE() << key;
+        } catch (const DecodingError& error) {
+            EXPECT_EQ(error.kind(), DecodingError::Kind::typeMismatch) << key;
+            EXPECT_EQ(error.key(), key);
+        }
+    }
+    EXPECT_EQ(json::requireNumber(object, "int"), 42.0);
+    EXPECT_EQ(json::requireNumber(object, "exp"), 100.0);
+    EXPECT_THROW(json::requireNumber(object, "str"), DecodingError);
+    EXPECT_THROW(json::requireNumber(object, "bool"), DecodingError);
+}
+
+TEST(JsonDecodeTest, RequiredAndOptionalKeys) {
+    const Json object = Json::parse(R"({"name":"Oslo","flag":false,"none":null})");
+    EXPECT_EQ(json::requireString(object, "name"), "Oslo");
+    EXPECT_FALSE(json::requireBool(object, "flag"));
+    try {
+        json::requireString(object, "missing");
+        ADD_FAILURE();
+    } catch (const DecodingError& error) {
+        EXPECT_EQ(error.kind(), DecodingError::Kind::keyNotFound);
+        EXPECT_EQ(error.key(), "missing");
+    }
+    EXPECT_EQ(json::optionalString(object, "missing"), std::nullopt);
+    EXPECT_EQ(json::optionalString(object, "name"), "Oslo");
+    // Strict records never write null, so a null is a wrong type, not absence.
+    EXPECT_THROW(json::optionalString(object, "none"), DecodingError);
+    EXPECT_THROW(json::requireBool(object, "name"), DecodingError);
+}
+
+TEST(JsonDecodeTest, DatesAreSecondsSince2001) {
+    const Json object =
+        Json::parse(R"({"at":1.5,"negative":-978307200,"text":"2001-01-01","huge":1e300})");
+    EXPECT_EQ(secondsSinceReferenceDate(requireDate(object, "at")), 1.5);
+    EXPECT_EQ(requireDate(object, "negative").time_since_epoch().count(), 0);
+    EXPECT_THROW(requireDate(object, "text"), DecodingError);
+    EXPECT_THROW(requireDate(object, "huge"), DecodingError);
+    EXPECT_EQ(optionalDate(object, "missing"), std::nullopt);
+}
+
+} // namespace
+} // namespace garbello
