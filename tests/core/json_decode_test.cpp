@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace garbello {
 namespace {
 
@@ -59,11 +61,20 @@ TEST(JsonDecodeTest, RequiredAndOptionalKeys) {
 
 TEST(JsonDecodeTest, DatesAreSecondsSince2001) {
     const Json object =
-        Json::parse(R"({"at":1.5,"negative":-978307200,"text":"2001-01-01","huge":1e300})");
+        Json::parse(R"({"at":1.5,"negative":-978307200,"text":"2001-01-01","huge":1e300,)"
+                    R"("late":8.0e9,"overflowing":8.9e9})");
     EXPECT_EQ(secondsSinceReferenceDate(requireDate(object, "at")), 1.5);
     EXPECT_EQ(requireDate(object, "negative").time_since_epoch().count(), 0);
     EXPECT_THROW(requireDate(object, "text"), DecodingError);
     EXPECT_THROW(requireDate(object, "huge"), DecodingError);
+    // The limit applies to the instant, not to the distance from 2001: 8.9e9
+    // seconds after 2001 no longer fits a nanosecond clock.
+    EXPECT_EQ(secondsSinceReferenceDate(requireDate(object, "late")), 8.0e9);
+    EXPECT_THROW(requireDate(object, "overflowing"), DecodingError);
+    EXPECT_EQ(dateFromUnixSeconds(1717232400.5)->time_since_epoch(),
+              std::chrono::milliseconds(1717232400500));
+    EXPECT_EQ(dateFromUnixSeconds(std::nan("")), std::nullopt);
+    EXPECT_EQ(dateFromUnixSeconds(-9.1e9), std::nullopt);
     EXPECT_EQ(optionalDate(object, "missing"), std::nullopt);
 }
 

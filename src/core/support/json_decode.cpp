@@ -123,6 +123,9 @@ std::optional<std::string> optionalString(const Json& object, std::string_view k
 namespace {
 // 2001-01-01 00:00:00 UTC in Unix seconds.
 constexpr std::int64_t kReferenceDateUnixSeconds = 978307200;
+// system_clock counts nanoseconds in 64 bits: about ±292 years around 1970.
+// Kept a little inside that so converting never overflows.
+constexpr double kRepresentableUnixSeconds = 9.0e9;
 } // namespace
 
 double secondsSinceReferenceDate(Date date) {
@@ -131,19 +134,35 @@ double secondsSinceReferenceDate(Date date) {
     return sinceUnix - static_cast<double>(kReferenceDateUnixSeconds);
 }
 
-Date dateFromReferenceSeconds(double seconds) {
+namespace {
+// Whole seconds and the fraction are converted apart: scaling the whole value
+// to nanoseconds in floating point would lose the low digits of today's dates.
+Date dateFromFiniteUnixSeconds(double seconds) {
     using namespace std::chrono;
-    auto sinceUnix = duration<double>(seconds + static_cast<double>(kReferenceDateUnixSeconds));
-    return Date(duration_cast<system_clock::duration>(sinceUnix));
+    double whole = std::floor(seconds);
+    auto fraction = duration_cast<system_clock::duration>(duration<double>(seconds - whole));
+    return Date(duration_cast<system_clock::duration>(
+                    std::chrono::seconds(static_cast<std::int64_t>(whole))) +
+                fraction);
+}
+} // namespace
+
+Date dateFromReferenceSeconds(double seconds) {
+    return dateFromFiniteUnixSeconds(seconds + static_cast<double>(kReferenceDateUnixSeconds));
+}
+
+std::optional<Date> dateFromUnixSeconds(double seconds) {
+    if (!std::isfinite(seconds) || std::fabs(seconds) > kRepresentableUnixSeconds)
+        return std::nullopt;
+    return dateFromFiniteUnixSeconds(seconds);
 }
 
 Date requireDate(const Json& object, std::string_view key) {
     double seconds = json::requireNumber(object, key);
-    // system_clock counts nanoseconds in 64 bits: about ±292 years around 1970.
-    constexpr double kRepresentableSeconds = 9.0e9;
-    if (!std::isfinite(seconds) || std::fabs(seconds) > kRepresentableSeconds)
+    auto date = dateFromUnixSeconds(seconds + static_cast<double>(kReferenceDateUnixSeconds));
+    if (!date)
         throw DecodingError::typeMismatch(key, "a date in seconds since 2001-01-01");
-    return dateFromReferenceSeconds(seconds);
+    return *date;
 }
 
 std::optional<Date> optionalDate(const Json& object, std::string_view key) {

@@ -73,6 +73,9 @@ using Date = std::chrono::system_clock::time_point;
 
 double secondsSinceReferenceDate(Date date);
 Date dateFromReferenceSeconds(double seconds);
+// Seconds since 1970-01-01 00:00:00 UTC as a date; no value when the number is
+// not finite or lies outside the range a Date can hold (about 1678 to 2261).
+std::optional<Date> dateFromUnixSeconds(double seconds);
 Date requireDate(const Json& object, std::string_view key);
 std::optional<Date> optionalDate(const Json& object, std::string_view key);
 
