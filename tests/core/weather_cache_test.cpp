@@ -1,0 +1,106 @@
+#include "support/atomic_file.h"
+#include "support/log.h"
+#include "temporary_directory.h"
+#include "weather/weather_cache.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace garbello {
+namespace {
+
+namespace fs = std::filesystem;
+
+SavedWeather sampleRecord() {
+    WeatherSnapshot snapshot{4.5,   1.25,         0.4, 0.4, 0,
+                             18,    61,           70,  1.5, dateFromReferenceSeconds(738999000),
+                             59.91, "Europe/Oslo"};
+    return {{"Oslo, Norway", 59.91, 10.75, "Europe/Oslo"},
+            {snapshot, dateFromReferenceSeconds(739000000.5)}};
+}
+
+void writeText(const fs::path& file, const std::string& text) {
+    std::ofstream(file, std::ios::binary) << text;
+}
+
+TEST(WeatherCacheTest, RecordRoundTripsThroughTheFile) {
+    testing::TemporaryDirectory directory;
+    fs::path file = directory / "nested" / "Garbello" / "weather.json";
+    writeSavedWeather(file, sampleRecord());
+    EXPECT_EQ(readSavedWeather(file), sampleRecord());
+
+    // Dates are seconds since 2001 in every place the record holds one.
+    Json stored = Json::parse(readFile(file));
+    EXPECT_EQ(stored["cache"]["fetchedAt"], 739000000.5);
+    EXPECT_EQ(stored["cache"]["snapshot"]["observedAt"], 738999000);
+    EXPECT_EQ(stored["place"]["name"], "Oslo, Norway");
+
+    SavedWeather newer = sampleRecord();
+    newer.cache.fetchedAt = dateFromReferenceSeconds(739001800);
+    writeSavedWeather(file, newer);
+    EXPECT_EQ(readSavedWeather(file), newer);
+}
+
+TEST(WeatherCacheTest, CacheFileSitsBesideTheSettingsFile) {
+    EXPECT_EQ(weatherCachePathBeside("/home/ann/.config/Garbello/settings.json"),
+              fs::path("/home/ann/.config/Garbello/weather.json"));
+}
+
+TEST(WeatherCacheTest, MissingOrCorruptFilesGiveNoCacheAndLogNothing) {
+    const Json valid = sampleRecord().toJson();
+    auto without = [&](const std::string& pointer) {
+        Json record = valid;
+        Json::json_pointer path(pointer);
+        record[path.parent_pointer()].erase(path.back());
+        return record.dump();
+    };
+    auto with = [&](const std::string& pointer, const Json& value) {
+        Json record = valid;
+        record[Json::json_pointer(pointer)] = value;
+        return record.dump();
+    };
+    struct Case {
+        const char* name;
+        std::string contents;
+    };
+    const std::vector<Case> cases = {
+        {"empty file", ""},
+        {"not JSON", "weather"},
+        {"truncated", valid.dump().substr(0, 40)},
+        {"top-level array", "[]"},
+        {"no place", without("/place")},
+        {"no cache", without("/cache")},
+        {"no fetchedAt", without("/cache/fetchedAt")},
+        {"snapshot missing a field", without("/cache/snapshot/rain")},
+        {"place without a zone", without("/place/timezone")},
+        {"fetchedAt as text", with("/cache/fetchedAt", "2024-06-01")},
+        {"weather code as text", with("/cache/snapshot/weatherCode", "61")},
+        {"date beyond the clock", with("/cache/fetchedAt", 1e18)},
+        {"invalid UTF-8", "{\"place\":{\"name\":\"\xff\xfe\"}}"},
+        {"oversized", std::string(2 << 20, ' ') + valid.dump()},
+    };
+    ScopedLogCapture capture;
+    testing::TemporaryDirectory directory;
+    for (const auto& c : cases) {
+        fs::path file = directory / "weather.json";
+        writeText(file, c.contents);
+        EXPECT_EQ(readSavedWeather(file), std::nullopt) << c.name;
+        // The file is left for the next accepted forecast to overwrite.
+        EXPECT_EQ(readFile(file), c.contents) << c.name;
+    }
+    EXPECT_EQ(readSavedWeather(directory / "absent.json"), std::nullopt);
+    EXPECT_EQ(readSavedWeather(directory.path()), std::nullopt);
+    EXPECT_TRUE(capture.sink().records().empty());
+}
+
+TEST(WeatherCacheTest, WriteFailureIsReportedToTheCaller) {
+    testing::TemporaryDirectory directory;
+    writeText(directory / "blocked", "a file where a directory should be");
+    EXPECT_THROW(writeSavedWeather(directory / "blocked" / "weather.json", sampleRecord()),
+                 FileError);
+    EXPECT_EQ(readFile(directory / "blocked"), "a file where a directory should be");
+}
+
+} // namespace
+} // namespace garbello
