@@ -43,6 +43,12 @@ public:
     // Display name of this variant's cloth for `outfit`.
     std::string_view title(Outfit outfit) const;
 
+    // The stable cloth of a window that nobody chose one for: 64-bit FNV-1a
+    // over the UTF-8 bytes of the bundle identifier, a zero byte and the
+    // window number in decimal, modulo 10. Independent of the outfit, so a
+    // window keeps its variant number when the outfit changes.
+    static ClothVariant automatic(std::string_view bundleID, std::uint32_t windowID);
+
 private:
     Case value_;
 };

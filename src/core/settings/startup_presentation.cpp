@@ -1,0 +1,26 @@
+#include "settings/startup_presentation.h"
+
+namespace garbello {
+namespace {
+constexpr std::array<std::string_view, StartupPresentation::count> kRawValues{"setup", "settings",
+                                                                              "background"};
+} // namespace
+
+StartupPresentation StartupPresentation::choose(bool onboardingCompleted, bool launchedAtLogin) {
+    if (!onboardingCompleted)
+        return setup;
+    return launchedAtLogin ? background : settings;
+}
+
+std::optional<StartupPresentation> StartupPresentation::parse(std::string_view rawValue) {
+    for (StartupPresentation presentation : allCases())
+        if (presentation.rawValue() == rawValue)
+            return presentation;
+    return std::nullopt;
+}
+
+std::string_view StartupPresentation::rawValue() const {
+    return kRawValues[value_];
+}
+
+} // namespace garbello

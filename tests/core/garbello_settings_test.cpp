@@ -1,0 +1,176 @@
+#include "settings/garbello_settings.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+namespace garbello {
+namespace {
+
+GarbelloSettings decode(const char* text) {
+    return GarbelloSettings::fromJson(Json::parse(text));
+}
+
+GarbelloSettings everythingSet() {
+    GarbelloSettings settings;
+    settings.updaterV1.automatic = false;
+    settings.updaterV1.lastChecked = dateFromReferenceSeconds(800'000'000.25);
+    settings.updaterV1.skippedVersion = "0.4.0";
+    settings.manualOutfit = Outfit::rainJacket;
+    settings.borderWidth = 20.5;
+    settings.patternScale = 2;
+    settings.sameForAllApps = true;
+    settings.paused = true;
+    settings.disabledApps = {"org.gimp.GIMP", "firefox"};
+    settings.place = Place{"Hobart, Australia", -42.88, 147.33, "Australia/Hobart"};
+    settings.askedForLocation = true;
+    settings.onboardingCompleted = true;
+    settings.temperatureUnit = TemperatureUnit::fahrenheit;
+    settings.setPreferredVariant(ClothVariant::tenth, Outfit::sweater);
+    settings.setVariant(ClothVariant::third, "org.mail", Outfit::linen);
+    return settings;
+}
+
+TEST(GarbelloSettingsTest, EmptyObjectAndNullValuesGiveTheDefaults) {
+    EXPECT_EQ(decode("{}"), GarbelloSettings{});
+    const Json full = everythingSet().toJson();
+    Json allNull = Json::object();
+    for (const auto& [key, value] : full.items())
+        allNull[key] = nullptr;
+    EXPECT_EQ(allNull.size(), 13u);
+    EXPECT_EQ(GarbelloSettings::fromJson(allNull), GarbelloSettings{});
+
+    GarbelloSettings defaults;
+    EXPECT_TRUE(defaults.updaterV1.automatic);
+    EXPECT_EQ(defaults.borderWidth, 12);
+    EXPECT_EQ(defaults.patternScale, 1);
+    EXPECT_EQ(defaults.temperatureUnit, TemperatureUnit::celsius);
+}
+
+TEST(GarbelloSettingsTest, EveryFieldRoundTrips) {
+    GarbelloSettings settings = everythingSet();
+    EXPECT_EQ(GarbelloSettings::fromJson(settings.toJson()), settings);
+    EXPECT_EQ(GarbelloSettings::fromJson(GarbelloSettings{}.toJson()), GarbelloSettings{});
+}
+
+TEST(GarbelloSettingsTest, WrittenFormOmitsOnlyAbsentOptionals) {
+    EXPECT_EQ(GarbelloSettings{}.toJson(), Json::parse(R"({
+        "updaterV1": {"automatic": true}, "borderWidth": 12.0, "patternScale": 1.0,
+        "sameForAllApps": false, "paused": false, "disabledApps": [],
+        "askedForLocation": false, "onboardingCompleted": false, "temperatureUnit": "celsius",
+        "preferredVariants": {}, "appVariants": {}})"));
+
+    Json full = everythingSet().toJson();
+    EXPECT_EQ(full["manualOutfit"], "rainJacket");
+    EXPECT_EQ(full["place"]["timezone"], "Australia/Hobart");
+    EXPECT_EQ(full["temperatureUnit"], "fahrenheit");
+    EXPECT_EQ(full["preferredVariants"], Json::parse(R"({"sweater": 9})"));
+    EXPECT_EQ(full["appVariants"], Json::parse(R"({"org.mail": {"linen": 2}})"));
+    EXPECT_EQ(full["disabledApps"], Json::parse(R"(["firefox", "org.gimp.GIMP"])"));
+}
+
+TEST(GarbelloSettingsTest, PresentValuesOfTheWrongTypeOrDomainFailTheWholeRecord) {
+    const char* invalid[] = {
+        R"({"manualOutfit": "Rain jacket"})",
+        R"({"manualOutfit": "rainjacket"})",
+        R"({"manualOutfit": 1})",
+        R"({"borderWidth": "12"})",
+        R"({"borderWidth": true})",
+        R"({"patternScale": [1]})",
+        R"({"sameForAllApps": "true"})",
+        R"({"paused": 1})",
+        R"({"askedForLocation": "no"})",
+        R"({"onboardingCompleted": 0})",
+        R"({"disabledApps": "firefox"})",
+        R"({"disabledApps": ["firefox", 3]})",
+        R"({"disabledApps": [null]})",
+        R"({"place": {"name": "Oslo", "latitude": 59.9, "longitude": 10.7}})",
+        R"({"place": "Oslo"})",
+        R"({"updaterV1": {}})",
+        R"({"updaterV1": true})",
+        R"({"temperatureUnit": "kelvin"})",
+        R"({"temperatureUnit": "Celsius"})",
+        R"({"preferredVariants": {"sweater": 12}})",
+        R"({"preferredVariants": {"sweater": -1}})",
+        R"({"preferredVariants": {"sweater": 2.5}})",
+        R"({"preferredVariants": {"sweater": "2"}})",
+        R"({"preferredVariants": {"sweater": null}})",
+        R"({"preferredVariants": [1, 2]})",
+        R"({"appVariants": {"org.mail": {"linen": 10}}})",
+        R"({"appVariants": {"org.mail": 3}})",
+        R"({"appVariants": []})",
+        R"([])",
+        R"("settings")",
+    };
+    for (const char* text : invalid)
+        EXPECT_THROW(decode(text), DecodingError) << text;
+}
+
+TEST(GarbelloSettingsTest, UnknownKeysAreIgnored) {
+    GarbelloSettings settings =
+        decode(R"({"paused": true, "futureOption": {"nested": [1, 2]}, "borderWidth": 8})");
+    GarbelloSettings expected;
+    expected.paused = true;
+    expected.borderWidth = 8;
+    EXPECT_EQ(settings, expected);
+}
+
+TEST(GarbelloSettingsTest, NumbersOutOfRangeAreRepairedOnDecode) {
+    struct Case {
+        const char* json;
+        double borderWidth;
+        double patternScale;
+    };
+    const Case cases[] = {
+        {R"({"borderWidth": 2})", 4, 1},         {R"({"borderWidth": 40})", 32, 1},
+        {R"({"borderWidth": 32})", 32, 1},       {R"({"borderWidth": 4})", 4, 1},
+        {R"({"borderWidth": 12.75})", 12.75, 1}, {R"({"borderWidth": -1e300})", 4, 1},
+        {R"({"patternScale": 0.1})", 12, 0.5},   {R"({"patternScale": 5})", 12, 3},
+        {R"({"patternScale": 3})", 12, 3},       {R"({"patternScale": 0.5})", 12, 0.5},
+    };
+    for (const Case& c : cases) {
+        GarbelloSettings settings = decode(c.json);
+        EXPECT_EQ(settings.borderWidth, c.borderWidth) << c.json;
+        EXPECT_EQ(settings.patternScale, c.patternScale) << c.json;
+    }
+}
+
+TEST(GarbelloSettingsTest, NormalizeGivesNonFiniteNumbersTheirDefaults) {
+    for (double bad :
+         {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+          -std::numeric_limits<double>::infinity()}) {
+        GarbelloSettings settings;
+        settings.borderWidth = bad;
+        settings.patternScale = bad;
+        settings.normalize();
+        EXPECT_EQ(settings.borderWidth, 12);
+        EXPECT_EQ(settings.patternScale, 1);
+    }
+}
+
+TEST(GarbelloSettingsTest, VariantAccessorsSetAndRemoveEntries) {
+    GarbelloSettings settings;
+    EXPECT_EQ(settings.preferredVariant(Outfit::linen), std::nullopt);
+    settings.setPreferredVariant(ClothVariant::sixth, Outfit::linen);
+    EXPECT_EQ(settings.preferredVariant(Outfit::linen), ClothVariant::sixth);
+    EXPECT_EQ(settings.preferredVariant(Outfit::sweater), std::nullopt);
+    settings.setPreferredVariant(std::nullopt, Outfit::linen);
+    EXPECT_TRUE(settings.preferredVariants.empty());
+
+    settings.setVariant(ClothVariant::second, "org.mail", Outfit::linen);
+    settings.setVariant(ClothVariant::third, "org.mail", Outfit::sweater);
+    EXPECT_EQ(settings.variantOverride("org.mail", Outfit::sweater), ClothVariant::third);
+    EXPECT_EQ(settings.variantOverride("org.mail", Outfit::hawaiian), std::nullopt);
+    EXPECT_EQ(settings.variantOverride("org.notes", Outfit::linen), std::nullopt);
+
+    settings.setVariant(std::nullopt, "org.mail", Outfit::linen);
+    EXPECT_EQ(settings.toJson()["appVariants"], Json::parse(R"({"org.mail": {"sweater": 2}})"));
+    settings.setVariant(std::nullopt, "org.mail", Outfit::sweater);
+    EXPECT_EQ(settings.toJson()["appVariants"], Json::object());
+    // Clearing what was never set adds nothing.
+    settings.setVariant(std::nullopt, "org.notes", Outfit::linen);
+    EXPECT_TRUE(settings.appVariants.empty());
+}
+
+} // namespace
+} // namespace garbello

@@ -1,0 +1,228 @@
+#include "settings/settings_store.h"
+#include "support/atomic_file.h"
+#include "temporary_directory.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <optional>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace garbello {
+namespace {
+
+namespace fs = std::filesystem;
+
+class SettingsStoreTest : public ::testing::Test {
+protected:
+    fs::path settingsPath() const {
+        return directory_.path() / "config" / "Garbello" / "settings.json";
+    }
+
+    void writeSettingsFile(const std::string& text) { writeFileAtomically(settingsPath(), text); }
+
+    std::vector<LogRecord> logged() { return capture_.sink().records("settings"); }
+
+    test::TemporaryDirectory directory_;
+    ScopedLogCapture capture_;
+};
+
+GarbelloSettings customised() {
+    GarbelloSettings settings;
+    settings.onboardingCompleted = true;
+    settings.temperatureUnit = TemperatureUnit::fahrenheit;
+    settings.setPreferredVariant(ClothVariant::third, Outfit::linen);
+    settings.setPreferredVariant(ClothVariant::ninth, Outfit::hawaiian);
+    settings.disabledApps.insert("org.gimp.GIMP");
+    return settings;
+}
+
+TEST_F(SettingsStoreTest, FirstLaunchGivesDefaultsSilentlyAndCreatesNothing) {
+    SettingsStore store(settingsPath());
+    EXPECT_EQ(store.load(), GarbelloSettings{});
+    EXPECT_TRUE(logged().empty());
+    EXPECT_FALSE(fs::exists(directory_.path() / "config"));
+}
+
+TEST_F(SettingsStoreTest, SaveCreatesMissingDirectoriesAndLoadReadsItBack) {
+    SettingsStore store(settingsPath());
+    store.save(customised());
+    EXPECT_EQ(store.load(), customised());
+    EXPECT_EQ(logged(),
+              (std::vector<LogRecord>{
+                  {"settings", LogLevel::debug,
+                   "Saved garbello settings: onboarding=true, unit=fahrenheit, preferred styles=2"},
+                  {"settings", LogLevel::debug,
+                   "Loaded garbello settings: onboarding=true, unit=fahrenheit, preferred "
+                   "styles=2"}}));
+}
+
+TEST_F(SettingsStoreTest, SavedFileIsPrettyPrintedWithSortedKeys) {
+    SettingsStore store(settingsPath());
+    GarbelloSettings settings;
+    settings.manualOutfit = Outfit::sweater;
+    store.save(settings);
+    EXPECT_EQ(readFile(settingsPath()), R"({
+  "appVariants": {},
+  "askedForLocation": false,
+  "borderWidth": 12.0,
+  "disabledApps": [],
+  "manualOutfit": "sweater",
+  "onboardingCompleted": false,
+  "patternScale": 1.0,
+  "paused": false,
+  "preferredVariants": {},
+  "sameForAllApps": false,
+  "temperatureUnit": "celsius",
+  "updaterV1": {
+    "automatic": true
+  }
+}
+)");
+}
+
+TEST_F(SettingsStoreTest, EmptyObjectLoadsAsDefaultsWithTheLoadedLine) {
+    writeSettingsFile("{}");
+    EXPECT_EQ(SettingsStore(settingsPath()).load(), GarbelloSettings{});
+    EXPECT_EQ(logged(),
+              (std::vector<LogRecord>{{"settings", LogLevel::debug,
+                                       "Loaded garbello settings: onboarding=false, unit=celsius, "
+                                       "preferred styles=0"}}));
+}
+
+TEST_F(SettingsStoreTest, UndecodableFilesGiveDefaultsWithTheErrorLineAndStayInPlace) {
+    const char* files[] = {
+        R"({"temperatureUnit": "kelvin", "onboardingCompleted": true})",
+        R"({"borderWidth": 12,)",
+        "",
+        "[]",
+        "\xff\xfe{}",
+    };
+    for (const char* text : files) {
+        capture_.sink().clear();
+        writeSettingsFile(text);
+        EXPECT_EQ(SettingsStore(settingsPath()).load(), GarbelloSettings{}) << text;
+        auto records = logged();
+        ASSERT_EQ(records.size(), 1u) << text;
+        EXPECT_EQ(records[0].level, LogLevel::error);
+        EXPECT_TRUE(records[0].message.starts_with(
+            "Unable to read garbello settings; using defaults: The data couldn’t be read"))
+            << records[0].message;
+        EXPECT_EQ(readFile(settingsPath()), text);
+    }
+}
+
+TEST_F(SettingsStoreTest, AFileThatCannotBeReadGivesDefaultsWithTheErrorLine) {
+    // A directory where the file should be cannot be read even by root.
+    fs::create_directories(settingsPath());
+    SettingsStore store(settingsPath());
+    EXPECT_EQ(store.load(), GarbelloSettings{});
+    auto records = logged();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].level, LogLevel::error);
+    EXPECT_TRUE(records[0].message.starts_with("Unable to read garbello settings; using defaults: "
+                                               "Could not read"))
+        << records[0].message;
+    // Saving cannot replace it and says so; the directory is untouched.
+    EXPECT_THROW(store.save(customised()), FileError);
+    EXPECT_TRUE(fs::is_directory(settingsPath()));
+}
+
+TEST_F(SettingsStoreTest, NextSaveReplacesACorruptFileButKeepsItsBytesBeside) {
+    SettingsStore store(settingsPath());
+    const std::string firstDamage = R"({"borderWidth": 14, "paused": tru)";
+    const std::string secondDamage = R"({"temperatureUnit": "kelvin"})";
+
+    writeSettingsFile(firstDamage);
+    store.save(customised());
+    EXPECT_EQ(store.load(), customised());
+    EXPECT_EQ(readFile(settingsPath().string() + ".unreadable"), firstDamage);
+
+    writeSettingsFile(secondDamage);
+    store.save(customised());
+    EXPECT_EQ(readFile(settingsPath().string() + ".unreadable"), firstDamage);
+    EXPECT_EQ(readFile(settingsPath().string() + ".unreadable-2"), secondDamage);
+
+    // A readable file is simply replaced: no further copies.
+    store.save(GarbelloSettings{});
+    EXPECT_EQ(store.load(), GarbelloSettings{});
+    EXPECT_FALSE(fs::exists(settingsPath().string() + ".unreadable-3"));
+}
+
+// A writer killed at any moment leaves either the old or the new file, and a
+// reader running alongside never sees a torn one.
+TEST_F(SettingsStoreTest, KilledSaveNeverLeavesATornFile) {
+    SettingsStore store(settingsPath());
+    GarbelloSettings small;
+    GarbelloSettings large = customised();
+    for (int i = 0; i < 2000; ++i)
+        large.disabledApps.insert("org.example.application" + std::to_string(i));
+    store.save(small);
+
+    for (int round = 0; round < 10; ++round) {
+        pid_t writer = ::fork();
+        ASSERT_GE(writer, 0);
+        if (writer == 0) {
+            for (int i = 0;; ++i)
+                store.save(i % 2 ? small : large);
+        }
+        for (int i = 0; i < 20; ++i) {
+            GarbelloSettings seen = store.load();
+            EXPECT_TRUE(seen == small || seen == large);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(round));
+        ::kill(writer, SIGKILL);
+        ::waitpid(writer, nullptr, 0);
+        GarbelloSettings after = store.load();
+        EXPECT_TRUE(after == small || after == large) << "round " << round;
+    }
+    for (const LogRecord& record : logged())
+        EXPECT_NE(record.level, LogLevel::error) << record.message;
+}
+
+} // namespace
+} // namespace garbello
+
+namespace garbello {
+namespace {
+
+// Restores an environment variable when the test is done with it.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name))
+            previous_ = old;
+        value ? ::setenv(name, value, 1) : ::unsetenv(name);
+    }
+    ~ScopedEnvironment() { previous_ ? ::setenv(name_, previous_->c_str(), 1) : ::unsetenv(name_); }
+
+private:
+    const char* name_;
+    std::optional<std::string> previous_;
+};
+
+TEST(SettingsLocationTest, FollowsTheXdgConfigurationHome) {
+    struct Case {
+        const char* xdgConfigHome;
+        const char* home;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"/srv/config", "/home/ada", "/srv/config/Garbello/settings.json"},
+        {"relative/config", "/home/ada", "/home/ada/.config/Garbello/settings.json"},
+        {"", "/home/ada", "/home/ada/.config/Garbello/settings.json"},
+        {nullptr, "/home/ada", "/home/ada/.config/Garbello/settings.json"},
+    };
+    for (const Case& c : cases) {
+        ScopedEnvironment config("XDG_CONFIG_HOME", c.xdgConfigHome);
+        ScopedEnvironment home("HOME", c.home);
+        EXPECT_EQ(SettingsStore::defaultPath(), c.expected)
+            << (c.xdgConfigHome ? c.xdgConfigHome : "(unset)");
+    }
+}
+
+} // namespace
+} // namespace garbello
