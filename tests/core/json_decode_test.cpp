@@ -78,5 +78,27 @@ TEST(JsonDecodeTest, DatesAreSecondsSince2001) {
     EXPECT_EQ(optionalDate(object, "missing"), std::nullopt);
 }
 
+TEST(JsonDecodeTest, DatesSurviveTheirJsonFormExactly) {
+    using namespace std::chrono;
+    // Today's dates have about 61 bits of nanoseconds, more than a double
+    // holds: reading back may round below a microsecond, but never drifts
+    // further when a record is written and read again and again.
+    const std::vector<Date> dates = {
+        Date(seconds(1778307200) + milliseconds(250)),
+        Date(seconds(1778307200) + nanoseconds(1)),
+        Date(seconds(1717232400) + microseconds(123456)),
+        Date(seconds(978307200)),
+        Date(seconds(-1) + milliseconds(500)),
+    };
+    for (Date date : dates) {
+        double seconds = secondsSinceReferenceDate(date);
+        Date readBack = dateFromReferenceSeconds(seconds);
+        EXPECT_LE(std::chrono::abs(readBack - date), microseconds(1)) << seconds;
+        EXPECT_EQ(secondsSinceReferenceDate(readBack), seconds);
+        EXPECT_EQ(dateFromReferenceSeconds(secondsSinceReferenceDate(readBack)), readBack);
+    }
+    EXPECT_EQ(secondsSinceReferenceDate(dates[0]), 800'000'000.25);
+}
+
 } // namespace
 } // namespace garbello

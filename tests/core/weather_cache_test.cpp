@@ -25,8 +25,8 @@ void writeText(const fs::path& file, const std::string& text) {
 }
 
 TEST(WeatherCacheTest, RecordRoundTripsThroughTheFile) {
-    testing::TemporaryDirectory directory;
-    fs::path file = directory / "nested" / "Garbello" / "weather.json";
+    test::TemporaryDirectory directory;
+    fs::path file = directory.path() / "nested" / "Garbello" / "weather.json";
     writeSavedWeather(file, sampleRecord());
     EXPECT_EQ(readSavedWeather(file), sampleRecord());
 
@@ -81,25 +81,25 @@ TEST(WeatherCacheTest, MissingOrCorruptFilesGiveNoCacheAndLogNothing) {
         {"oversized", std::string(2 << 20, ' ') + valid.dump()},
     };
     ScopedLogCapture capture;
-    testing::TemporaryDirectory directory;
+    test::TemporaryDirectory directory;
     for (const auto& c : cases) {
-        fs::path file = directory / "weather.json";
+        fs::path file = directory.path() / "weather.json";
         writeText(file, c.contents);
         EXPECT_EQ(readSavedWeather(file), std::nullopt) << c.name;
         // The file is left for the next accepted forecast to overwrite.
         EXPECT_EQ(readFile(file), c.contents) << c.name;
     }
-    EXPECT_EQ(readSavedWeather(directory / "absent.json"), std::nullopt);
+    EXPECT_EQ(readSavedWeather(directory.path() / "absent.json"), std::nullopt);
     EXPECT_EQ(readSavedWeather(directory.path()), std::nullopt);
     EXPECT_TRUE(capture.sink().records().empty());
 }
 
 TEST(WeatherCacheTest, WriteFailureIsReportedToTheCaller) {
-    testing::TemporaryDirectory directory;
-    writeText(directory / "blocked", "a file where a directory should be");
-    EXPECT_THROW(writeSavedWeather(directory / "blocked" / "weather.json", sampleRecord()),
+    test::TemporaryDirectory directory;
+    writeText(directory.path() / "blocked", "a file where a directory should be");
+    EXPECT_THROW(writeSavedWeather(directory.path() / "blocked" / "weather.json", sampleRecord()),
                  FileError);
-    EXPECT_EQ(readFile(directory / "blocked"), "a file where a directory should be");
+    EXPECT_EQ(readFile(directory.path() / "blocked"), "a file where a directory should be");
 }
 
 } // namespace

@@ -129,9 +129,13 @@ constexpr double kRepresentableUnixSeconds = 9.0e9;
 } // namespace
 
 double secondsSinceReferenceDate(Date date) {
+    // Whole seconds are counted in integers and the fraction added last, so
+    // the result is as exact as a double allows and reads back to the date.
     using namespace std::chrono;
-    auto sinceUnix = duration_cast<duration<double>>(date.time_since_epoch()).count();
-    return sinceUnix - static_cast<double>(kReferenceDateUnixSeconds);
+    auto sinceUnix = date.time_since_epoch();
+    auto whole = floor<seconds>(sinceUnix);
+    double fraction = duration<double>(sinceUnix - whole).count();
+    return static_cast<double>(whole.count() - kReferenceDateUnixSeconds) + fraction;
 }
 
 namespace {
@@ -140,7 +144,7 @@ namespace {
 Date dateFromFiniteUnixSeconds(double seconds) {
     using namespace std::chrono;
     double whole = std::floor(seconds);
-    auto fraction = duration_cast<system_clock::duration>(duration<double>(seconds - whole));
+    auto fraction = round<system_clock::duration>(duration<double>(seconds - whole));
     return Date(duration_cast<system_clock::duration>(
                     std::chrono::seconds(static_cast<std::int64_t>(whole))) +
                 fraction);

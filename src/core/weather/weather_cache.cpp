@@ -39,13 +39,21 @@ std::filesystem::path weatherCachePathBeside(const std::filesystem::path& settin
     return settingsFile.parent_path() / kCacheFileName;
 }
 
+std::optional<SavedWeather> decodeSavedWeather(std::string_view bytes) noexcept {
+    try {
+        return SavedWeather::fromJson(json::parse(bytes));
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
 std::optional<SavedWeather> readSavedWeather(const std::filesystem::path& file) noexcept {
     try {
         std::error_code error;
         std::uintmax_t size = std::filesystem::file_size(file, error);
         if (error || size > kMaximumCacheFileBytes)
             return std::nullopt;
-        return SavedWeather::fromJson(json::parse(readFile(file)));
+        return decodeSavedWeather(readFile(file));
     } catch (const std::exception&) {
         return std::nullopt;
     }

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <string_view>
 
 namespace garbello {
 
@@ -36,6 +37,10 @@ struct SavedWeather {
 
 // "weather.json" in the directory of the settings file.
 std::filesystem::path weatherCachePathBeside(const std::filesystem::path& settingsFile);
+
+// The record that `bytes` encode, or nothing when they fail to decode in any
+// way. Never throws.
+std::optional<SavedWeather> decodeSavedWeather(std::string_view bytes) noexcept;
 
 // The record in the cache file, or nothing when the file is missing,
 // unreadable, oversized or fails to decode in any way. Never throws and logs
