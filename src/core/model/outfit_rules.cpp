@@ -1,5 +1,7 @@
 #include "model/outfit_rules.h"
 
+#include "support/time_zone.h"
+
 #include <date/tz.h>
 
 #include <algorithm>
@@ -31,12 +33,11 @@ enum class Season { spring, summer, autumn, winter };
 // The Gregorian month of `date` in the named zone; UTC when the system knows
 // no zone by that name (or has no zone database at all).
 unsigned localMonth(Date date, const std::string& timezone) {
-    try {
-        auto local = date::locate_zone(timezone)->to_local(date);
+    if (const date::time_zone* zone = findTimeZone(timezone)) {
+        auto local = zone->to_local(date);
         return unsigned(date::year_month_day(date::floor<date::days>(local)).month());
-    } catch (const std::exception&) {
-        return unsigned(date::year_month_day(date::floor<date::days>(date)).month());
     }
+    return unsigned(date::year_month_day(date::floor<date::days>(date)).month());
 }
 
 Season season(Date date, double latitude, const std::string& timezone) {
