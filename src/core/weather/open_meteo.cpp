@@ -53,12 +53,16 @@ std::optional<double> unixSecondsOfLocalText(const std::string& text, const date
     using namespace std::chrono;
     std::istringstream input(text);
     date::local_time<minutes> wallClock{};
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic push
     // GCC cannot see that the date library's parser sets its seconds field
     // before reading it.
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
     input >> date::parse(kLocalTimeFormat, wallClock);
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
+#endif
     if (input.fail())
         return std::nullopt;
     date::sys_seconds instant = zone.to_sys(wallClock, date::choose::latest);
