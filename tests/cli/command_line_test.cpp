@@ -1,8 +1,13 @@
 #include "run_process.h"
+#include "support/atomic_file.h"
+#include "support/json_decode.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <stdexcept>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 // Runs the built executable and compares standard output, standard error and
@@ -40,6 +45,13 @@ const std::string kHelp =
     "  --repl                         JSON lines: diagnostics, outfit, render, variant, renderUI, "
     "renderUIScreen, testUI\n"
     "Run the installed app without arguments to show its menu-bar controls.\n";
+
+std::string makeTemporaryDirectory() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "garbello-cli-XXXXXX").string();
+    if (!::mkdtemp(pattern.data()))
+        throw std::runtime_error("mkdtemp failed");
+    return pattern;
+}
 
 ProcessResult run(const std::vector<std::string>& arguments) {
     return runProcess(garbelloPath(), arguments);
@@ -145,7 +157,6 @@ TEST(CommandLineTest, CommandsWithoutTheirWorkYetSayWhatIsMissing) {
         {"--render-sheets", "/tmp/garbello-sheets"},
         {"--render-ui", "general", "dark", "/tmp/x.png"},
         {"--test-settings-ui", "anything"},
-        {"--complete-update", "/tmp/plan.json"},
     };
     for (const auto& arguments : cases) {
         auto result = run(arguments);
@@ -156,9 +167,27 @@ TEST(CommandLineTest, CommandsWithoutTheirWorkYetSayWhatIsMissing) {
     }
 }
 
+TEST(CommandLineTest, CompleteUpdateReportsAPlanItCannotUse) {
+    std::string directory = makeTemporaryDirectory();
+    expectFailure({"--complete-update", directory + "/missing/plan.json"},
+                  "Could not read " + directory + "/missing/plan.json: No such file or directory");
+    writeFileAtomically(directory + "/plan.json", "{\"destination\": 1}");
+    expectFailure({"--headless", "--complete-update", directory + "/plan.json"},
+                  DecodingError::typeMismatch("destination", "a string").what());
+    std::filesystem::remove_all(directory);
+}
+
+TEST(CommandLineTest, TheApplicationWritesItsLaunchReceipt) {
+    std::string directory = makeTemporaryDirectory();
+    std::string receipt = directory + "/ready";
+    run({"--update-receipt", receipt});
+    EXPECT_EQ(readFile(receipt), "0.3.0");
+    std::filesystem::remove_all(directory);
+}
+
 TEST(CommandLineTest, TheDesktopApplicationPathIsTakenWithoutArguments) {
-    for (const auto& arguments : std::vector<std::vector<std::string>>{
-             {}, {"--silent"}, {"--update-receipt", "/tmp/receipt.json"}}) {
+    for (const auto& arguments :
+         std::vector<std::vector<std::string>>{{}, {"--silent"}, {"--update-receipt"}}) {
         auto result = run(arguments);
         EXPECT_EQ(result.out, "");
         EXPECT_EQ(result.err, "Garbello: The desktop application is not in this build yet\n");
