@@ -174,6 +174,23 @@ TEST(CommandLineTest, CompleteUpdateReportsAPlanItCannotUse) {
     writeFileAtomically(directory + "/plan.json", "{\"destination\": 1}");
     expectFailure({"--headless", "--complete-update", directory + "/plan.json"},
                   DecodingError::typeMismatch("destination", "a string").what());
+
+    // A readable plan for a copy outside the applications folder is refused
+    // before anything is touched.
+    const std::string plan =
+        R"({"destination":")" + directory + R"(/Garbello.app","staged":")" + directory +
+        R"(/.Garbello-update-1.app","parentPID":1,"receipt":")" + directory +
+        R"(/ready","workspace":")" + directory +
+        R"(","release":{"version":"9.0","build":90,"minimum_macos":"2.17",)"
+        R"("dmg_url":"https://releases.garbello.app/g.tar.gz","byte_size":1,)"
+        R"("sha256":"0000000000000000000000000000000000000000000000000000000000000000",)"
+        R"("release_notes":"n","published":"2026-11-07T23:00:00Z"}})";
+    std::filesystem::create_directories(directory + "/Garbello.app");
+    writeFileAtomically(directory + "/plan.json", plan);
+    expectFailure({"--complete-update", directory + "/plan.json"},
+                  "Move Garbello to Applications to update it here. You can also open the "
+                  "download in Finder.");
+    EXPECT_TRUE(std::filesystem::exists(directory + "/Garbello.app"));
     std::filesystem::remove_all(directory);
 }
 

@@ -56,7 +56,8 @@ bool staysInside(const fs::path& app, const fs::path& link, const fs::path& targ
     fs::path root = fs::weakly_canonical(app, error);
     if (error)
         return false;
-    fs::path resolved = fs::weakly_canonical(link, error);
+    // Resolved from the link's folder, through any links on the way.
+    fs::path resolved = fs::weakly_canonical(link.parent_path() / target, error);
     if (error)
         return false;
     auto relative = resolved.lexically_relative(root);
