@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -23,17 +22,6 @@ const char* const kUsage =
     "usage: garbello-sign sign APP PRIVATE_KEY.pem\n"
     "       garbello-sign public-key PRIVATE_KEY.pem\n"
     "       garbello-sign manifest IMAGE URL VERSION BUILD MINIMUM PUBLISHED NOTES_FILE OUT\n";
-
-std::string digestOf(const std::filesystem::path& file) {
-    std::ifstream input(file, std::ios::binary);
-    if (!input)
-        throw FileError("Could not read " + file.string());
-    Sha256 hash;
-    std::vector<char> chunk(1 << 20);
-    while (input.read(chunk.data(), static_cast<std::streamsize>(chunk.size())) || input.gcount())
-        hash.update(std::string_view(chunk.data(), static_cast<std::size_t>(input.gcount())));
-    return hash.hexDigest();
-}
 
 std::int64_t integer(const std::string& text) {
     std::int64_t value = 0;
@@ -56,7 +44,7 @@ void writeManifest(const std::vector<std::string>& a) {
     while (!release.releaseNotes.empty() && release.releaseNotes.back() == '\n')
         release.releaseNotes.pop_back();
     release.byteSize = static_cast<std::int64_t>(std::filesystem::file_size(a[0]));
-    release.sha256 = digestOf(a[0]);
+    release.sha256 = sha256OfFile(a[0]);
     UpdateRelease::fromJson(release.toJson());
     writeFileAtomically(a[7], release.toJson().dump(2) + "\n");
 }

@@ -1,13 +1,12 @@
 #include "run_process.h"
 #include "support/atomic_file.h"
 #include "support/json_decode.h"
+#include "temporary_directory.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <stdexcept>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 // Runs the built executable and compares standard output, standard error and
@@ -45,13 +44,6 @@ const std::string kHelp =
     "  --repl                         JSON lines: diagnostics, outfit, render, variant, renderUI, "
     "renderUIScreen, testUI\n"
     "Run the installed app without arguments to show its menu-bar controls.\n";
-
-std::string makeTemporaryDirectory() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "garbello-cli-XXXXXX").string();
-    if (!::mkdtemp(pattern.data()))
-        throw std::runtime_error("mkdtemp failed");
-    return pattern;
-}
 
 ProcessResult run(const std::vector<std::string>& arguments) {
     return runProcess(garbelloPath(), arguments);
@@ -168,7 +160,8 @@ TEST(CommandLineTest, CommandsWithoutTheirWorkYetSayWhatIsMissing) {
 }
 
 TEST(CommandLineTest, CompleteUpdateReportsAPlanItCannotUse) {
-    std::string directory = makeTemporaryDirectory();
+    TemporaryDirectory temporary;
+    std::string directory = temporary.path().string();
     expectFailure({"--complete-update", directory + "/missing/plan.json"},
                   "Could not read " + directory + "/missing/plan.json: No such file or directory");
     writeFileAtomically(directory + "/plan.json", "{\"destination\": 1}");
@@ -191,15 +184,14 @@ TEST(CommandLineTest, CompleteUpdateReportsAPlanItCannotUse) {
                   "Move Garbello to Applications to update it here. You can also open the "
                   "download in Finder.");
     EXPECT_TRUE(std::filesystem::exists(directory + "/Garbello.app"));
-    std::filesystem::remove_all(directory);
 }
 
 TEST(CommandLineTest, TheApplicationWritesItsLaunchReceipt) {
-    std::string directory = makeTemporaryDirectory();
+    TemporaryDirectory temporary;
+    std::string directory = temporary.path().string();
     std::string receipt = directory + "/ready";
     run({"--update-receipt", receipt});
     EXPECT_EQ(readFile(receipt), "0.3.0");
-    std::filesystem::remove_all(directory);
 }
 
 TEST(CommandLineTest, TheDesktopApplicationPathIsTakenWithoutArguments) {

@@ -5,7 +5,6 @@
 #include "support/sha256.h"
 #include "update/app_bundle.h"
 #include "update/bundle_signature.h"
-#include "update/release_image.h"
 
 #include <gtest/gtest.h>
 
@@ -16,17 +15,6 @@
 #include <unistd.h>
 
 namespace garbello::test {
-
-TemporaryDirectory::TemporaryDirectory() {
-    std::string pattern = (fs::temp_directory_path() / "garbello-update-test-XXXXXX").string();
-    if (!::mkdtemp(pattern.data()))
-        throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-}
-
-TemporaryDirectory::~TemporaryDirectory() {
-    release_image::detach(path_);
-}
 
 SigningKey makeSigningKey(const fs::path& directory, const std::string& name) {
     fs::path file = directory / (name + ".pem");
@@ -76,16 +64,13 @@ fs::path packImage(const fs::path& folder, const fs::path& image) {
 }
 
 UpdateRelease releaseFor(const fs::path& image, const std::string& version, std::int64_t build) {
-    std::string bytes = readFile(image);
-    Sha256 hash;
-    hash.update(bytes);
     UpdateRelease release;
     release.version = version;
     release.build = build;
     release.minimumMacOS = "2.17";
     release.dmgURL = "https://releases.garbello.app/garbello/Garbello-" + version + ".tar.gz";
-    release.byteSize = static_cast<std::int64_t>(bytes.size());
-    release.sha256 = hash.hexDigest();
+    release.byteSize = static_cast<std::int64_t>(fs::file_size(image));
+    release.sha256 = sha256OfFile(image);
     release.releaseNotes = "Test release.";
     release.published = "2026-11-07T23:00:00Z";
     return release;

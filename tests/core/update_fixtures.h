@@ -1,31 +1,18 @@
 #pragma once
 
+#include "temporary_directory.h"
 #include "update/update_release.h"
 
 #include <filesystem>
 #include <string>
 #include <sys/types.h>
+#include <vector>
 
 // Builders for the update tests: keys made at run time, bundles around the
 // receipt fixture program, release images and private folders.
 namespace garbello::test {
 
 namespace fs = std::filesystem;
-
-// A directory of its own, removed with everything in it (read-only parts too).
-class TemporaryDirectory {
-public:
-    TemporaryDirectory();
-    ~TemporaryDirectory();
-    TemporaryDirectory(const TemporaryDirectory&) = delete;
-    TemporaryDirectory& operator=(const TemporaryDirectory&) = delete;
-
-    const fs::path& path() const { return path_; }
-    fs::path operator/(const std::string& name) const { return path_ / name; }
-
-private:
-    fs::path path_;
-};
 
 // A fresh Ed25519 key pair; the private key lies in `directory`.
 struct SigningKey {

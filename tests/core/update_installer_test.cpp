@@ -2,10 +2,13 @@
 #include "support/log.h"
 #include "update/app_bundle.h"
 #include "update/bundle_signature.h"
+#include "update/launch_receipt.h"
 #include "update/update_error.h"
 #include "update/update_install_plan.h"
 #include "update/update_installer.h"
 #include "update/update_swap.h"
+#include "update/update_version.h"
+#include "update_failure.h"
 #include "update_fixtures.h"
 
 #include <gtest/gtest.h>
@@ -21,15 +24,6 @@ namespace {
 
 using namespace test;
 using namespace std::chrono_literals;
-
-std::optional<UpdateError::Kind> failureOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const UpdateError& error) {
-        return error.kind();
-    }
-    return std::nullopt;
-}
 
 std::vector<fs::path> entriesStartingWith(const fs::path& directory, const std::string& prefix) {
     std::vector<fs::path> found;
@@ -148,7 +142,8 @@ TEST_F(UpdateInstallerTest, RollsBackWhenTheNewVersionDoesNotConfirm) {
         fs::path planFile = prepare(release, startShortLivedProcess(0.1));
         UpdateInstallPlan plan = UpdateInstallPlan::fromJson(json::parse(readFile(planFile)));
 
-        EXPECT_EQ(failureOf([&] { installer().complete(planFile); }), UpdateError::Kind::relaunch)
+        EXPECT_EQ(updateFailureOf([&] { installer().complete(planFile); }),
+                  UpdateError::Kind::relaunch)
             << mode;
         EXPECT_EQ(installedVersion(installed), "0.3.0") << mode;
         EXPECT_EQ(installedVersion(plan.staged), "0.4.0") << mode;
@@ -163,7 +158,7 @@ TEST_F(UpdateInstallerTest, GivesUpUntouchedWhenTheApplicationDoesNotQuit) {
     fs::path planFile = prepare(release, ::getpid());
     UpdateInstallPlan plan = UpdateInstallPlan::fromJson(json::parse(readFile(planFile)));
     auto started = std::chrono::steady_clock::now();
-    EXPECT_EQ(failureOf([&] { installer().complete(planFile); }), UpdateError::Kind::swap);
+    EXPECT_EQ(updateFailureOf([&] { installer().complete(planFile); }), UpdateError::Kind::swap);
     // 300 probes, 10 ms apart in this test.
     EXPECT_GE(std::chrono::steady_clock::now() - started, 3s);
     EXPECT_EQ(installedVersion(installed), "0.3.0");
@@ -231,7 +226,7 @@ TEST_F(UpdateInstallerTest, RefusesAnInconsistentPlanBeforeMovingAnything) {
         environment.trustedKey = key.publicKey;
         environment.temporaryDirectory = temporary;
         environment.runningVersion = c.runningVersion;
-        EXPECT_EQ(failureOf([&] { UpdateInstaller(environment).complete(file); }),
+        EXPECT_EQ(updateFailureOf([&] { UpdateInstaller(environment).complete(file); }),
                   UpdateError::Kind::installLocation)
             << c.name;
         EXPECT_EQ(installedVersion(installed), "0.3.0") << c.name;
@@ -295,7 +290,7 @@ TEST_F(UpdateInstallerTest, StagingFailuresLeaveNothingBehind) {
     };
     for (const Case& c : cases) {
         UpdateRelease release = c.prepare();
-        EXPECT_EQ(failureOf([&] { installer().stage(image, release, installed); }), c.failure)
+        EXPECT_EQ(updateFailureOf([&] { installer().stage(image, release, installed); }), c.failure)
             << c.name;
         EXPECT_TRUE(entriesStartingWith(temporary, "garbello-mount-").empty()) << c.name;
         EXPECT_TRUE(entriesStartingWith(applications, ".Garbello-update-").empty()) << c.name;
@@ -310,15 +305,35 @@ TEST_F(UpdateInstallerTest, StartsNoHelperForAnInstallationItMayNotReplace) {
     UpdateInstallEnvironment environment;
     environment.applicationsFolder = root / "elsewhere";
     environment.temporaryDirectory = temporary;
-    EXPECT_EQ(
-        failureOf([&] { UpdateInstaller(environment).startHelper(staged, release, installed); }),
-        UpdateError::Kind::installLocation);
+    EXPECT_EQ(updateFailureOf(
+                  [&] { UpdateInstaller(environment).startHelper(staged, release, installed); }),
+              UpdateError::Kind::installLocation);
     environment.applicationsFolder = applications;
     environment.runningVersion = "0.4.0";
-    EXPECT_EQ(
-        failureOf([&] { UpdateInstaller(environment).startHelper(staged, release, installed); }),
-        UpdateError::Kind::installLocation);
+    EXPECT_EQ(updateFailureOf(
+                  [&] { UpdateInstaller(environment).startHelper(staged, release, installed); }),
+              UpdateError::Kind::installLocation);
     EXPECT_TRUE(entriesStartingWith(temporary, "garbello-helper-").empty());
+}
+
+TEST_F(UpdateInstallerTest, AHelperThatCannotStartLeavesNoWorkspace) {
+    UpdateRelease release = makeRelease();
+    fs::path staged = installer().stage(image, release, installed);
+    fs::remove(app_bundle::executable(installed));
+    EXPECT_THROW(installer().startHelper(staged, release, installed), FileError);
+    EXPECT_TRUE(entriesStartingWith(temporary, "garbello-helper-").empty());
+}
+
+TEST(LaunchReceiptTest, WritesTheRunningVersionOnlyWhenAPathFollows) {
+    TemporaryDirectory directory;
+    fs::path receipt = directory / "ready";
+    writeLaunchReceipt({"--update-receipt"});
+    writeLaunchReceipt({"--silent", "--update-receipt", receipt.string()});
+    EXPECT_EQ(readFile(receipt), UpdateVersion::current);
+    // A receipt that cannot be written is no reason to stop the application.
+    fs::create_directories(directory / "blocked");
+    EXPECT_NO_THROW(writeLaunchReceipt({"--update-receipt", (directory / "blocked").string()}));
+    EXPECT_TRUE(fs::is_directory(directory / "blocked"));
 }
 
 TEST(UpdateSwapTest, ExchangesAndPutsBackOnFailure) {
@@ -332,20 +347,21 @@ TEST(UpdateSwapTest, ExchangesAndPutsBackOnFailure) {
     EXPECT_EQ(readFile(staged / "which"), "old");
 
     auto failing = [] { throw UpdateError(UpdateError::Kind::relaunch); };
-    EXPECT_EQ(failureOf([&] { UpdateSwap::perform(destination, staged, failing); }),
+    EXPECT_EQ(updateFailureOf([&] { UpdateSwap::perform(destination, staged, failing); }),
               UpdateError::Kind::relaunch);
     EXPECT_EQ(readFile(destination / "which"), "new");
 
     // The exchange back fails when the other copy has vanished meanwhile.
-    EXPECT_EQ(failureOf([&] {
+    EXPECT_EQ(updateFailureOf([&] {
                   UpdateSwap::perform(destination, staged, [&] {
                       fs::rename(staged, root / "moved.app");
                       failing();
                   });
               }),
               UpdateError::Kind::rollback);
-    EXPECT_EQ(failureOf([&] { UpdateSwap::perform(destination, root / "missing.app", [] {}); }),
-              UpdateError::Kind::swap);
+    EXPECT_EQ(
+        updateFailureOf([&] { UpdateSwap::perform(destination, root / "missing.app", [] {}); }),
+        UpdateError::Kind::swap);
     EXPECT_EQ(readFile(destination / "which"), "old");
 }
 

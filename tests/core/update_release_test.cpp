@@ -1,6 +1,7 @@
 #include "update/update_error.h"
 #include "update/update_release.h"
 #include "update/update_version.h"
+#include "update_failure.h"
 
 #include <gtest/gtest.h>
 
@@ -22,16 +23,6 @@ Json validManifest() {
         {"release_notes", "Warmer sweaters."},
         {"published", "2026-11-07T23:00:00Z"},
     };
-}
-
-UpdateError::Kind failureOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const UpdateError& error) {
-        return error.kind();
-    }
-    ADD_FAILURE() << "no UpdateError was thrown";
-    return UpdateError::Kind::relaunch;
 }
 
 TEST(UpdateReleaseTest, ParsesAValidManifestIntoEveryField) {
@@ -109,7 +100,7 @@ TEST(UpdateReleaseTest, ManifestBoundaries) {
         if (c.accepted) {
             EXPECT_NO_THROW(UpdateRelease::parse(manifest.dump())) << c.name;
         } else {
-            EXPECT_EQ(failureOf([&] { UpdateRelease::parse(manifest.dump()); }),
+            EXPECT_EQ(test::updateFailureOf([&] { UpdateRelease::parse(manifest.dump()); }),
                       UpdateError::Kind::invalidFeed)
                 << c.name;
         }
@@ -120,10 +111,11 @@ TEST(UpdateReleaseTest, TheSizeLimitComesBeforeDecoding) {
     std::string manifest = validManifest().dump();
     std::string exactly = manifest + std::string(65536 - manifest.size(), ' ');
     EXPECT_NO_THROW(UpdateRelease::parse(exactly));
-    EXPECT_EQ(failureOf([&] { UpdateRelease::parse(exactly + " "); }),
+    EXPECT_EQ(test::updateFailureOf([&] { UpdateRelease::parse(exactly + " "); }),
               UpdateError::Kind::invalidFeed);
     for (const std::string text : {"", "[]", "{", "not json", "{\"version\":\"1.0\"}"})
-        EXPECT_EQ(failureOf([&] { UpdateRelease::parse(text); }), UpdateError::Kind::invalidFeed)
+        EXPECT_EQ(test::updateFailureOf([&] { UpdateRelease::parse(text); }),
+                  UpdateError::Kind::invalidFeed)
             << text;
 }
 
@@ -141,7 +133,7 @@ TEST(UpdateReleaseTest, Compatibility) {
     EXPECT_NO_THROW(release.checkCompatibility("2.36"));
     EXPECT_NO_THROW(release.checkCompatibility("2.17"));
     EXPECT_NO_THROW(release.checkCompatibility("2.17.0.9"));
-    EXPECT_EQ(failureOf([&] { release.checkCompatibility("2.16.99"); }),
+    EXPECT_EQ(test::updateFailureOf([&] { release.checkCompatibility("2.16.99"); }),
               UpdateError::Kind::macOSRequired);
     // Only the first three positions count.
     release.minimumMacOS = "2.17.0.5";
@@ -159,13 +151,13 @@ TEST(UpdateReleaseTest, Compatibility) {
 
     release.minimumMacOS = "2.17";
     release.minSupportedUpdater = 2;
-    EXPECT_EQ(failureOf([&] { release.checkCompatibility("2.36"); }),
+    EXPECT_EQ(test::updateFailureOf([&] { release.checkCompatibility("2.36"); }),
               UpdateError::Kind::manualDownload);
     release.minSupportedUpdater = 1;
     EXPECT_NO_THROW(release.checkCompatibility("2.36"));
 
     release.minimumMacOS = "two";
-    EXPECT_EQ(failureOf([&] { release.checkCompatibility("2.36"); }),
+    EXPECT_EQ(test::updateFailureOf([&] { release.checkCompatibility("2.36"); }),
               UpdateError::Kind::invalidFeed);
 }
 

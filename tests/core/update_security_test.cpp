@@ -4,6 +4,7 @@
 #include "update/bundle_signature.h"
 #include "update/update_error.h"
 #include "update/update_security.h"
+#include "update_failure.h"
 #include "update_fixtures.h"
 
 #include <gtest/gtest.h>
@@ -16,15 +17,6 @@ namespace garbello {
 namespace {
 
 using namespace test;
-
-std::optional<UpdateError::Kind> failureOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const UpdateError& error) {
-        return error.kind();
-    }
-    return std::nullopt;
-}
 
 std::string digestOf(const std::string& bytes) {
     Sha256 hash;
@@ -54,7 +46,7 @@ TEST(UpdateSecurityTest, VerifyDownloadChecksSizeBeforeDigest) {
     };
     for (const Case& c : cases) {
         writeFileAtomically(file, c.bytes);
-        EXPECT_EQ(failureOf([&] {
+        EXPECT_EQ(updateFailureOf([&] {
                       UpdateSecurity::verifyDownload(
                           file, static_cast<std::int64_t>(content.size()), digest);
                   }),
@@ -64,7 +56,7 @@ TEST(UpdateSecurityTest, VerifyDownloadChecksSizeBeforeDigest) {
     // A longer file fails on its size even when announced with its own digest:
     // the digest is never reached.
     writeFileAtomically(file, content + "x");
-    EXPECT_EQ(failureOf([&] {
+    EXPECT_EQ(updateFailureOf([&] {
                   UpdateSecurity::verifyDownload(file, static_cast<std::int64_t>(content.size()),
                                                  digestOf(content + "x"));
               }),
@@ -74,7 +66,7 @@ TEST(UpdateSecurityTest, VerifyDownloadChecksSizeBeforeDigest) {
     std::string upper = digestOf("abc");
     for (char& c : upper)
         c = static_cast<char>(std::toupper(c));
-    EXPECT_EQ(failureOf([&] { UpdateSecurity::verifyDownload(file, 3, upper); }),
+    EXPECT_EQ(updateFailureOf([&] { UpdateSecurity::verifyDownload(file, 3, upper); }),
               UpdateError::Kind::hash);
     EXPECT_THROW(UpdateSecurity::verifyDownload(directory / "missing", 3, digestOf("abc")),
                  FileError);
@@ -89,7 +81,7 @@ protected:
     }
 
     std::optional<UpdateError::Kind> verify() {
-        return failureOf([&] { UpdateSecurity::verifyApp(app, key.publicKey); });
+        return updateFailureOf([&] { UpdateSecurity::verifyApp(app, key.publicKey); });
     }
 
     TemporaryDirectory directory;
@@ -151,7 +143,7 @@ TEST_F(BundleCheckTest, TrustsOnlyThePinnedKeyIdentifierAndTeam) {
     SigningKey other = makeSigningKey(directory.path(), "other");
     bundle_signature::sign(app, other.privateKey);
     EXPECT_EQ(verify(), UpdateError::Kind::signature) << "signed with another key";
-    EXPECT_EQ(failureOf([&] { UpdateSecurity::verifyApp(app, "not a key"); }),
+    EXPECT_EQ(updateFailureOf([&] { UpdateSecurity::verifyApp(app, "not a key"); }),
               UpdateError::Kind::signature);
 
     for (const auto& [key_, value] :
@@ -232,7 +224,7 @@ TEST_F(BundleCheckTest, VersionsCompareAsText) {
     UpdateRelease release;
     release.version = "0.4.0";
     release.build = 4;
-    EXPECT_EQ(failureOf([&] { UpdateSecurity::verifyVersion(app, release); }), std::nullopt);
+    EXPECT_EQ(updateFailureOf([&] { UpdateSecurity::verifyVersion(app, release); }), std::nullopt);
     struct Case {
         BundleSpec spec;
         const char* name;
@@ -241,16 +233,16 @@ TEST_F(BundleCheckTest, VersionsCompareAsText) {
          {Case{{"0.4", "4", "stay", {}}, "0.4"}, Case{{"0.4.0", "4.0", "stay", {}}, "build 4.0"},
           Case{{"0.4.1", "4", "stay", {}}, "other version"}}) {
         makeBundle(app, c.spec);
-        EXPECT_EQ(failureOf([&] { UpdateSecurity::verifyVersion(app, release); }),
+        EXPECT_EQ(updateFailureOf([&] { UpdateSecurity::verifyVersion(app, release); }),
                   UpdateError::Kind::bundleVersion)
             << c.name;
     }
     fs::remove(app_bundle::infoPlist(app));
-    EXPECT_EQ(failureOf([&] { UpdateSecurity::verifyVersion(app, release); }),
+    EXPECT_EQ(updateFailureOf([&] { UpdateSecurity::verifyVersion(app, release); }),
               UpdateError::Kind::bundleVersion);
     writeFileAtomically(app_bundle::infoPlist(app), "<plist><dict><key>CFBundleVersion</key>"
                                                     "<integer>4</integer></dict></plist>");
-    EXPECT_EQ(failureOf([&] { UpdateSecurity::verifyVersion(app, release); }),
+    EXPECT_EQ(updateFailureOf([&] { UpdateSecurity::verifyVersion(app, release); }),
               UpdateError::Kind::bundleVersion);
 }
 
@@ -283,8 +275,9 @@ TEST(UpdateSecurityTest, MayReplaceOnlyABundleDirectlyInTheApplicationsFolder) {
 
 TEST(UpdateSecurityTest, CommandReportsTheExitStatus) {
     EXPECT_NO_THROW(UpdateSecurity::command("/bin/true", {}, UpdateError::Kind::swap));
-    EXPECT_EQ(failureOf([] { UpdateSecurity::command("/bin/false", {}, UpdateError::Kind::swap); }),
-              UpdateError::Kind::swap);
+    EXPECT_EQ(
+        updateFailureOf([] { UpdateSecurity::command("/bin/false", {}, UpdateError::Kind::swap); }),
+        UpdateError::Kind::swap);
     EXPECT_THROW(UpdateSecurity::command("/nonexistent/tool", {}, UpdateError::Kind::swap),
                  FileError);
 }

@@ -11,14 +11,6 @@
 namespace garbello::test {
 namespace {
 
-std::filesystem::path makeTemporaryDirectory() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "garbello-https-XXXXXX").string();
-    if (!::mkdtemp(pattern.data()))
-        throw std::runtime_error("mkdtemp failed");
-    return pattern;
-}
-
 void makeCertificate(const std::filesystem::path& directory) {
     auto result =
         runProcess("/usr/bin/openssl",
@@ -32,8 +24,8 @@ void makeCertificate(const std::filesystem::path& directory) {
 
 } // namespace
 
-HttpsTestServer::HttpsTestServer() : directory_(makeTemporaryDirectory()) {
-    makeCertificate(directory_);
+HttpsTestServer::HttpsTestServer() {
+    makeCertificate(directory_.path());
     int output[2];
     if (::pipe(output) != 0)
         throw std::runtime_error("pipe failed");
@@ -65,8 +57,6 @@ HttpsTestServer::~HttpsTestServer() {
         ::kill(pid_, SIGTERM);
         ::waitpid(pid_, nullptr, 0);
     }
-    std::error_code ignored;
-    std::filesystem::remove_all(directory_, ignored);
 }
 
 std::string HttpsTestServer::url(std::string_view pathAndQuery, std::string_view host) const {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "temporary_directory.h"
+
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -22,7 +24,7 @@ public:
     std::filesystem::path caFile() const { return directory_ / "cert.pem"; }
 
 private:
-    std::filesystem::path directory_;
+    TemporaryDirectory directory_;
     int pid_ = -1;
     int port_ = 0;
 };

@@ -188,6 +188,8 @@ void configure(CURL* curl, const HttpRequest& request, curl_slist* headers, char
     // libcurl is told the same rule in case it ever follows one itself.
     set(curl, CURLOPT_FOLLOWLOCATION, 0L);
     set(curl, CURLOPT_REDIR_PROTOCOLS_STR, "https");
+    set(curl, CURLOPT_SSL_VERIFYPEER, 1L);
+    set(curl, CURLOPT_SSL_VERIFYHOST, 2L);
     set(curl, CURLOPT_HTTPGET, 1L);
     set(curl, CURLOPT_HTTPHEADER, headers);
     set(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(request.requestTimeout.count()));

@@ -1,11 +1,19 @@
 #include "support/sha256.h"
 
+#include "support/error.h"
+#include "support/hex.h"
+
 #include <openssl/evp.h>
 
-#include <cstdio>
+#include <fstream>
 #include <stdexcept>
+#include <vector>
 
 namespace garbello {
+
+namespace {
+constexpr std::size_t kChunkSize = 1048576;
+} // namespace
 
 struct Sha256::Context {
     EVP_MD_CTX* digest = EVP_MD_CTX_new();
@@ -29,13 +37,20 @@ std::string Sha256::hexDigest() {
     unsigned int length = 0;
     if (EVP_DigestFinal_ex(context_->digest, digest, &length) != 1)
         throw std::runtime_error("SHA-256 failed");
-    std::string text;
-    for (unsigned int i = 0; i < length; ++i) {
-        char pair[3];
-        std::snprintf(pair, sizeof pair, "%02x", digest[i]);
-        text += pair;
-    }
-    return text;
+    return toHex(std::string_view(reinterpret_cast<const char*>(digest), length));
+}
+
+std::string sha256OfFile(const std::filesystem::path& file) {
+    std::ifstream input(file, std::ios::binary);
+    if (!input)
+        throw FileError("Could not read " + file.string());
+    Sha256 hash;
+    std::vector<char> chunk(kChunkSize);
+    while (input.read(chunk.data(), static_cast<std::streamsize>(chunk.size())) || input.gcount())
+        hash.update(std::string_view(chunk.data(), static_cast<std::size_t>(input.gcount())));
+    if (input.bad())
+        throw FileError("Could not read " + file.string());
+    return hash.hexDigest();
 }
 
 } // namespace garbello

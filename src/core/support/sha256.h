@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -22,5 +23,8 @@ private:
     struct Context;
     std::unique_ptr<Context> context_;
 };
+
+// The digest of a whole file, read in 1 MiB chunks. Throws FileError.
+std::string sha256OfFile(const std::filesystem::path& file);
 
 } // namespace garbello

@@ -1,13 +1,13 @@
 #include "update/bundle_signature.h"
 
 #include "support/atomic_file.h"
+#include "support/hex.h"
 #include "support/sha256.h"
 #include "update/app_bundle.h"
 
 #include <openssl/evp.h>
 #include <openssl/pem.h>
 
-#include <cstdio>
 #include <memory>
 #include <sys/stat.h>
 #include <vector>
@@ -41,12 +41,6 @@ struct DigestDeleter {
 using Key = std::unique_ptr<EVP_PKEY, KeyDeleter>;
 using DigestContext = std::unique_ptr<EVP_MD_CTX, DigestDeleter>;
 
-std::string fileDigest(const fs::path& file) {
-    Sha256 hash;
-    hash.update(readFile(file));
-    return hash.hexDigest();
-}
-
 // A link may only lead to somewhere inside the bundle, wherever the bundle
 // is moved to.
 bool staysInside(const fs::path& app, const fs::path& link, const fs::path& target) {
@@ -72,28 +66,6 @@ Key readPrivateKey(const fs::path& file) {
     if (!key || EVP_PKEY_id(key.get()) != EVP_PKEY_ED25519)
         throw Error("Not an Ed25519 private key: " + file.string());
     return key;
-}
-
-std::optional<std::vector<unsigned char>> fromHex(std::string_view text) {
-    if (text.size() % 2 != 0)
-        return std::nullopt;
-    std::vector<unsigned char> bytes;
-    for (std::size_t i = 0; i < text.size(); i += 2) {
-        unsigned value = 0;
-        for (char c : text.substr(i, 2)) {
-            value <<= 4;
-            if (c >= '0' && c <= '9')
-                value |= static_cast<unsigned>(c - '0');
-            else if (c >= 'a' && c <= 'f')
-                value |= static_cast<unsigned>(c - 'a' + 10);
-            else if (c >= 'A' && c <= 'F')
-                value |= static_cast<unsigned>(c - 'A' + 10);
-            else
-                return std::nullopt;
-        }
-        bytes.push_back(static_cast<unsigned char>(value));
-    }
-    return bytes;
 }
 
 bool signatureVerifies(std::string_view message, std::string_view signature,
@@ -138,7 +110,7 @@ Json describe(const fs::path& app) {
                 throw Error("The link " + name + " leads out of the bundle");
             files[name] = {{"link", target.string()}};
         } else if (S_ISREG(status.st_mode)) {
-            files[name] = {{"sha256", fileDigest(path)},
+            files[name] = {{"sha256", sha256OfFile(path)},
                            {"mode", status.st_mode & kSignedModeBits}};
         } else {
             throw Error("The bundle holds a special file: " + name);
@@ -187,13 +159,7 @@ std::string publicKeyOf(const fs::path& privateKeyFile) {
     std::size_t length = sizeof raw;
     if (EVP_PKEY_get_raw_public_key(key.get(), raw, &length) != 1 || length != kPublicKeyLength)
         throw Error("Could not read the public key of " + privateKeyFile.string());
-    std::string text;
-    for (unsigned char byte : raw) {
-        char pair[3];
-        std::snprintf(pair, sizeof pair, "%02x", byte);
-        text += pair;
-    }
-    return text;
+    return toHex(std::string_view(reinterpret_cast<const char*>(raw), length));
 }
 
 } // namespace garbello::bundle_signature

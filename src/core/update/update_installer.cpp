@@ -2,6 +2,7 @@
 
 #include "support/atomic_file.h"
 #include "support/log.h"
+#include "support/paths.h"
 #include "support/process.h"
 #include "support/uuid.h"
 #include "update/app_bundle.h"
@@ -32,11 +33,6 @@ void removeQuietly(const fs::path& path) {
     release_image::makeWritable(path);
     std::error_code ignored;
     fs::remove_all(path, ignored);
-}
-
-fs::path standardised(const fs::path& path) {
-    fs::path normal = fs::absolute(path).lexically_normal();
-    return normal.has_filename() ? normal : normal.parent_path();
 }
 
 void copyBundle(const fs::path& from, const fs::path& to) {
@@ -119,16 +115,21 @@ fs::path UpdateInstaller::startHelper(const fs::path& staged, const UpdateReleas
     fs::path workspace =
         createWorkspace(environment_.temporaryDirectory / ("garbello-helper-" + newUuidString()));
     fs::path helper = workspace / "update-helper";
-    copyExecutable(app_bundle::executable(destination), helper);
-
-    UpdateInstallPlan plan{
-        destination,         staged,   release, static_cast<std::int32_t>(::getpid()),
-        workspace / "ready", workspace};
     fs::path planFile = workspace / "plan.json";
-    writeFileAtomically(planFile, plan.toJson().dump());
-
-    pid_t pid =
-        startDetached(helper, {"--headless", "--silent", "--complete-update", planFile.string()});
+    pid_t pid = 0;
+    try {
+        copyExecutable(app_bundle::executable(destination), helper);
+        UpdateInstallPlan plan{
+            destination,         staged,   release, static_cast<std::int32_t>(::getpid()),
+            workspace / "ready", workspace};
+        writeFileAtomically(planFile, plan.toJson().dump());
+        pid = startDetached(helper,
+                            {"--headless", "--silent", "--complete-update", planFile.string()});
+    } catch (...) {
+        // No helper runs, so nothing else would ever remove the workspace.
+        removeQuietly(workspace);
+        throw;
+    }
     log::updater.info("Update helper started: PID " + std::to_string(pid));
     return workspace / "error.txt";
 }
@@ -137,8 +138,9 @@ void UpdateInstaller::complete(const fs::path& planFile) const {
     UpdateInstallPlan plan = UpdateInstallPlan::fromJson(json::parse(readFile(planFile)));
     bool consistent =
         UpdateSecurity::mayReplace(plan.destination, environment_.applicationsFolder) &&
-        standardised(planFile).parent_path() == standardised(plan.workspace) &&
-        standardised(plan.staged).parent_path() == standardised(plan.destination).parent_path() &&
+        standardisedPath(planFile).parent_path() == standardisedPath(plan.workspace) &&
+        standardisedPath(plan.staged).parent_path() ==
+            standardisedPath(plan.destination).parent_path() &&
         plan.staged.filename().string().starts_with(kStagedPrefix) &&
         UpdateVersion::isNewer(plan.release.version, environment_.runningVersion) &&
         plan.parentPID > 0;

@@ -1,6 +1,7 @@
 #include "update/update_security.h"
 
 #include "support/error.h"
+#include "support/paths.h"
 #include "support/process.h"
 #include "support/sha256.h"
 #include "update/app_bundle.h"
@@ -12,7 +13,6 @@
 #include <cstring>
 #include <elf.h>
 #include <fcntl.h>
-#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -98,16 +98,6 @@ bool passesAssessment(const fs::path& app) {
     return std::memcmp(header.data(), ELFMAG, SELFMAG) == 0 && matchesRunningMachine(header.data());
 }
 
-// Absolute, without "." or ".." and without a trailing separator; links are
-// left as they are.
-std::optional<fs::path> standardised(const fs::path& path) {
-    std::error_code error;
-    fs::path normal = fs::absolute(path, error).lexically_normal();
-    if (error)
-        return std::nullopt;
-    return normal.has_filename() ? normal : normal.parent_path();
-}
-
 bool isWritable(const fs::path& path) {
     return ::access(path.c_str(), W_OK) == 0;
 }
@@ -145,14 +135,16 @@ void verifyVersion(const fs::path& app, const UpdateRelease& release) {
         throw UpdateError(UpdateError::Kind::bundleVersion);
 }
 
-bool mayReplace(const fs::path& app, const fs::path& applicationsFolder) {
+bool mayReplace(const fs::path& app, const fs::path& applicationsFolder) try {
     std::error_code error;
     fs::path resolved = fs::canonical(app, error);
     if (error)
         return false;
-    return resolved.parent_path() == standardised(applicationsFolder) &&
-           standardised(app) == resolved && isWritable(applicationsFolder) && isWritable(app) &&
+    return resolved.parent_path() == standardisedPath(applicationsFolder) &&
+           standardisedPath(app) == resolved && isWritable(applicationsFolder) && isWritable(app) &&
            app.string().find("AppTranslocation") == std::string::npos;
+} catch (const fs::filesystem_error&) {
+    return false;
 }
 
 void command(const fs::path& executable, const std::vector<std::string>& arguments,

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace garbello::test {
+
+// A new directory under the system temporary directory, removed with
+// everything in it, read-only parts included, when the object goes.
+class TemporaryDirectory {
+public:
+    TemporaryDirectory();
+    ~TemporaryDirectory();
+    TemporaryDirectory(const TemporaryDirectory&) = delete;
+    TemporaryDirectory& operator=(const TemporaryDirectory&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+private:
+    std::filesystem::path path_;
+};
+
+} // namespace garbello::test
