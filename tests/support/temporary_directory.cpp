@@ -1,6 +1,6 @@
 #include "temporary_directory.h"
 
-#include "update/release_image.h"
+#include "support/paths.h"
 
 #include <stdexcept>
 #include <unistd.h>
@@ -17,9 +17,7 @@ TemporaryDirectory::TemporaryDirectory() {
 
 TemporaryDirectory::~TemporaryDirectory() {
     // Unpacked release images are read-only.
-    release_image::makeWritable(path_);
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
+    removeTree(path_);
 }
 
 } // namespace garbello::test

@@ -1,6 +1,7 @@
 #include "update/release_image.h"
 
 #include "support/log.h"
+#include "support/paths.h"
 #include "update/update_error.h"
 
 #include <archive.h>
@@ -133,20 +134,8 @@ void attach(const fs::path& image, const fs::path& mountPoint) {
     removeWritePermission(mountPoint);
 }
 
-void makeWritable(const fs::path& root) {
-    std::error_code ignored;
-    fs::permissions(root, fs::perms::owner_write, fs::perm_options::add, ignored);
-    for (fs::recursive_directory_iterator walk(root, ignored), end; walk != end;
-         walk.increment(ignored)) {
-        if (!walk->is_symlink(ignored))
-            fs::permissions(walk->path(), fs::perms::owner_write, fs::perm_options::add, ignored);
-    }
-}
-
 void detach(const fs::path& mountPoint) {
-    makeWritable(mountPoint);
-    std::error_code ignored;
-    fs::remove_all(mountPoint, ignored);
+    removeTree(mountPoint);
 }
 
 } // namespace garbello::release_image

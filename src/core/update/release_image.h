@@ -18,9 +18,5 @@ void attach(const std::filesystem::path& image, const std::filesystem::path& mou
 // Removes the mount point and everything below it; failures are ignored.
 void detach(const std::filesystem::path& mountPoint);
 
-// Gives the owner write permission on every directory and file below `root`
-// again (links are left alone); failures are ignored.
-void makeWritable(const std::filesystem::path& root);
-
 } // namespace release_image
 } // namespace garbello

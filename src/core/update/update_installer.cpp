@@ -29,17 +29,11 @@ namespace fs = std::filesystem;
 constexpr int kProbes = 300;
 constexpr const char* kStagedPrefix = ".Garbello-update-";
 
-void removeQuietly(const fs::path& path) {
-    release_image::makeWritable(path);
-    std::error_code ignored;
-    fs::remove_all(path, ignored);
-}
-
 void copyBundle(const fs::path& from, const fs::path& to) {
     UpdateSecurity::command("/bin/cp", {"-a", "--", from.string(), to.string()},
                             UpdateError::Kind::swap);
     // The image is read-only; the installed copy must be replaceable later.
-    release_image::makeWritable(to);
+    makeOwnerWritable(to);
 }
 
 fs::path createWorkspace(const fs::path& path) {
@@ -97,7 +91,7 @@ fs::path UpdateInstaller::stage(const fs::path& image, const UpdateRelease& rele
         UpdateSecurity::verifyApp(staged, environment_.trustedKey);
         UpdateSecurity::verifyVersion(staged, release);
     } catch (...) {
-        removeQuietly(staged);
+        removeTree(staged);
         release_image::detach(mountPoint);
         throw;
     }
@@ -127,7 +121,7 @@ fs::path UpdateInstaller::startHelper(const fs::path& staged, const UpdateReleas
                             {"--headless", "--silent", "--complete-update", planFile.string()});
     } catch (...) {
         // No helper runs, so nothing else would ever remove the workspace.
-        removeQuietly(workspace);
+        removeTree(workspace);
         throw;
     }
     log::updater.info("Update helper started: PID " + std::to_string(pid));
@@ -167,9 +161,9 @@ void UpdateInstaller::complete(const fs::path& planFile) const {
         }
         throw;
     }
-    removeQuietly(plan.staged);
+    removeTree(plan.staged);
     log::updater.info("Update installed and launch receipt received");
-    removeQuietly(plan.workspace);
+    removeTree(plan.workspace);
 }
 
 void UpdateInstaller::waitForParentToExit(int parentPID) const {
