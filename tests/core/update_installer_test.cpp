@@ -1,3 +1,4 @@
+#include "run_process.h"
 #include "support/atomic_file.h"
 #include "support/log.h"
 #include "update/app_bundle.h"
@@ -322,6 +323,30 @@ TEST_F(UpdateInstallerTest, AHelperThatCannotStartLeavesNoWorkspace) {
     fs::remove(app_bundle::executable(installed));
     EXPECT_THROW(installer().startHelper(staged, release, installed), FileError);
     EXPECT_TRUE(entriesStartingWith(temporary, "garbello-helper-").empty());
+}
+
+// The release tooling's output is what the updater accepts: the signed build
+// bundle packed by the release script stages over an older installation.
+TEST_F(UpdateInstallerTest, StagesWhatTheReleaseTargetProduces) {
+    writeFileAtomically(root / "notes.txt", "Warmer sweaters.\n");
+    fs::path out = root / "release";
+    auto packed =
+        runProcess(GARBELLO_CMAKE,
+                   {"-DBUNDLE=" GARBELLO_BUNDLE_DIR, "-DSIGN_TOOL=" GARBELLO_SIGN_TOOL,
+                    "-DKEY=" + key.privateKey.string(), "-DNOTES=" + (root / "notes.txt").string(),
+                    "-DURL_BASE=https://releases.garbello.app/garbello", "-DVERSION=0.3.0",
+                    "-DBUILD_NUMBER=3", "-DMINIMUM=" + runningSystemVersion(),
+                    "-DOUT=" + out.string(), "-P", GARBELLO_RELEASE_SCRIPT});
+    ASSERT_EQ(packed.status, 0) << packed.err;
+    UpdateRelease release = UpdateRelease::parse(readFile(out / "latest.json"));
+    EXPECT_EQ(release.dmgURL, "https://releases.garbello.app/garbello/Garbello-0.3.0.tar.gz");
+    EXPECT_EQ(release.releaseNotes, "Warmer sweaters.");
+
+    fs::remove_all(installed);
+    makeBundle(installed, {"0.2.0", "2", "stay", openedLog});
+    fs::path staged = installer().stage(out / "Garbello-0.3.0.tar.gz", release, installed);
+    EXPECT_EQ(installedVersion(staged), "0.3.0");
+    EXPECT_TRUE(entriesStartingWith(temporary, "garbello-mount-").empty());
 }
 
 TEST(LaunchReceiptTest, WritesTheRunningVersionOnlyWhenAPathFollows) {
