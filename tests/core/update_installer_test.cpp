@@ -211,6 +211,11 @@ TEST_F(UpdateInstallerTest, RefusesAnInconsistentPlanBeforeMovingAnything) {
              plan.staged = root / "home" / plan.staged.filename();
              return planFile;
          }},
+        {"receipt outside the workspace",
+         [&](UpdateInstallPlan& plan) {
+             plan.receipt = elsewhere / "ready";
+             return planFile;
+         }},
         {"no parent process",
          [&](UpdateInstallPlan& plan) {
              plan.parentPID = -1;
@@ -233,6 +238,10 @@ TEST_F(UpdateInstallerTest, RefusesAnInconsistentPlanBeforeMovingAnything) {
         EXPECT_EQ(installedVersion(installed), "0.3.0") << c.name;
         EXPECT_EQ(installedVersion(original.staged), "0.4.0") << c.name;
     }
+    // The untouched plan goes through, so each refusal above was its own.
+    writeFileAtomically(planFile, original.toJson().dump());
+    installer().complete(planFile);
+    EXPECT_EQ(installedVersion(installed), "0.4.0");
 }
 
 TEST_F(UpdateInstallerTest, StagingFailuresLeaveNothingBehind) {

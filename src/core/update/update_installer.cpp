@@ -133,6 +133,8 @@ void UpdateInstaller::complete(const fs::path& planFile) const {
     bool consistent =
         UpdateSecurity::mayReplace(plan.destination, environment_.applicationsFolder) &&
         standardisedPath(planFile).parent_path() == standardisedPath(plan.workspace) &&
+        // The new version is told to write here; it must not write elsewhere.
+        standardisedPath(plan.receipt).parent_path() == standardisedPath(plan.workspace) &&
         standardisedPath(plan.staged).parent_path() ==
             standardisedPath(plan.destination).parent_path() &&
         plan.staged.filename().string().starts_with(kStagedPrefix) &&
