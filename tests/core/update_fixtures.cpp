@@ -25,7 +25,7 @@ SigningKey makeSigningKey(const fs::path& directory, const std::string& name) {
     return {file, bundle_signature::publicKeyOf(file)};
 }
 
-void makeBundle(const fs::path& app, const BundleSpec& spec) {
+void makeBundle(const fs::path& app, const FixtureBundle& bundle) {
     fs::create_directories(app / "Contents" / "MacOS");
     fs::copy_file(GARBELLO_RECEIPT_FIXTURE, app_bundle::executable(app),
                   fs::copy_options::overwrite_existing);
@@ -35,13 +35,13 @@ void makeBundle(const fs::path& app, const BundleSpec& spec) {
                         "<plist version=\"1.0\"><dict>"
                         "<key>CFBundleIdentifier</key><string>com.quillmoss.Garbello</string>"
                         "<key>CFBundleShortVersionString</key><string>" +
-                            spec.version +
+                            bundle.version +
                             "</string>"
                             "<key>CFBundleVersion</key><string>" +
-                            spec.build + "</string></dict></plist>\n");
+                            bundle.build + "</string></dict></plist>\n");
     writeFileAtomically(app / "Contents" / "Resources" / "behaviour",
-                        "version " + spec.version + "\nmode " + spec.mode + "\nlog " +
-                            (spec.log.empty() ? "/dev/null" : spec.log.string()) + "\n");
+                        "version " + bundle.version + "\nmode " + bundle.mode + "\nlog " +
+                            (bundle.log.empty() ? "/dev/null" : bundle.log.string()) + "\n");
 }
 
 void signManifest(const fs::path& app, const std::string& manifest, const fs::path& privateKey) {

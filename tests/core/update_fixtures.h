@@ -22,7 +22,7 @@ struct SigningKey {
 SigningKey makeSigningKey(const fs::path& directory, const std::string& name = "key");
 
 // How the fixture program inside a bundle behaves (see receipt_app.cpp).
-struct BundleSpec {
+struct FixtureBundle {
     std::string version = "0.4.0";
     std::string build = "4";
     std::string mode = "stay";
@@ -30,7 +30,7 @@ struct BundleSpec {
 };
 
 // An unsigned Garbello.app at `app` around the fixture program.
-void makeBundle(const fs::path& app, const BundleSpec& spec);
+void makeBundle(const fs::path& app, const FixtureBundle& bundle);
 
 // Signs an arbitrary manifest object for `app` (for manifests the signer
 // would never write).

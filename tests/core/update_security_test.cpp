@@ -226,13 +226,13 @@ TEST_F(BundleCheckTest, VersionsCompareAsText) {
     release.build = 4;
     EXPECT_EQ(updateFailureOf([&] { UpdateSecurity::verifyVersion(app, release); }), std::nullopt);
     struct Case {
-        BundleSpec spec;
+        FixtureBundle bundle;
         const char* name;
     };
     for (const Case& c :
          {Case{{"0.4", "4", "stay", {}}, "0.4"}, Case{{"0.4.0", "4.0", "stay", {}}, "build 4.0"},
           Case{{"0.4.1", "4", "stay", {}}, "other version"}}) {
-        makeBundle(app, c.spec);
+        makeBundle(app, c.bundle);
         EXPECT_EQ(updateFailureOf([&] { UpdateSecurity::verifyVersion(app, release); }),
                   UpdateError::Kind::bundleVersion)
             << c.name;
