@@ -3,6 +3,7 @@
 #include "diagnostics.h"
 #include "headless_error.h"
 #include "sample_render.h"
+#include "update/update_installer.h"
 #include "write_json.h"
 
 #include <algorithm>
@@ -45,9 +46,10 @@ void requireAbsoluteDirectory(const Arguments& arguments, const char* usage) {
         throw HeadlessError(usage);
 }
 
-void completeUpdate(const Arguments& arguments, HeadlessStreams) {
+void completeUpdate(const Arguments& arguments, HeadlessStreams streams) {
     requireArity(arguments, 2, "Update plan required");
-    throw notInThisBuild("Completing an update");
+    UpdateInstaller().complete(arguments[1]);
+    writeJSON({{"updated", true}}, streams.out);
 }
 
 void printDiagnostics(const Arguments&, HeadlessStreams streams) {

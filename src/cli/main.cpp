@@ -1,5 +1,6 @@
 #include "entry.h"
 #include "headless.h"
+#include "update/launch_receipt.h"
 
 #include <cstdio>
 #include <exception>
@@ -12,7 +13,8 @@ int failWith(const char* description) {
     return 1;
 }
 
-int runApplication(const garbello::Arguments&) {
+int runApplication(const garbello::Arguments& arguments) {
+    garbello::writeLaunchReceipt(arguments);
     std::fputs("Garbello: The desktop application is not in this build yet\n", stderr);
     return 1;
 }

@@ -1,7 +1,11 @@
 #include "run_process.h"
+#include "support/atomic_file.h"
+#include "support/json_decode.h"
+#include "temporary_directory.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -145,7 +149,6 @@ TEST(CommandLineTest, CommandsWithoutTheirWorkYetSayWhatIsMissing) {
         {"--render-sheets", "/tmp/garbello-sheets"},
         {"--render-ui", "general", "dark", "/tmp/x.png"},
         {"--test-settings-ui", "anything"},
-        {"--complete-update", "/tmp/plan.json"},
     };
     for (const auto& arguments : cases) {
         auto result = run(arguments);
@@ -156,9 +159,44 @@ TEST(CommandLineTest, CommandsWithoutTheirWorkYetSayWhatIsMissing) {
     }
 }
 
+TEST(CommandLineTest, CompleteUpdateReportsAPlanItCannotUse) {
+    TemporaryDirectory temporary;
+    std::string directory = temporary.path().string();
+    expectFailure({"--complete-update", directory + "/missing/plan.json"},
+                  "Could not read " + directory + "/missing/plan.json: No such file or directory");
+    writeFileAtomically(directory + "/plan.json", "{\"destination\": 1}");
+    expectFailure({"--headless", "--complete-update", directory + "/plan.json"},
+                  DecodingError::typeMismatch("destination", "a string").what());
+
+    // A readable plan for a copy outside the applications folder is refused
+    // before anything is touched.
+    const std::string plan =
+        R"({"destination":")" + directory + R"(/Garbello.app","staged":")" + directory +
+        R"(/.Garbello-update-1.app","parentPID":1,"receipt":")" + directory +
+        R"(/ready","workspace":")" + directory +
+        R"(","release":{"version":"9.0","build":90,"minimum_macos":"2.17",)"
+        R"("dmg_url":"https://releases.garbello.app/g.tar.gz","byte_size":1,)"
+        R"("sha256":"0000000000000000000000000000000000000000000000000000000000000000",)"
+        R"("release_notes":"n","published":"2026-11-07T23:00:00Z"}})";
+    std::filesystem::create_directories(directory + "/Garbello.app");
+    writeFileAtomically(directory + "/plan.json", plan);
+    expectFailure({"--complete-update", directory + "/plan.json"},
+                  "Move Garbello to Applications to update it here. You can also open the "
+                  "download in Finder.");
+    EXPECT_TRUE(std::filesystem::exists(directory + "/Garbello.app"));
+}
+
+TEST(CommandLineTest, TheApplicationWritesItsLaunchReceipt) {
+    TemporaryDirectory temporary;
+    std::string directory = temporary.path().string();
+    std::string receipt = directory + "/ready";
+    run({"--update-receipt", receipt});
+    EXPECT_EQ(readFile(receipt), "0.3.0");
+}
+
 TEST(CommandLineTest, TheDesktopApplicationPathIsTakenWithoutArguments) {
-    for (const auto& arguments : std::vector<std::vector<std::string>>{
-             {}, {"--silent"}, {"--update-receipt", "/tmp/receipt.json"}}) {
+    for (const auto& arguments :
+         std::vector<std::vector<std::string>>{{}, {"--silent"}, {"--update-receipt"}}) {
         auto result = run(arguments);
         EXPECT_EQ(result.out, "");
         EXPECT_EQ(result.err, "Garbello: The desktop application is not in this build yet\n");

@@ -1,22 +1,23 @@
 #include "temporary_directory.h"
 
+#include "support/paths.h"
+
 #include <stdexcept>
-#include <stdlib.h>
-#include <string>
+#include <unistd.h>
 
 namespace garbello::test {
 
 TemporaryDirectory::TemporaryDirectory() {
     std::string pattern =
         (std::filesystem::temp_directory_path() / "garbello-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr)
-        throw std::runtime_error("Could not create a temporary directory");
+    if (!::mkdtemp(pattern.data()))
+        throw std::runtime_error("mkdtemp failed");
     path_ = pattern;
 }
 
 TemporaryDirectory::~TemporaryDirectory() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
+    // Unpacked release images are read-only.
+    removeTree(path_);
 }
 
 } // namespace garbello::test

@@ -1,11 +1,12 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 
 namespace garbello::test {
 
-// A fresh directory under the system's temporary directory, removed with
-// everything in it when the object goes away.
+// A new directory under the system temporary directory, removed with
+// everything in it, read-only parts included, when the object goes.
 class TemporaryDirectory {
 public:
     TemporaryDirectory();
@@ -14,6 +15,7 @@ public:
     TemporaryDirectory& operator=(const TemporaryDirectory&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
 
 private:
     std::filesystem::path path_;

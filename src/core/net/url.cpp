@@ -1,0 +1,56 @@
+#include "net/url.h"
+
+#include <curl/curl.h>
+
+#include <memory>
+
+namespace garbello {
+namespace {
+
+struct UrlHandleDeleter {
+    void operator()(CURLU* handle) const { curl_url_cleanup(handle); }
+};
+using UrlHandle = std::unique_ptr<CURLU, UrlHandleDeleter>;
+
+std::optional<std::string> part(CURLU* handle, CURLUPart which) {
+    char* value = nullptr;
+    if (curl_url_get(handle, which, &value, 0) != CURLUE_OK)
+        return std::nullopt;
+    std::string text(value);
+    curl_free(value);
+    return text;
+}
+
+} // namespace
+
+std::optional<UrlParts> parseUrl(std::string_view text) {
+    std::size_t colon = text.find(':');
+    if (colon == std::string_view::npos || colon == 0)
+        return std::nullopt;
+    UrlHandle handle(curl_url());
+    if (!handle)
+        return std::nullopt;
+    // Unknown schemes still parse so that callers can refuse them by name.
+    if (curl_url_set(handle.get(), CURLUPART_URL, std::string(text).c_str(),
+                     CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK)
+        return std::nullopt;
+    UrlParts parts;
+    parts.scheme = std::string(text.substr(0, colon));
+    // libcurl reads "https:///path" as naming the host "path"; a reader of
+    // the text sees no host there, and neither do we.
+    std::string_view rest = text.substr(colon + 1);
+    bool namesAuthority = rest.starts_with("//") && rest.size() > 2 && rest[2] != '/' &&
+                          rest[2] != '?' && rest[2] != '#';
+    if (namesAuthority)
+        parts.host = part(handle.get(), CURLUPART_HOST).value_or("");
+    parts.hasUser = part(handle.get(), CURLUPART_USER).has_value();
+    parts.hasPassword = part(handle.get(), CURLUPART_PASSWORD).has_value();
+    return parts;
+}
+
+bool isHttpsUrl(std::string_view text) {
+    auto parts = parseUrl(text);
+    return parts && parts->scheme == "https" && !parts->host.empty();
+}
+
+} // namespace garbello

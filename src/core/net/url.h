@@ -1,0 +1,28 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace garbello {
+
+// The parts of an absolute URL the network rules look at. `scheme` is kept
+// exactly as written, so "HTTPS" is not mistaken for "https".
+struct UrlParts {
+    std::string scheme;
+    std::string host;
+    bool hasUser = false;
+    bool hasPassword = false;
+
+    bool operator==(const UrlParts&) const = default;
+};
+
+// Splits an absolute URL; no value when it is not one (no scheme, stray
+// spaces, malformed authority).
+std::optional<UrlParts> parseUrl(std::string_view text);
+
+// True for an absolute URL whose scheme is exactly "https" and that names a
+// host: the only kind of address the program downloads from.
+bool isHttpsUrl(std::string_view text);
+
+} // namespace garbello

@@ -1,0 +1,197 @@
+#include "update/update_installer.h"
+
+#include "support/atomic_file.h"
+#include "support/log.h"
+#include "support/paths.h"
+#include "support/process.h"
+#include "support/uuid.h"
+#include "update/app_bundle.h"
+#include "update/build_info.h"
+#include "update/release_image.h"
+#include "update/update_error.h"
+#include "update/update_install_plan.h"
+#include "update/update_security.h"
+#include "update/update_swap.h"
+#include "update/update_version.h"
+
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace garbello {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Probes of the parent and reads of the receipt, each 'pollInterval' apart.
+constexpr int kProbes = 300;
+constexpr const char* kStagedPrefix = ".Garbello-update-";
+
+void copyBundle(const fs::path& from, const fs::path& to) {
+    UpdateSecurity::command("/bin/cp", {"-a", "--", from.string(), to.string()},
+                            UpdateError::Kind::swap);
+    // The image is read-only; the installed copy must be replaceable later.
+    makeOwnerWritable(to);
+}
+
+fs::path createWorkspace(const fs::path& path) {
+    if (::mkdir(path.c_str(), 0700) != 0 || ::chmod(path.c_str(), 0700) != 0)
+        throw FileError("Could not create " + path.string() + ": " + std::strerror(errno));
+    return path;
+}
+
+void copyExecutable(const fs::path& from, const fs::path& to) {
+    std::error_code error;
+    fs::copy_file(from, to, error);
+    if (!error)
+        fs::permissions(to, fs::perms::owner_all, fs::perm_options::replace, error);
+    if (error)
+        throw FileError("Could not copy " + from.string() + ": " + error.message());
+}
+
+std::optional<std::string> readReceipt(const fs::path& receipt) {
+    try {
+        return readFile(receipt);
+    } catch (const FileError&) {
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
+std::string pinnedReleaseKey() {
+    return build_info::releasePublicKey;
+}
+
+fs::path UpdateInstaller::stage(const fs::path& image, const UpdateRelease& release,
+                                const fs::path& destination) const {
+    auto installed = app_bundle::infoString(destination, "CFBundleShortVersionString");
+    if (!installed || !UpdateVersion::isNewer(release.version, *installed))
+        throw UpdateError(UpdateError::Kind::bundleVersion);
+    UpdateSecurity::verifyDownload(image, release.byteSize, release.sha256);
+    release.checkCompatibility();
+
+    fs::path mountPoint = environment_.temporaryDirectory / ("garbello-mount-" + newUuidString());
+    release_image::attach(image, mountPoint);
+    fs::path mounted = mountPoint / app_bundle::kName;
+    try {
+        UpdateSecurity::verifyApp(mounted, environment_.trustedKey);
+        UpdateSecurity::verifyVersion(mounted, release);
+    } catch (...) {
+        release_image::detach(mountPoint);
+        throw;
+    }
+
+    fs::path staged =
+        destination.parent_path() / (std::string(kStagedPrefix) + newUuidString() + ".app");
+    try {
+        copyBundle(mounted, staged);
+        UpdateSecurity::verifyApp(staged, environment_.trustedKey);
+        UpdateSecurity::verifyVersion(staged, release);
+    } catch (...) {
+        removeTree(staged);
+        release_image::detach(mountPoint);
+        throw;
+    }
+    log::updater.info("Verified and staged version " + release.version);
+    release_image::detach(mountPoint);
+    return staged;
+}
+
+fs::path UpdateInstaller::startHelper(const fs::path& staged, const UpdateRelease& release,
+                                      const fs::path& destination) const {
+    if (!UpdateSecurity::mayReplace(destination, environment_.applicationsFolder) ||
+        !UpdateVersion::isNewer(release.version, environment_.runningVersion))
+        throw UpdateError(UpdateError::Kind::installLocation);
+
+    fs::path workspace =
+        createWorkspace(environment_.temporaryDirectory / ("garbello-helper-" + newUuidString()));
+    fs::path helper = workspace / "update-helper";
+    fs::path planFile = workspace / "plan.json";
+    pid_t pid = 0;
+    try {
+        copyExecutable(app_bundle::executable(destination), helper);
+        UpdateInstallPlan plan{
+            destination,         staged,   release, static_cast<std::int32_t>(::getpid()),
+            workspace / "ready", workspace};
+        writeFileAtomically(planFile, plan.toJson().dump());
+        pid = startDetached(helper,
+                            {"--headless", "--silent", "--complete-update", planFile.string()});
+    } catch (...) {
+        // No helper runs, so nothing else would ever remove the workspace.
+        removeTree(workspace);
+        throw;
+    }
+    log::updater.info("Update helper started: PID " + std::to_string(pid));
+    return workspace / "error.txt";
+}
+
+void UpdateInstaller::complete(const fs::path& planFile) const {
+    UpdateInstallPlan plan = UpdateInstallPlan::fromJson(json::parse(readFile(planFile)));
+    bool consistent =
+        UpdateSecurity::mayReplace(plan.destination, environment_.applicationsFolder) &&
+        standardisedPath(planFile).parent_path() == standardisedPath(plan.workspace) &&
+        // The new version is told to write here; it must not write elsewhere.
+        standardisedPath(plan.receipt).parent_path() == standardisedPath(plan.workspace) &&
+        standardisedPath(plan.staged).parent_path() ==
+            standardisedPath(plan.destination).parent_path() &&
+        plan.staged.filename().string().starts_with(kStagedPrefix) &&
+        UpdateVersion::isNewer(plan.release.version, environment_.runningVersion) &&
+        plan.parentPID > 0;
+    if (!consistent)
+        throw UpdateError(UpdateError::Kind::installLocation);
+
+    waitForParentToExit(plan.parentPID);
+
+    try {
+        UpdateSecurity::verifyApp(plan.staged, environment_.trustedKey);
+        UpdateSecurity::verifyVersion(plan.staged, plan.release);
+        UpdateSwap::perform(plan.destination, plan.staged, [&] {
+            validateNewVersion(plan.destination, plan.release, plan.receipt);
+        });
+    } catch (const Error& error) {
+        log::updater.error("Update rolled back: " + std::string(error.what()));
+        try {
+            writeFileAtomically(plan.workspace / "error.txt", error.what());
+        } catch (const Error&) {
+        }
+        try {
+            startDetached(app_bundle::executable(plan.destination), {});
+        } catch (const Error&) {
+        }
+        throw;
+    }
+    removeTree(plan.staged);
+    log::updater.info("Update installed and launch receipt received");
+    removeTree(plan.workspace);
+}
+
+void UpdateInstaller::waitForParentToExit(int parentPID) const {
+    for (int probe = 0; probe < kProbes; ++probe) {
+        if (!processExists(parentPID))
+            return;
+        std::this_thread::sleep_for(environment_.pollInterval);
+    }
+    // Nothing has been touched yet: the application simply keeps running.
+    if (processExists(parentPID))
+        throw UpdateError(UpdateError::Kind::swap);
+}
+
+void UpdateInstaller::validateNewVersion(const fs::path& destination, const UpdateRelease& release,
+                                         const fs::path& receipt) const {
+    UpdateSecurity::verifyApp(destination, environment_.trustedKey);
+    UpdateSecurity::verifyVersion(destination, release);
+    ChildProcess started =
+        ChildProcess::start(app_bundle::executable(destination), {"--update-receipt", receipt});
+    for (int round = 0; round < kProbes && started.isRunning(); ++round) {
+        if (readReceipt(receipt) == release.version)
+            return;
+        std::this_thread::sleep_for(environment_.pollInterval);
+    }
+    started.terminate();
+    throw UpdateError(UpdateError::Kind::relaunch);
+}
+
+} // namespace garbello

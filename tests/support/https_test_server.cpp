@@ -1,0 +1,66 @@
+#include "https_test_server.h"
+
+#include "run_process.h"
+
+#include <cstdio>
+#include <signal.h>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace garbello::test {
+namespace {
+
+void makeCertificate(const std::filesystem::path& directory) {
+    auto result =
+        runProcess("/usr/bin/openssl",
+                   {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+                    "-nodes", "-days", "1", "-subj", "/CN=127.0.0.1", "-addext",
+                    "subjectAltName=IP:127.0.0.1,DNS:localhost", "-keyout",
+                    (directory / "key.pem").string(), "-out", (directory / "cert.pem").string()});
+    if (result.status != 0)
+        throw std::runtime_error("openssl could not make a certificate: " + result.err);
+}
+
+} // namespace
+
+HttpsTestServer::HttpsTestServer() {
+    makeCertificate(directory_.path());
+    int output[2];
+    if (::pipe(output) != 0)
+        throw std::runtime_error("pipe failed");
+    pid_ = ::fork();
+    if (pid_ < 0)
+        throw std::runtime_error("fork failed");
+    if (pid_ == 0) {
+        ::dup2(output[1], 1);
+        ::close(output[0]);
+        ::close(output[1]);
+        std::string script = GARBELLO_TEST_SUPPORT_DIR "/https_test_server.py";
+        std::string cert = caFile().string(), key = (directory_ / "key.pem").string();
+        ::execl("/usr/bin/python3", "python3", script.c_str(), cert.c_str(), key.c_str(),
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(output[1]);
+    FILE* stream = ::fdopen(output[0], "r");
+    if (!stream || std::fscanf(stream, "%d", &port_) != 1 || port_ <= 0) {
+        if (stream)
+            std::fclose(stream);
+        throw std::runtime_error("the test HTTPS server did not start");
+    }
+    std::fclose(stream);
+}
+
+HttpsTestServer::~HttpsTestServer() {
+    if (pid_ > 0) {
+        ::kill(pid_, SIGTERM);
+        ::waitpid(pid_, nullptr, 0);
+    }
+}
+
+std::string HttpsTestServer::url(std::string_view pathAndQuery, std::string_view host) const {
+    return "https://" + std::string(host) + ":" + std::to_string(port_) + std::string(pathAndQuery);
+}
+
+} // namespace garbello::test

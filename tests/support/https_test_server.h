@@ -1,0 +1,32 @@
+#pragma once
+
+#include "temporary_directory.h"
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace garbello::test {
+
+// A real HTTPS server on 127.0.0.1 for the lifetime of the object, with a
+// certificate made for it at start (valid for 127.0.0.1 and localhost). Its
+// routes are listed in https_test_server.py.
+class HttpsTestServer {
+public:
+    HttpsTestServer();
+    ~HttpsTestServer();
+    HttpsTestServer(const HttpsTestServer&) = delete;
+    HttpsTestServer& operator=(const HttpsTestServer&) = delete;
+
+    // "https://<host>:<port><pathAndQuery>".
+    std::string url(std::string_view pathAndQuery, std::string_view host = "127.0.0.1") const;
+    // The certificate to trust for this server.
+    std::filesystem::path caFile() const { return directory_ / "cert.pem"; }
+
+private:
+    TemporaryDirectory directory_;
+    int pid_ = -1;
+    int port_ = 0;
+};
+
+} // namespace garbello::test

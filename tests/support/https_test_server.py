@@ -1,0 +1,84 @@
+#!/usr/bin/env python3
+"""A small HTTPS server for the network tests.
+
+Usage: https_test_server.py CERT KEY
+Listens on 127.0.0.1 on a free port, prints the port on one line, and serves
+until it is terminated. Routes (query parameters in brackets):
+  /bytes   [n, length=yes|no]   200 with n bytes; without a length the
+                                connection is closed after the body
+  /status  [code, n]            the given status with n bytes of body
+  /announce [length, n]         announces `length` bytes, sends n
+  /redirect [to, code=302]      redirect to `to`
+  /loop                         redirects to itself
+  /stall                        announces 100 bytes and never sends them
+  /agent                        200 with the request's User-Agent as body
+"""
+import http.server
+import ssl
+import sys
+import time
+import urllib.parse
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.0"
+
+    def log_message(self, *args):
+        pass
+
+    def send(self, code, body, length=True, extra=()):
+        self.send_response(code)
+        for name, value in extra:
+            self.send_header(name, value)
+        if length:
+            self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+    def do_GET(self):
+        url = urllib.parse.urlsplit(self.path)
+        query = dict(urllib.parse.parse_qsl(url.query))
+        n = int(query.get("n", "0"))
+        if url.path == "/bytes":
+            self.send(200, b"a" * n, query.get("length", "yes") == "yes")
+        elif url.path == "/status":
+            self.send(int(query["code"]), b"b" * n)
+        elif url.path == "/announce":
+            self.send_response(200)
+            self.send_header("Content-Length", query["length"])
+            self.end_headers()
+            self.wfile.write(b"c" * n)
+        elif url.path == "/redirect":
+            self.send(int(query.get("code", "302")), b"moved", extra=[("Location", query["to"])])
+        elif url.path == "/loop":
+            self.send(302, b"", extra=[("Location", "/loop")])
+        elif url.path == "/stall":
+            self.send_response(200)
+            self.send_header("Content-Length", "100")
+            self.end_headers()
+            self.wfile.flush()
+            time.sleep(60)
+        elif url.path == "/agent":
+            self.send(200, self.headers.get("User-Agent", "").encode())
+        else:
+            self.send(404, b"not found")
+
+
+class Server(http.server.ThreadingHTTPServer):
+    daemon_threads = True
+
+    def handle_error(self, request, client_address):
+        pass  # clients hang up on purpose (size limits, timeouts)
+
+
+def main():
+    server = Server(("127.0.0.1", 0), Handler)
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(sys.argv[1], sys.argv[2])
+    server.socket = context.wrap_socket(server.socket, server_side=True)
+    print(server.server_address[1], flush=True)
+    server.serve_forever()
+
+
+if __name__ == "__main__":
+    main()
