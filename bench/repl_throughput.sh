@@ -1,8 +1,10 @@
-#!/bin/sh
+#!/usr/bin/env bash
 # Pipes outfit requests through `garbello --repl` and reports replies per
-# second. Usage: bench/repl_throughput.sh [path/to/garbello] [request count]
-# Target: at least 100000 replies per second.
-set -eu
+# second of wall-clock time (the figure the target is about: at least 100000)
+# and per second of CPU time spent by the pipeline, which depends less on
+# whatever else the machine is running.
+# Usage: bench/repl_throughput.sh [path/to/garbello] [request count]
+set -euo pipefail
 
 garbello=${1:-build/bin/garbello}
 count=${2:-200000}
@@ -17,9 +19,9 @@ awk -v count="$count" 'BEGIN {
             i % 45 - 10, codes[i % 6 + 1], i % 12 + 1, i % 101, (i % 2) ? 45 : -34
 }' > "$work/requests"
 
-start=$(date +%s.%N)
-cat "$work/requests" | "$garbello" --repl > "$work/replies"
-end=$(date +%s.%N)
+TIMEFORMAT='%R %U %S'
+timing=$( { time cat "$work/requests" | "$garbello" --repl > "$work/replies"; } 2>&1 )
+read -r wall user system <<< "$timing"
 
 replies=$(wc -l < "$work/replies")
 errors=$(grep -c '"error"' "$work/replies" || true)
@@ -27,7 +29,7 @@ if [ "$replies" -ne "$count" ] || [ "$errors" -ne 0 ]; then
     echo "expected $count replies without errors, got $replies with $errors errors" >&2
     exit 1
 fi
-awk -v n="$replies" -v s="$start" -v e="$end" 'BEGIN {
-    seconds = e - s
-    printf "%d replies in %.3f s: %.0f replies per second\n", n, seconds, n / seconds
+awk -v n="$replies" -v wall="$wall" -v cpu="$(echo "$user $system" | awk '{print $1 + $2}')" 'BEGIN {
+    printf "%d replies in %.3f s: %.0f replies per second (%.0f per CPU second)\n",
+        n, wall, n / wall, n / cpu
 }'

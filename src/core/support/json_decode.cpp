@@ -33,6 +33,9 @@ constexpr std::size_t kMaximumNesting = 512;
 
 // Counts brackets outside strings; malformed text is left to the parser.
 bool nestsDeeperThan(std::string_view text, std::size_t limit) {
+    // Every level needs its own opening bracket.
+    if (text.size() <= limit)
+        return false;
     std::size_t depth = 0;
     bool inString = false;
     bool escaped = false;
