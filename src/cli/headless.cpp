@@ -2,6 +2,7 @@
 
 #include "diagnostics.h"
 #include "headless_error.h"
+#include "protocol.h"
 #include "sample_render.h"
 #include "update/update_installer.h"
 #include "write_json.h"
@@ -93,8 +94,8 @@ void renderSampleWindow(const Arguments& arguments, HeadlessStreams streams) {
     writeJSON(renderSample(arguments[1], arguments[2], ClothVariant::classic), streams.out);
 }
 
-void serveProtocol(const Arguments&, HeadlessStreams) {
-    throw notInThisBuild("The JSON-lines protocol");
+void serveProtocol(const Arguments&, HeadlessStreams streams) {
+    serveRequests(streams.in, streams.out);
 }
 
 void printHelp(const Arguments&, HeadlessStreams streams) {

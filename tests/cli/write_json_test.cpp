@@ -35,6 +35,23 @@ TEST(WriteJsonTest, InvalidUtf8IsAnErrorNotGarbage) {
     EXPECT_EQ(out.str(), "");
 }
 
+TEST(WriteJsonTest, ValidUtf8ReplacesOnlyWhatIsNotUtf8) {
+    const std::pair<std::string, std::string> rows[] = {
+        {"plain °C — text", "plain °C — text"},
+        {"", ""},
+        {"a\xff"
+         "b",
+         "a\uFFFD"
+         "b"},
+        {"cut \xc3", "cut \uFFFD"},
+        {std::string("nul\0kept", 9), std::string("nul\0kept", 9)},
+    };
+    for (const auto& [text, repaired] : rows) {
+        EXPECT_EQ(validUtf8(text), repaired) << text;
+        EXPECT_NO_THROW(jsonLine({{"error", validUtf8(text)}}));
+    }
+}
+
 TEST(WriteJsonTest, WriteFailureIsReported) {
     std::ostringstream out;
     out.setstate(std::ios::badbit);

@@ -21,6 +21,25 @@ TEST(JsonDecodeTest, ParseAcceptsOnlyObjectsAndArrays) {
     }
 }
 
+TEST(JsonDecodeTest, NestingIsLimitedTo512Levels) {
+    auto nested = [](std::size_t depth, const std::string& inner) {
+        return std::string(depth, '[') + inner + std::string(depth, ']');
+    };
+    EXPECT_TRUE(json::parse(nested(512, "")).is_array());
+    EXPECT_THROW(json::parse(nested(513, "")), DecodingError);
+    EXPECT_THROW(json::parse(nested(100'000, "")), DecodingError);
+    // Brackets inside strings, escaped quotes included, are text.
+    const std::string brackets(600, '[');
+    EXPECT_TRUE(json::parse(nested(500, "\"" + brackets + "\"")).is_array());
+    EXPECT_TRUE(json::parse(nested(500, R"("\\\"[[[[[[[[[[[[[[[[")")).is_array());
+    // Objects count like arrays.
+    std::string objects;
+    for (int i = 0; i < 513; ++i)
+        objects += R"({"a":)";
+    objects += "1" + std::string(513, '}');
+    EXPECT_THROW(json::parse(objects), DecodingError);
+}
+
 TEST(JsonDecodeTest, IntegersAreKeptApartFromFloats) {
     const Json object = Json::parse(
         R"({"int":42,"neg":-7,"float":42.0,"exp":1e2,"big":9223372036854775808,"str":"1","bool":true,"null":null})");

@@ -1,5 +1,7 @@
 #include "model/outfit.h"
 
+#include "support/raw_value.h"
+
 #include <nlohmann/json.hpp>
 
 namespace garbello {
@@ -21,10 +23,7 @@ constexpr std::array<OutfitNames, Outfit::count> kOutfitNames{{
 } // namespace
 
 std::optional<Outfit> Outfit::parse(std::string_view rawValue) {
-    for (Outfit outfit : allCases())
-        if (outfit.rawValue() == rawValue)
-            return outfit;
-    return std::nullopt;
+    return caseWithRawValue(allCases(), rawValue);
 }
 
 std::string_view Outfit::rawValue() const {

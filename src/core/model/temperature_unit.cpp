@@ -1,5 +1,7 @@
 #include "model/temperature_unit.h"
 
+#include "support/raw_value.h"
+
 #include <charconv>
 #include <cmath>
 
@@ -37,10 +39,7 @@ std::string wholeNumberText(double rounded) {
 } // namespace
 
 std::optional<TemperatureUnit> TemperatureUnit::parse(std::string_view rawValue) {
-    for (TemperatureUnit unit : allCases())
-        if (unit.rawValue() == rawValue)
-            return unit;
-    return std::nullopt;
+    return caseWithRawValue(allCases(), rawValue);
 }
 
 std::string_view TemperatureUnit::rawValue() const {

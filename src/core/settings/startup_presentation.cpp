@@ -1,5 +1,7 @@
 #include "settings/startup_presentation.h"
 
+#include "support/raw_value.h"
+
 namespace garbello {
 namespace {
 constexpr std::array<std::string_view, StartupPresentation::count> kRawValues{"setup", "settings",
@@ -13,10 +15,7 @@ StartupPresentation StartupPresentation::choose(bool onboardingCompleted, bool l
 }
 
 std::optional<StartupPresentation> StartupPresentation::parse(std::string_view rawValue) {
-    for (StartupPresentation presentation : allCases())
-        if (presentation.rawValue() == rawValue)
-            return presentation;
-    return std::nullopt;
+    return caseWithRawValue(allCases(), rawValue);
 }
 
 std::string_view StartupPresentation::rawValue() const {

@@ -24,8 +24,47 @@ DecodingError DecodingError::dataCorrupted(std::string_view detail) {
 }
 
 namespace json {
+namespace {
+
+// Platform JSON readers refuse documents nested deeper than this. Refusing
+// them before parsing also bounds the memory a hostile line can take (each
+// level costs a heap node) and the depth of any recursive walk over a value.
+constexpr std::size_t kMaximumNesting = 512;
+
+// Counts brackets outside strings; malformed text is left to the parser.
+bool nestsDeeperThan(std::string_view text, std::size_t limit) {
+    // Every level needs its own opening bracket.
+    if (text.size() <= limit)
+        return false;
+    std::size_t depth = 0;
+    bool inString = false;
+    bool escaped = false;
+    for (char c : text) {
+        if (inString) {
+            if (escaped)
+                escaped = false;
+            else if (c == '\\')
+                escaped = true;
+            else if (c == '"')
+                inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > limit)
+                return true;
+        } else if ((c == ']' || c == '}') && depth > 0) {
+            --depth;
+        }
+    }
+    return false;
+}
+
+} // namespace
 
 Json parse(std::string_view text) {
+    if (nestsDeeperThan(text, kMaximumNesting))
+        throw DecodingError::dataCorrupted("arrays and objects are nested more than " +
+                                           std::to_string(kMaximumNesting) + " levels deep");
     Json value;
     try {
         value = Json::parse(text.begin(), text.end());

@@ -38,7 +38,8 @@ private:
 
 namespace json {
 
-// Parses UTF-8 JSON text whose top level must be an object or an array.
+// Parses UTF-8 JSON text whose top level must be an object or an array and
+// that nests at most 512 levels deep.
 // Throws DecodingError::dataCorrupted with the parser's description.
 Json parse(std::string_view text);
 

@@ -1,0 +1,318 @@
+#include "headless_error.h"
+#include "protocol.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <sstream>
+
+namespace garbello {
+namespace {
+
+// Stands in for the renderer: remembers what it was asked and writes nothing.
+struct RecordedRender {
+    std::string outfit;
+    std::string output;
+    int variant = -1;
+};
+RecordedRender lastRender;
+
+Json recordRender(const std::string& outfit, const std::string& output, ClothVariant variant) {
+    lastRender = {outfit, output, variant.rawValue()};
+    return {{"file", output}, {"outfit", outfit}, {"bytes", 1}, {"variant", variant.rawValue()}};
+}
+
+const ProtocolWork kRecordingWork{recordRender};
+
+// The reply record, or {"error": description} when the request fails.
+Json reply(const Json& request) {
+    try {
+        return perform(request, kRecordingWork);
+    } catch (const std::exception& error) {
+        return {{"error", error.what()}};
+    }
+}
+
+Json reply(const char* request) {
+    return reply(Json::parse(request));
+}
+
+Json error(const std::string& description) {
+    return {{"error", description}};
+}
+
+struct Exchange {
+    std::string request;
+    Json expected;
+};
+
+void expectReplies(const std::vector<Exchange>& exchanges) {
+    for (const Exchange& exchange : exchanges)
+        EXPECT_EQ(reply(exchange.request.c_str()), exchange.expected) << exchange.request;
+}
+
+Json decision(const char* outfit, const std::string& reason) {
+    return {{"outfit", outfit}, {"reason", reason}};
+}
+
+TEST(ProtocolTest, ParseVariantAcceptsOnlyWholeNumbersZeroToNine) {
+    const std::pair<Json, int> accepted[] = {
+        {Json(3), 3},   {Json(3.0), 3},  {Json(0), 0},  {Json(9), 9},
+        {Json(9.0), 9}, {Json(-0.0), 0}, {Json(0u), 0},
+    };
+    for (const auto& [value, variant] : accepted)
+        EXPECT_EQ(parseVariant(value).rawValue(), variant) << value;
+
+    const Json rejected[] = {
+        Json(3.5),
+        Json(true),
+        Json(false),
+        Json("3"),
+        Json(-1),
+        Json(10),
+        Json(10.0),
+        Json(-1.0),
+        Json(9.000001),
+        Json(1e300),
+        Json(std::numeric_limits<std::uint64_t>::max()),
+        Json(std::numeric_limits<double>::quiet_NaN()),
+        Json(std::numeric_limits<double>::infinity()),
+        Json(nullptr),
+        Json::array({3}),
+    };
+    for (const Json& value : rejected) {
+        try {
+            parseVariant(value);
+            ADD_FAILURE() << "accepted " << value;
+        } catch (const HeadlessError& error) {
+            EXPECT_STREQ(error.what(), "variant must be an integer from 0 to 9");
+        }
+    }
+}
+
+TEST(ProtocolTest, OperationNamesAreExact) {
+    const Json unknown = error("Unknown operation");
+    expectReplies({
+        {R"({})", unknown},
+        {R"({"operation": 5})", unknown},
+        {R"({"operation": null})", unknown},
+        {R"({"operation": ["outfit"]})", unknown},
+        {R"({"operation": "Outfit"})", unknown},
+        {R"({"operation": "outfit "})", unknown},
+        {R"({"operation": ""})", unknown},
+        {R"({"op": "diagnostics"})", unknown},
+    });
+    EXPECT_EQ(reply(R"({"operation": "diagnostics", "extra": [1]})")["name"], "Garbello");
+}
+
+// Request tables are laid out by hand, one case per line where it fits. The
+// end-to-end tests cover the documented edge cases; these add the type and
+// ordering cases around them.
+// clang-format off
+TEST(ProtocolTest, OutfitValidatesInOrderAndFillsTheSnapshot) {
+    const Json needs = error("outfit requires temperature and weatherCode");
+    const Json probability = error("precipitationProbability must be between 0 and 100");
+    const Json month = error("month must be 1...12");
+    auto outfit = [](const std::string& keys) {
+        return R"({"operation":"outfit",)" + keys + "}";
+    };
+    expectReplies({
+        {outfit(R"("weatherCode":0)"), needs},
+        {outfit(R"("temperature":"18","weatherCode":0)"), needs},
+        {outfit(R"("temperature":true,"weatherCode":0)"), needs},
+        {outfit(R"("temperature":18,"weatherCode":0.0)"), needs},
+        {outfit(R"("temperature":18,"weatherCode":"0")"), needs},
+        {outfit(R"("temperature":18,"weatherCode":18446744073709551615)"), needs},
+        {outfit(R"("weatherCode":0,"precipitationProbability":500)"), needs},
+        {outfit(R"("temperature":18,"weatherCode":0,"precipitationProbability":null)"),
+         probability},
+        {outfit(R"("temperature":18,"weatherCode":0,"precipitationProbability":101,"month":13)"),
+         probability},
+        {outfit(R"("temperature":18,"weatherCode":0,"month":4,"precipitationProbability":0)"),
+         decision("linen", "mild and dry, 18°C")},
+        {outfit(R"("temperature":18,"weatherCode":0,"month":0)"), month},
+        {outfit(R"("temperature":18,"weatherCode":0,"month":18446744073709551615)"), month},
+        {outfit(R"("temperature":18,"weatherCode":0,"month":13,"override":"plaid")"), month},
+        {outfit(R"("temperature":18,"weatherCode":0,"month":7.0)"),
+         decision("linen", "mild and dry, 18°C")},
+        {outfit(R"("temperature":18,"weatherCode":0,"override":"")"),
+         error("Unknown outfit override: ")},
+        // Optional numbers default to the temperature, to 0 and to 45° north.
+        {outfit(R"("temperature":18,"weatherCode":0,"month":7,"latitude":"south")"),
+         decision("hawaiian", "a dry summer day, 18°C")},
+        {outfit(R"("temperature":20,"weatherCode":3,"apparentTemperature":15.9)"),
+         decision("sweater", "cool and dry; feels like 16°C")},
+        {outfit(R"("temperature":20,"weatherCode":3,"apparentTemperature":"cold")"),
+         decision("linen", "mild and dry, 20°C")},
+        {outfit(R"("temperature":20,"weatherCode":3,"rain":0.2)"),
+         decision("rainJacket", "rain or drizzle, 20°C")},
+        {outfit(R"("temperature":20,"weatherCode":3,"rain":true)"),
+         decision("linen", "mild and dry, 20°C")},
+        {outfit(R"("temperature":20,"weatherCode":3,"snowfall":1)"),
+         decision("snowGear", "snow or ice, 20°C")},
+        {outfit(R"("temperature":20,"weatherCode":3,"precipitation":1,"windSpeed":300)"),
+         decision("rainJacket", "rain or drizzle, 20°C")},
+    });
+}
+// clang-format on
+
+TEST(ProtocolTest, OutfitRefusesAnInfiniteTemperatureButNotOtherInfinities) {
+    // JSON text cannot carry infinities; records built in memory can.
+    const double infinity = std::numeric_limits<double>::infinity();
+    auto request = [](const char* key, double value) {
+        Json json = {{"operation", "outfit"}, {"temperature", 20}, {"weatherCode", 3}};
+        json[key] = value;
+        return json;
+    };
+    EXPECT_EQ(reply(request("temperature", infinity)),
+              error("outfit requires temperature and weatherCode"));
+    EXPECT_EQ(reply(request("temperature", -infinity)),
+              error("outfit requires temperature and weatherCode"));
+    EXPECT_EQ(reply(request("precipitationProbability", infinity)),
+              error("precipitationProbability must be between 0 and 100"));
+    EXPECT_EQ(reply(request("apparentTemperature", infinity)),
+              decision("linen", "mild and dry, 20°C"));
+    EXPECT_EQ(reply(request("apparentTemperature", -infinity)),
+              decision("snowGear", "freezing conditions; feels like —"));
+}
+
+// clang-format off
+TEST(ProtocolTest, VariantValidatesIdentityAndOverride) {
+    const Json needs = error("variant requires app, UInt32 windowID and outfit");
+    const Json badVariant = error("variant must be an integer from 0 to 9");
+    auto variant = [](const std::string& keys) {
+        return R"({"operation":"variant",)" + keys + "}";
+    };
+    auto chosen = [](const char* outfit, int variant, const char* name, int automatic) {
+        return Json{{"outfit", outfit}, {"variant", variant}, {"name", name},
+                    {"automatic", automatic}};
+    };
+    expectReplies({
+        {variant(R"("app":"com.apple.Safari","windowID":43,"outfit":"snowGear","override":5.0)"),
+         chosen("snowGear", 5, "Copper expedition", 1)},
+        {variant(R"("app":"com.apple.finder","windowID":1,"outfit":"linen")"),
+         chosen("linen", 9, "Sand ladder", 9)},
+        {variant(R"("app":"x","windowID":4294967295,"outfit":"linen")"),
+         chosen("linen", 8, "Olive checks", 8)},
+        {variant(R"("app":"x","windowID":0,"outfit":"linen")"),
+         chosen("linen", 1, "Indigo ticking", 1)},
+        {variant(R"("app":"x","windowID":1.0,"outfit":"linen")"), needs},
+        {variant(R"("app":"x","windowID":"1","outfit":"linen")"), needs},
+        {variant(R"("app":"x","windowID":1e30,"outfit":"linen")"), needs},
+        {variant(R"("app":"x","windowID":18446744073709551615,"outfit":"linen")"), needs},
+        {variant(R"("app":"x","windowID":1)"), needs},
+        {variant(R"("app":"","windowID":1,"outfit":"linen")"), needs},
+        {variant(R"("app":7,"windowID":1,"outfit":"linen")"), needs},
+        {variant(R"("windowID":1,"outfit":"linen")"), needs},
+        {variant(R"("app":"x","windowID":1,"outfit":"linen","override":10)"), badVariant},
+        {variant(R"("app":"x","windowID":1,"outfit":"linen","override":null)"), badVariant},
+        {variant(R"("app":"x","windowID":-1,"outfit":"linen","override":10)"), needs},
+    });
+}
+// clang-format on
+
+TEST(ProtocolTest, RenderValidatesBeforeHandingTheWorkOn) {
+    const Json needs = error("render requires outfit and absolute output");
+    lastRender = {};
+    expectReplies({
+        {R"({"operation": "render", "output": "/tmp/a.png"})", needs},
+        {R"({"operation": "render", "outfit": "linen"})", needs},
+        {R"({"operation": "render", "outfit": "linen", "output": 5})", needs},
+        {R"({"operation": "render", "outfit": null, "output": "/tmp/a.png"})", needs},
+        {R"({"operation": "render", "outfit": "linen", "output": "/tmp/a.png",
+             "variant": true})",
+         error("variant must be an integer from 0 to 9")},
+        {R"({"operation": "render", "outfit": "linen", "output": "/tmp/a.png",
+             "variant": 3.5})",
+         error("variant must be an integer from 0 to 9")},
+    });
+    EXPECT_EQ(lastRender.variant, -1) << "the work ran for an invalid request";
+
+    EXPECT_EQ(reply(R"({"operation": "render", "outfit": "plaid", "output": "rel.png"})"),
+              (Json{{"file", "rel.png"}, {"outfit", "plaid"}, {"bytes", 1}, {"variant", 0}}));
+    EXPECT_EQ(lastRender.variant, 0);
+    reply(R"({"operation": "render", "outfit": "linen", "output": "/o.png", "variant": 7.0})");
+    EXPECT_EQ(lastRender.outfit, "linen");
+    EXPECT_EQ(lastRender.output, "/o.png");
+    EXPECT_EQ(lastRender.variant, 7);
+}
+
+TEST(ProtocolTest, SettingsWindowOperationsValidateAndNameWhatIsMissing) {
+    const Json renderUI = error("renderUI requires absolute output directory");
+    const Json screen = error("renderUIScreen requires screen, dark boolean, and absolute output");
+    expectReplies({
+        {R"({"operation": "renderUI"})", renderUI},
+        {R"({"operation": "renderUI", "output": "relative/dir"})", renderUI},
+        {R"({"operation": "renderUI", "output": ["/"]})", renderUI},
+        {R"({"operation": "renderUI", "output": "/tmp/ui"})",
+         error("The settings window renderer is not in this build yet")},
+        {R"({"operation": "renderUIScreen", "screen": "general", "dark": true})", screen},
+        {R"({"operation": "renderUIScreen", "screen": "general", "dark": "true",
+             "output": "/x.png"})",
+         screen},
+        {R"({"operation": "renderUIScreen", "screen": 1, "dark": false, "output": "/x.png"})",
+         screen},
+        {R"({"operation": "renderUIScreen", "screen": "general", "dark": false,
+             "output": "x.png"})",
+         screen},
+        {R"({"operation": "renderUIScreen", "screen": "general", "dark": false,
+             "output": "/x.png"})",
+         error("The settings window renderer is not in this build yet")},
+        {R"({"operation": "testUI"})",
+         error("The settings window self-test is not in this build yet")},
+    });
+}
+
+TEST(ProtocolTest, EveryLineGetsExactlyOneWellFormedReply) {
+    struct Case {
+        std::string line;
+        std::string expectedStart;
+    };
+    const std::string corrupt =
+        "{\"error\":\"The data couldn’t be read because it isn’t in the correct format: ";
+    const Case cases[] = {
+        {"", corrupt + "[json.exception.parse_error.101] parse error at line 1, column 1"},
+        {"   ", corrupt},
+        {"[1, 2]", R"({"error":"Expected a JSON object"})"},
+        {"\"operation\"", corrupt + "the top level is not an object or an array"},
+        {"{\"operation\": \"testUI\"} trailing", corrupt},
+        {"{\"operation\": \"\xff\"}", corrupt},
+        {"{\"operation\": \"diag\xc3\"}", corrupt},
+        {std::string("{\"a\":\0}", 7), corrupt},
+        {"{\"operation\": \"outfit\", \"operation\": \"testUI\"}",
+         R"({"error":"The settings window self-test is not in this build yet"})"},
+        {std::string(600, '[') + std::string(600, ']'), corrupt + "arrays and objects are nested"},
+        {R"({"operation":"variant","app":"x","windowID":1234567890123456789012345,"outfit":"x"})",
+         R"({"error":"variant requires app, UInt32 windowID and outfit"})"},
+    };
+    for (const Case& c : cases) {
+        std::string line = answerLine(c.line, kRecordingWork);
+        EXPECT_TRUE(line.starts_with(c.expectedStart)) << c.line << "\n" << line;
+        ASSERT_TRUE(line.ends_with('\n'));
+        EXPECT_EQ(line.find('\n'), line.size() - 1);
+        // The reply itself is valid UTF-8 JSON.
+        EXPECT_NO_THROW(Json::parse(line)) << line;
+    }
+}
+
+TEST(ProtocolTest, ServingAnswersEachLineInOrderAndStopsWhenOutputFails) {
+    std::istringstream in("{\"operation\":\"testUI\"}\r\n\n[]\n{\"operation\":\"nope\"}");
+    std::ostringstream out;
+    serveRequests(in, out);
+    std::istringstream replies(out.str());
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(replies, line);)
+        lines.push_back(line);
+    ASSERT_EQ(lines.size(), 4u) << out.str();
+    EXPECT_EQ(lines[0], R"({"error":"The settings window self-test is not in this build yet"})");
+    EXPECT_EQ(lines[2], R"({"error":"Expected a JSON object"})");
+    EXPECT_EQ(lines[3], R"({"error":"Unknown operation"})");
+
+    std::istringstream more("{}\n{}\n");
+    std::ostringstream broken;
+    broken.setstate(std::ios::badbit);
+    EXPECT_THROW(serveRequests(more, broken), Error);
+}
+
+} // namespace
+} // namespace garbello

@@ -1,0 +1,244 @@
+#include "run_process.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+// Pipes request sequences through `garbello --repl` and compares the reply
+// lines exactly.
+namespace garbello::test {
+namespace {
+
+const std::string kCorrupt = "The data couldn’t be read because it isn’t in the correct format: ";
+
+struct Exchange {
+    std::string request;
+    std::string reply;
+};
+
+void expectConversation(const std::vector<Exchange>& exchanges) {
+    std::string input;
+    std::string expected;
+    for (const Exchange& exchange : exchanges) {
+        input += exchange.request + "\n";
+        expected += exchange.reply + "\n";
+    }
+    ProcessResult result = runProcess(garbelloPath(), {"--repl"}, input);
+    EXPECT_EQ(result.out, expected);
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.status, 0);
+}
+
+std::string error(const std::string& description) {
+    return R"({"error":")" + description + R"("})";
+}
+
+TEST(ReplTest, MalformedLinesAreAnsweredAndTheLoopGoesOn) {
+    const std::string outfit = R"({"operation":"outfit","temperature":18,"weatherCode":0})";
+    const std::string linen = R"({"outfit":"linen","reason":"mild and dry, 18°C"})";
+    expectConversation({
+        {"", error(kCorrupt + "[json.exception.parse_error.101] parse error at line 1, column 1: "
+                              "syntax error while parsing value - unexpected end of input; "
+                              "expected '[', '{', or a literal")},
+        {outfit, linen},
+        {"[1,2,3]", error("Expected a JSON object")},
+        {R"("outfit")", error(kCorrupt + "the top level is not an object or an array")},
+        {"{}", error("Unknown operation")},
+        {R"({"operation":"Diagnostics"})", error("Unknown operation")},
+        {R"({"operation":42})", error("Unknown operation")},
+        // The last of two equal keys counts.
+        {R"({"operation":"nothing","operation":"outfit","temperature":18,"weatherCode":0})", linen},
+        {outfit + "\r", linen},
+    });
+}
+
+TEST(ReplTest, OutfitAndVariantEdgeCases) {
+    auto outfit = [](const std::string& keys) {
+        return R"({"operation":"outfit","temperature":18,"weatherCode":0)" + keys + "}";
+    };
+    auto variant = [](const std::string& keys) {
+        return R"({"operation":"variant","app":"com.apple.Safari",)" + keys + "}";
+    };
+    const std::string variantNeeds = error("variant requires app, UInt32 windowID and outfit");
+    const std::string probability = error("precipitationProbability must be between 0 and 100");
+    expectConversation({
+        {outfit(R"(,"month":7)"), R"({"outfit":"hawaiian","reason":"a dry summer day, 18°C"})"},
+        {outfit(R"(,"month":7,"latitude":-34)"),
+         R"({"outfit":"linen","reason":"mild and dry, 18°C"})"},
+        {outfit(R"(,"month":4,"precipitationProbability":100)"),
+         R"x({"outfit":"rainJacket","reason":"spring rain likely today (100%)"})x"},
+        {outfit(R"(,"precipitationProbability":100.5)"), probability},
+        {outfit(R"(,"precipitationProbability":-1)"), probability},
+        {outfit(R"(,"precipitationProbability":"10")"), probability},
+        {outfit(R"(,"month":13)"), error("month must be 1...12")},
+        {outfit(R"(,"month":"7")"), R"({"outfit":"linen","reason":"mild and dry, 18°C"})"},
+        {outfit(R"(,"override":"linen","snowfall":3)"),
+         R"({"outfit":"linen","reason":"manual outfit selection"})"},
+        {outfit(R"(,"override":5,"month":7)"),
+         R"({"outfit":"hawaiian","reason":"a dry summer day, 18°C"})"},
+        {outfit(R"(,"override":"plaid")"), error("Unknown outfit override: plaid")},
+        {R"({"operation":"outfit","temperature":18})",
+         error("outfit requires temperature and weatherCode")},
+        {variant(R"("windowID":42,"outfit":"hawaiian")"),
+         R"({"automatic":0,"name":"Lagoon hibiscus","outfit":"hawaiian","variant":0})"},
+        {variant(R"("windowID":42,"outfit":"hawaiian")"),
+         R"({"automatic":0,"name":"Lagoon hibiscus","outfit":"hawaiian","variant":0})"},
+        {variant(R"("windowID":43,"outfit":"rainJacket","override":0)"),
+         R"({"automatic":1,"name":"Harbor yellow","outfit":"rainJacket","variant":0})"},
+        {variant(R"("windowID":43,"outfit":"rainJacket","override":3.0)"),
+         R"({"automatic":1,"name":"Forest snaps","outfit":"rainJacket","variant":3})"},
+        {variant(R"("windowID":43,"outfit":"rainJacket","override":3.5)"),
+         error("variant must be an integer from 0 to 9")},
+        {variant(R"("windowID":-1,"outfit":"linen")"), variantNeeds},
+        {variant(R"("windowID":4294967296,"outfit":"linen")"), variantNeeds},
+        {variant(R"("windowID":1.5,"outfit":"linen")"), variantNeeds},
+        {variant(R"("windowID":1,"outfit":"tweed")"), variantNeeds},
+    });
+}
+
+TEST(ReplTest, RenderAndSettingsWindowRequestsValidateFirst) {
+    expectConversation({
+        {R"({"operation":"render","outfit":"linen","output":"out.png"})",
+         error("Output must be an absolute path")},
+        {R"({"operation":"render","outfit":"linen","output":"out.png","variant":true})",
+         error("variant must be an integer from 0 to 9")},
+        {R"({"operation":"render","outfit":"plaid","output":"/tmp/out.png"})",
+         error("Unknown outfit: plaid")},
+        {R"({"operation":"render","output":"/tmp/out.png"})",
+         error("render requires outfit and absolute output")},
+        {R"({"operation":"renderUI","output":"ui"})",
+         error("renderUI requires absolute output directory")},
+        {R"({"operation":"renderUIScreen","screen":"general","dark":1,"output":"/x.png"})",
+         error("renderUIScreen requires screen, dark boolean, and absolute output")},
+        {R"({"operation":"testUI"})",
+         error("The settings window self-test is not in this build yet")},
+    });
+}
+
+TEST(ReplTest, DiagnosticsMatchTheCommandLineOption) {
+    ProcessResult option = runProcess(garbelloPath(), {"--diagnostics"});
+    ProcessResult repl =
+        runProcess(garbelloPath(), {"--repl"}, "{\"operation\":\"diagnostics\"}\n");
+    EXPECT_EQ(repl.out, option.out);
+    EXPECT_EQ(repl.status, 0);
+}
+
+TEST(ReplTest, HostileInputGetsOneReplyPerLineAndNeverStopsTheLoop) {
+    const std::string valid = R"({"operation":"variant","app":"a","windowID":7,"outfit":"linen"})";
+    const std::string validReply =
+        R"({"automatic":1,"name":"Indigo ticking","outfit":"linen","variant":1})";
+    const std::string tenMegabytes =
+        R"({"operation":"variant","padding":")" + std::string(10'000'000, 'x') + R"("})";
+    const std::string deepArrays = std::string(100'000, '[') + std::string(100'000, ']');
+    std::string deepObjects = R"({"operation":"outfit","temperature":)";
+    for (int i = 0; i < 100'000; ++i)
+        deepObjects += R"({"a":)";
+    deepObjects += "1" + std::string(100'001, '}');
+    const std::string nested = error(kCorrupt + "arrays and objects are nested more than 512 "
+                                                "levels deep");
+
+    const std::vector<std::string> lines = {
+        tenMegabytes,
+        deepArrays,
+        deepObjects,
+        R"({"operation":"outfit","temperature":123456789012345678901234567890,"weatherCode":0})",
+        R"({"operation":"outfit","temperature":18,"weatherCode":123456789012345678901234567890})",
+        "{\"operation\":\"\xff\xfe\"}",
+        R"({"operation":"outfit","temperature":1e400,"weatherCode":0})",
+        std::string("{\"operation\"\0:1}", 16),
+        valid,
+    };
+    std::string input;
+    for (const std::string& line : lines)
+        input += line + "\n";
+    ProcessResult result = runProcess(garbelloPath(), {"--repl"}, input);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.err, "");
+
+    std::vector<std::string> replies;
+    for (std::size_t start = 0; start < result.out.size();) {
+        std::size_t end = result.out.find('\n', start);
+        ASSERT_NE(end, std::string::npos) << "unterminated reply";
+        replies.push_back(result.out.substr(start, end - start));
+        start = end + 1;
+    }
+    ASSERT_EQ(replies.size(), lines.size());
+    EXPECT_EQ(replies[0], error("variant requires app, UInt32 windowID and outfit"));
+    EXPECT_EQ(replies[1], nested);
+    EXPECT_EQ(replies[2], nested);
+    EXPECT_EQ(replies[3],
+              R"({"outfit":"hawaiian","reason":"hot and dry, 123456789012345677877719597056°C"})");
+    EXPECT_EQ(replies[4], error("outfit requires temperature and weatherCode"));
+    EXPECT_TRUE(replies[5].starts_with(R"({"error":")" + kCorrupt)) << replies[5];
+    EXPECT_NE(replies[5].find("ill-formed UTF-8"), std::string::npos) << replies[5];
+    EXPECT_TRUE(replies[6].starts_with(R"({"error":")" + kCorrupt)) << replies[6];
+    EXPECT_NE(replies[6].find("number overflow"), std::string::npos) << replies[6];
+    EXPECT_TRUE(replies[7].starts_with(R"({"error":")" + kCorrupt)) << replies[7];
+    EXPECT_EQ(replies[8], validReply);
+}
+
+TEST(ReplTest, EndOfInputWithoutAFinalLineFeedStillAnswersTheLastLine) {
+    ProcessResult result =
+        runProcess(garbelloPath(), {"--repl", "ignored"}, R"({"operation":"testUI"})");
+    EXPECT_EQ(result.out, error("The settings window self-test is not in this build yet") + "\n");
+    EXPECT_EQ(result.status, 0);
+    ProcessResult empty = runProcess(garbelloPath(), {"--repl"}, "");
+    EXPECT_EQ(empty.out, "");
+    EXPECT_EQ(empty.status, 0);
+}
+
+// A peer that writes one request and waits must get its reply while standard
+// input is still open: each reply is flushed at once.
+TEST(ReplTest, RepliesArriveWhileTheInputIsStillOpen) {
+    int toChild[2], fromChild[2];
+    ASSERT_EQ(::pipe2(toChild, O_CLOEXEC), 0);
+    ASSERT_EQ(::pipe2(fromChild, O_CLOEXEC), 0);
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::dup2(toChild[0], 0);
+        ::dup2(fromChild[1], 1);
+        std::string program = garbelloPath();
+        char* argv[] = {program.data(), const_cast<char*>("--repl"), nullptr};
+        ::execv(argv[0], argv);
+        ::_exit(127);
+    }
+    ::close(toChild[0]);
+    ::close(fromChild[1]);
+
+    auto ask = [&](const std::string& request) {
+        std::string line = request + "\n";
+        EXPECT_EQ(::write(toChild[1], line.data(), line.size()), ssize_t(line.size()));
+        std::string reply;
+        while (!reply.ends_with('\n')) {
+            pollfd ready{fromChild[0], POLLIN, 0};
+            if (::poll(&ready, 1, 5000) != 1)
+                return reply + "(no reply within 5 s)";
+            char buffer[4096];
+            ssize_t count = ::read(fromChild[0], buffer, sizeof buffer);
+            if (count <= 0)
+                return reply + "(output closed)";
+            reply.append(buffer, std::size_t(count));
+        }
+        return reply;
+    };
+    EXPECT_EQ(ask(R"({"operation":"outfit","temperature":30,"weatherCode":0})"),
+              R"({"outfit":"hawaiian","reason":"hot and dry, 30°C"})"
+              "\n");
+    EXPECT_EQ(ask("[]"), error("Expected a JSON object") + "\n");
+
+    ::close(toChild[1]);
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    ::close(fromChild[0]);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+} // namespace
+} // namespace garbello::test
