@@ -1,4 +1,5 @@
 #include "render/bitmap.h"
+#include "render/cairo_surface.h"
 #include "render/palette.h"
 #include "render/pattern_renderer.h"
 #include "render/recording_surface.h"
@@ -11,6 +12,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <iostream>
 #include <limits>
 #include <string>
 
@@ -273,6 +275,45 @@ TEST(BorderPixelsGuardTest, CallersTransformAndClipAreRespectedAndRestored) {
     EXPECT_EQ(paintedPixels(bitmap, 0, 0, 30, 160), 0);
     EXPECT_EQ(paintedPixels(bitmap, 0, 0, 200, 20), 0);
     EXPECT_EQ(bitmap.pixel(38, 80).alpha, 255);
+}
+
+// Draws every strip in its own frame, never copying one into another.
+class DirectSurface : public CairoSurface {
+public:
+    using CairoSurface::CairoSurface;
+    void drawInFrames(std::span<const Frame> frames, Size size,
+                      const std::function<void(DrawingSurface&)>& draw) override {
+        DrawingSurface::drawInFrames(frames, size, draw);
+    }
+};
+
+TEST(BorderPixelsCopyTest, CopiedStripsMatchStripsDrawnInPlace) {
+    for (Outfit outfit : Outfit::allCases()) {
+        for (bool dark : {false, true}) {
+            Bitmap copied(440, 300), direct(440, 300);
+            DirectSurface directSurface(direct.context());
+            const Rect window{16, 16, 408, 268};
+            drawBorder(copied.surface(), window, outfit, 16, 1, ClothVariant::classic, 10, dark);
+            drawBorder(directSurface, window, outfit, 16, 1, ClothVariant::classic, 10, dark);
+            int differing = 0, largest = 0;
+            for (int y = 0; y < 300; ++y)
+                for (int x = 0; x < 440; ++x) {
+                    const Pixel a = copied.pixel(x, y), b = direct.pixel(x, y);
+                    const int difference =
+                        std::max({std::abs(a.red - b.red), std::abs(a.green - b.green),
+                                  std::abs(a.blue - b.blue), std::abs(a.alpha - b.alpha)});
+                    differing += difference > 0;
+                    largest = std::max(largest, difference);
+                }
+            // Only the antialiased edges of round caps and joins may come out
+            // a little differently after a half turn.
+            const int ringPixels = 440 * 300 - 408 * 268;
+            EXPECT_LE(largest, 10) << outfit.rawValue() << (dark ? " dark" : " light");
+            EXPECT_LT(differing, ringPixels * 6 / 100) << outfit.rawValue();
+            std::cout << outfit.rawValue() << (dark ? " dark" : " light") << ": " << differing
+                      << " pixels differ, by at most " << largest << "\n";
+        }
+    }
 }
 
 // --- sample window ---

@@ -32,6 +32,7 @@ public:
     int height() const { return height_; }
     DrawingSurface& surface() { return surface_; }
     cairo_t* context() const { return context_; }
+    cairo_surface_t* image() const { return image_; }
 
     // The pixel whose lower-left corner is (x, y) in the drawing frame.
     Pixel pixel(int x, int y) const;

@@ -1,5 +1,7 @@
 #include "render/cairo_surface.h"
 
+#include "render/bitmap.h"
+
 #include <cairo.h>
 #include <pango/pangocairo.h>
 
@@ -45,20 +47,73 @@ void CairoSurface::rotate(double radians) {
     // The frame is already flipped to y up, so cairo's positive angle turns
     // counter-clockwise as seen on the page. Quarter turns are made exact so
     // that rectangles stay pixel-aligned and cairo keeps its fast clip.
-    double cosine = std::cos(radians), sine = std::sin(radians);
     const auto snap = [](double v) { return std::abs(v) < 1e-12 ? 0.0 : v; };
-    cosine = snap(cosine);
-    sine = snap(sine);
+    const double cosine = snap(std::cos(radians)), sine = snap(std::sin(radians));
     cairo_matrix_t turn;
     cairo_matrix_init(&turn, cosine, sine, -sine, cosine, 0, 0);
     cairo_transform(context_, &turn);
+}
+
+void CairoSurface::enterFrame(const Frame& frame) {
+    translate(frame.origin.x, frame.origin.y);
+    rotate(frame.rotation);
+}
+
+bool CairoSurface::mapsOntoWholePixels(std::span<const Frame> frames, Size size) {
+    const auto whole = [](double v) { return std::abs(v - std::round(v)) < 1e-9; };
+    const auto unit = [](double v) { return v == 0 || v == 1 || v == -1; };
+    if (!(size.width >= 1 && size.height >= 1) || !whole(size.width) || !whole(size.height))
+        return false;
+    for (const Frame& frame : frames) {
+        cairo_save(context_);
+        enterFrame(frame);
+        cairo_matrix_t m;
+        cairo_get_matrix(context_, &m);
+        cairo_restore(context_);
+        if (!unit(m.xx) || !unit(m.yx) || !unit(m.xy) || !unit(m.yy) || !whole(m.x0) ||
+            !whole(m.y0))
+            return false;
+    }
+    return true;
 }
 
 void CairoSurface::scale(double sx, double sy) {
     cairo_scale(context_, sx, sy);
 }
 
+Point CairoSurface::currentPoint(Point fallback) const {
+    if (!cairo_has_current_point(context_))
+        return fallback;
+    Point p;
+    cairo_get_current_point(context_, &p.x, &p.y);
+    return p;
+}
+
+// Curves are flattened here, in the frame's own coordinates, rather than by
+// cairo in device space: the same shape then becomes the same polygon however
+// the frame is turned, so a strip copied to the opposite edge matches one
+// drawn there.
+void CairoSurface::flattenCubic(Point p0, Point p1, Point p2, Point p3) {
+    const double ax = p0.x - 2 * p1.x + p2.x, ay = p0.y - 2 * p1.y + p2.y;
+    const double bx = p1.x - 2 * p2.x + p3.x, by = p1.y - 2 * p2.y + p3.y;
+    const double bend = std::max(std::hypot(ax, ay), std::hypot(bx, by));
+    // Enough chords that none strays more than the tolerance from the curve.
+    const int chords =
+        std::clamp(static_cast<int>(std::ceil(std::sqrt(0.75 * bend * deviceScale_ / kTolerance))),
+                   1, kMaximumChords);
+    for (int i = 1; i <= chords; ++i) {
+        const double t = double(i) / chords, u = 1 - t;
+        const double a = u * u * u, b = 3 * u * u * t, c = 3 * u * t * t, d = t * t * t;
+        cairo_line_to(context_, a * p0.x + b * p1.x + c * p2.x + d * p3.x,
+                      a * p0.y + b * p1.y + c * p2.y + d * p3.y);
+    }
+}
+
 void CairoSurface::replay(const Path& path) {
+    // Lengths in the frame are multiplied by this on the device.
+    double dx = 1, dy = 0;
+    cairo_user_to_device_distance(context_, &dx, &dy);
+    deviceScale_ = std::hypot(dx, dy);
     cairo_new_path(context_);
     for (const Path::Element& element : path.elements()) {
         const Point* p = element.points;
@@ -70,17 +125,15 @@ void CairoSurface::replay(const Path& path) {
             cairo_line_to(context_, p[0].x, p[0].y);
             break;
         case Path::Verb::quadTo: {
-            double x0 = p[0].x, y0 = p[0].y;
-            if (cairo_has_current_point(context_))
-                cairo_get_current_point(context_, &x0, &y0);
+            Point from = currentPoint(p[0]);
             // The cubic with the same curve as the quadratic (control p[0]).
-            cairo_curve_to(context_, x0 + 2.0 / 3 * (p[0].x - x0), y0 + 2.0 / 3 * (p[0].y - y0),
-                           p[1].x + 2.0 / 3 * (p[0].x - p[1].x),
-                           p[1].y + 2.0 / 3 * (p[0].y - p[1].y), p[1].x, p[1].y);
+            flattenCubic(
+                from, {from.x + 2.0 / 3 * (p[0].x - from.x), from.y + 2.0 / 3 * (p[0].y - from.y)},
+                {p[1].x + 2.0 / 3 * (p[0].x - p[1].x), p[1].y + 2.0 / 3 * (p[0].y - p[1].y)}, p[1]);
             break;
         }
         case Path::Verb::curveTo:
-            cairo_curve_to(context_, p[0].x, p[0].y, p[1].x, p[1].y, p[2].x, p[2].y);
+            flattenCubic(currentPoint(p[0]), p[0], p[1], p[2]);
             break;
         case Path::Verb::close:
             cairo_close_path(context_);
@@ -124,6 +177,49 @@ void CairoSurface::fillLinearGradient(const std::vector<GradientStop>& stops, Po
     cairo_pattern_set_extend(gradient.get(), CAIRO_EXTEND_NONE);
     cairo_set_source(context_, gradient.get());
     cairo_paint(context_);
+}
+
+void CairoSurface::drawInFrames(std::span<const Frame> frames, Size size,
+                                const std::function<void(DrawingSurface&)>& draw) {
+    if (frames.size() < 2 || !mapsOntoWholePixels(frames, size))
+        return DrawingSurface::drawInFrames(frames, size, draw);
+
+    // The picture is drawn exactly as the first frame lies on the device, so
+    // that frame gets the very pixels direct drawing would give. cairo's
+    // antialiasing is symmetric under a half turn but not under a quarter
+    // turn, so only frames a half turn apart are handed to this function.
+    cairo_save(context_);
+    enterFrame(frames[0]);
+    cairo_matrix_t toDevice;
+    cairo_get_matrix(context_, &toDevice);
+    cairo_restore(context_);
+    double x0 = 0, y0 = 0, x1 = size.width, y1 = size.height;
+    cairo_matrix_transform_point(&toDevice, &x0, &y0);
+    cairo_matrix_transform_point(&toDevice, &x1, &y1);
+    const double left = std::round(std::min(x0, x1)), top = std::round(std::min(y0, y1));
+    Bitmap picture(static_cast<int>(std::lround(std::abs(x1 - x0))),
+                   static_cast<int>(std::lround(std::abs(y1 - y0))));
+    cairo_matrix_t toPicture = toDevice;
+    toPicture.x0 -= left;
+    toPicture.y0 -= top;
+    cairo_set_matrix(picture.context(), &toPicture);
+    draw(picture.surface());
+    cairo_surface_flush(picture.image());
+
+    std::unique_ptr<cairo_pattern_t, decltype(&cairo_pattern_destroy)> copy(
+        cairo_pattern_create_for_surface(picture.image()), cairo_pattern_destroy);
+    // A point of the frame comes from the same picture pixel in every frame.
+    cairo_pattern_set_matrix(copy.get(), &toPicture);
+    cairo_pattern_set_filter(copy.get(), CAIRO_FILTER_NEAREST);
+    for (const Frame& frame : frames) {
+        cairo_save(context_);
+        enterFrame(frame);
+        cairo_new_path(context_);
+        cairo_rectangle(context_, 0, 0, size.width, size.height);
+        cairo_set_source(context_, copy.get());
+        cairo_fill(context_);
+        cairo_restore(context_);
+    }
 }
 
 void CairoSurface::drawText(std::string_view text, const Font& font, const Ink& ink, Point origin) {

@@ -24,13 +24,27 @@ public:
     void fillLinearGradient(const std::vector<GradientStop>& stops, Point start,
                             Point end) override;
     void drawText(std::string_view text, const Font& font, const Ink& ink, Point origin) override;
+    // Paints the picture once into a bitmap of its own and copies it into
+    // every frame, when each frame maps it onto whole device pixels without
+    // scaling; otherwise draws it in each frame.
+    void drawInFrames(std::span<const Frame> frames, Size size,
+                      const std::function<void(DrawingSurface&)>& draw) override;
 
     cairo_t* context() const { return context_; }
 
 private:
     void replay(const Path& path);
+    Point currentPoint(Point fallback) const;
+    void flattenCubic(Point p0, Point p1, Point p2, Point p3);
+
+    // Largest distance in pixels between a curve and its chords.
+    static constexpr double kTolerance = 0.1;
+    static constexpr int kMaximumChords = 256;
+    void enterFrame(const Frame& frame);
+    bool mapsOntoWholePixels(std::span<const Frame> frames, Size size);
 
     cairo_t* context_;
+    double deviceScale_ = 1;
 };
 
 } // namespace garbello

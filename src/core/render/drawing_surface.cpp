@@ -2,6 +2,17 @@
 
 namespace garbello {
 
+void DrawingSurface::drawInFrames(std::span<const Frame> frames, Size size,
+                                  const std::function<void(DrawingSurface&)>& draw) {
+    for (const Frame& frame : frames) {
+        SavedState saved(*this);
+        translate(frame.origin.x, frame.origin.y);
+        rotate(frame.rotation);
+        clipToRect({0, 0, size.width, size.height});
+        draw(*this);
+    }
+}
+
 void DrawingSurface::clipToRect(const Rect& rect) {
     clip(Path().addRect(rect), FillRule::winding);
 }

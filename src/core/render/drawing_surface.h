@@ -4,6 +4,8 @@
 #include "render/ink.h"
 #include "render/path.h"
 
+#include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,6 +43,13 @@ struct Font {
     double size = 12;
 };
 
+// A frame placed in the current one: moved to `origin`, then turned
+// counter-clockwise by `rotation` radians.
+struct Frame {
+    Point origin;
+    double rotation = 0;
+};
+
 // The drawing operations the renderer relies on, in points, origin at the
 // bottom-left, y up. Every save must be paired with a restore; restore undoes
 // transform and clip changes made since its save. Nothing is thread-safe: a
@@ -67,6 +76,13 @@ public:
     // One line of text whose baseline starts at `origin`.
     virtual void drawText(std::string_view text, const Font& font, const Ink& ink,
                           Point origin) = 0;
+
+    // Runs `draw` in each of `frames`, clipped to (0, 0, size) there. `draw`
+    // must paint the same opaque picture every time, covering that whole
+    // rectangle; a surface may then paint it once and copy it into the other
+    // frames where the copy is pixel-exact.
+    virtual void drawInFrames(std::span<const Frame> frames, Size size,
+                              const std::function<void(DrawingSurface&)>& draw);
 
     void clipToRect(const Rect& rect);
     void fillRect(const Rect& rect, const Ink& ink);

@@ -52,11 +52,12 @@ void seamBand(DrawingSurface& surface, const Border& border, double x0, double e
 }
 
 // One straight strip in its own frame (x along the edge, y from the outer
-// edge inwards). The strip rectangle lies wholly inside the ring, so it is
-// the only clip the strip needs.
+// edge inwards), already clipped to (0, 0, length, w). The strip rectangle lies
+// wholly inside the ring, so that is the only clip it needs; its own ground
+// makes it opaque, so a surface may copy it to the opposite edge.
 void strip(DrawingSurface& surface, const Border& border, double length) {
     const double w = border.width;
-    surface.clipToRect({0, 0, length, w});
+    surface.fillRect({0, 0, length, w}, border.palette.ground);
     const double e = std::min(0.34 * w, length / 3); // seam band length
     {
         SavedState saved(surface);
@@ -71,29 +72,21 @@ void strip(DrawingSurface& surface, const Border& border, double length) {
     seamBand(surface, border, length - e, e);
 }
 
+// Opposite strips have the same length and cloth: bottom and top, then left
+// and right, each pair counter-clockwise around the window.
 void strips(DrawingSurface& surface, const Border& border) {
     const Rect& O = border.outer;
-    const double k = border.cornerSize;
+    const double k = border.cornerSize, w = border.width;
     const double horizontal = O.width - 2 * k, vertical = O.height - 2 * k;
-    struct Frame {
-        Point origin;
-        double rotation;
-        double length;
-    };
-    const Frame frames[] = {
-        {{O.minX() + k, O.minY()}, 0, horizontal},     // bottom
-        {{O.maxX() - k, O.maxY()}, pi, horizontal},    // top
-        {{O.minX(), O.maxY() - k}, -pi / 2, vertical}, // left
-        {{O.maxX(), O.minY() + k}, pi / 2, vertical},  // right
-    };
-    for (const Frame& frame : frames) {
-        if (!(frame.length > 0))
-            continue;
-        SavedState saved(surface);
-        surface.translate(frame.origin.x, frame.origin.y);
-        surface.rotate(frame.rotation);
-        strip(surface, border, frame.length);
-    }
+    const Frame bottomAndTop[] = {{{O.minX() + k, O.minY()}, 0}, {{O.maxX() - k, O.maxY()}, pi}};
+    const Frame leftAndRight[] = {{{O.minX(), O.maxY() - k}, -pi / 2},
+                                  {{O.maxX(), O.minY() + k}, pi / 2}};
+    if (horizontal > 0)
+        surface.drawInFrames(bottomAndTop, {horizontal, w},
+                             [&](DrawingSurface& s) { strip(s, border, horizontal); });
+    if (vertical > 0)
+        surface.drawInFrames(leftAndRight, {vertical, w},
+                             [&](DrawingSurface& s) { strip(s, border, vertical); });
 }
 
 void edgeLines(DrawingSurface& surface, const Border& border) {
