@@ -421,6 +421,12 @@ TEST(PngTest, FractionalSizesRoundTheCanvasUp) {
     EXPECT_EQ(image->height(), 71);
 }
 
+TEST(PngTest, DiagnosticsGoToStandardErrorAsOneLine) {
+    testing::internal::CaptureStderr();
+    PatternRenderer::diagnostic("wrote 10 sheets");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "[renderer] wrote 10 sheets\n");
+}
+
 TEST(PngTest, GarbageIsNotDecoded) {
     EXPECT_THROW(Bitmap::decodePNG("not a png"), RenderError);
 }

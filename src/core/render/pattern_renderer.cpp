@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iostream>
 #include <numbers>
 
 namespace garbello::PatternRenderer {
@@ -158,6 +159,10 @@ std::string png(Size windowSize, Outfit outfit, double width, double scale, bool
         sampleWindow(bitmap.surface(), window, dark, 0);
     draw(bitmap.surface(), window, outfit, b, scale, color, dark, variant, cornerRadius);
     return bitmap.encodePNG();
+}
+
+void diagnostic(std::string_view message) {
+    std::cerr << "[renderer] " << message << '\n' << std::flush;
 }
 
 } // namespace garbello::PatternRenderer

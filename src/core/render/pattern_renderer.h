@@ -8,6 +8,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace garbello::PatternRenderer {
 
@@ -28,6 +29,10 @@ void draw(DrawingSurface& surface, const Rect& window, Outfit outfit, double wid
 std::string png(Size windowSize, Outfit outfit, double width, double scale, bool dark,
                 const std::optional<Color>& color, bool sampleContent, ClothVariant variant,
                 double cornerRadius);
+
+// Writes "[renderer] " and `message` as one line on standard error, for the
+// offscreen tools to say what they are doing without touching their output.
+void diagnostic(std::string_view message);
 
 // The largest canvas side png accepts.
 inline constexpr double kMaximumCanvasSide = 8192;
