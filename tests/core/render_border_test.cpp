@@ -46,7 +46,8 @@ TEST(PatternRendererTest, GuardsDrawNothing) {
     const Rect window{20, 20, 100, 80};
     for (const Case& c : {Case{window, 0, 10}, Case{window, -1, 10}, Case{window, nan, 10},
                           Case{window, inf, 10}, Case{window, 12, nan}, Case{window, 12, -inf},
-                          Case{{20, 20, 0, 80}, 12, 10}, Case{{20, 20, 100, 0}, 12, 10}}) {
+                          Case{{20, 20, 0, 80}, 12, 10}, Case{{20, 20, 100, 0}, 12, 10},
+                          Case{{20, 20, inf, 80}, 12, 10}, Case{{-inf, 20, 100, 80}, 12, 10}}) {
         RecordingSurface surface;
         drawBorder(surface, c.window, Outfit::sweater, c.width, 1, ClothVariant::classic, c.radius);
         EXPECT_TRUE(surface.operations().empty()) << c.width << " " << c.radius;

@@ -11,8 +11,10 @@ Rect outerRect(const Rect& window, double width) {
 }
 
 bool hasRing(const Rect& window, double width, double cornerRadius) {
+    // A window at an infinite place or of infinite size has no ring to draw:
+    // every strip length would be infinite.
     return std::isfinite(width) && width > 0 && std::isfinite(cornerRadius) && window.width > 0 &&
-           window.height > 0;
+           window.height > 0 && window.isFinite();
 }
 
 double innerCornerRadius(const Rect& window, double cornerRadius) {

@@ -10,7 +10,7 @@ namespace garbello::BorderGeometry {
 Rect outerRect(const Rect& window, double width);
 
 // Whether a ring can be built at all: a finite positive width, a finite corner
-// radius and a window with positive width and height.
+// radius and a finite window with positive width and height.
 bool hasRing(const Rect& window, double width, double cornerRadius);
 
 // The ring's inner corner radius: `cornerRadius` limited to half the shorter

@@ -1,6 +1,7 @@
 #include "render/cairo_surface.h"
 
 #include "render/bitmap.h"
+#include "render/render_error.h"
 
 #include <cairo.h>
 #include <pango/pangocairo.h>
@@ -62,7 +63,8 @@ void CairoSurface::enterFrame(const Frame& frame) {
 bool CairoSurface::mapsOntoWholePixels(std::span<const Frame> frames, Size size) {
     const auto whole = [](double v) { return std::abs(v - std::round(v)) < 1e-9; };
     const auto unit = [](double v) { return v == 0 || v == 1 || v == -1; };
-    if (!(size.width >= 1 && size.height >= 1) || !whole(size.width) || !whole(size.height))
+    if (!(size.width >= 1 && size.height >= 1) || !whole(size.width) || !whole(size.height) ||
+        size.width * size.height > kLargestPicture)
         return false;
     for (const Frame& frame : frames) {
         cairo_save(context_);
@@ -197,8 +199,15 @@ void CairoSurface::drawInFrames(std::span<const Frame> frames, Size size,
     cairo_matrix_transform_point(&toDevice, &x0, &y0);
     cairo_matrix_transform_point(&toDevice, &x1, &y1);
     const double left = std::round(std::min(x0, x1)), top = std::round(std::min(y0, y1));
-    Bitmap picture(static_cast<int>(std::lround(std::abs(x1 - x0))),
-                   static_cast<int>(std::lround(std::abs(y1 - y0))));
+    std::unique_ptr<Bitmap> pictureBitmap;
+    try {
+        pictureBitmap = std::make_unique<Bitmap>(static_cast<int>(std::lround(std::abs(x1 - x0))),
+                                                 static_cast<int>(std::lround(std::abs(y1 - y0))));
+    } catch (const RenderError&) {
+        // Drawing must not fail for want of a scratch bitmap.
+        return DrawingSurface::drawInFrames(frames, size, draw);
+    }
+    Bitmap& picture = *pictureBitmap;
     cairo_matrix_t toPicture = toDevice;
     toPicture.x0 -= left;
     toPicture.y0 -= top;

@@ -40,6 +40,9 @@ private:
     // Largest distance in pixels between a curve and its chords.
     static constexpr double kTolerance = 0.1;
     static constexpr int kMaximumChords = 256;
+    // Pictures larger than this (in pixels) are drawn in place instead of
+    // being copied; no real border strip comes near it.
+    static constexpr double kLargestPicture = 64.0 * 1024 * 1024;
     void enterFrame(const Frame& frame);
     bool mapsOntoWholePixels(std::span<const Frame> frames, Size size);
 
