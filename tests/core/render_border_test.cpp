@@ -255,30 +255,45 @@ TEST(BorderPixelsGuardTest, GuardsPaintNothingAndLeaveTheContextAsItWas) {
 }
 
 TEST(BorderPixelsGuardTest, CallersTransformAndClipAreRespectedAndRestored) {
-    Bitmap bitmap(200, 160);
-    cairo_t* context = bitmap.context();
-    bitmap.surface().translate(30, 20);
-    bitmap.surface().clipToRect({0, 0, 100, 200}); // the left part of the border only
-    cairo_matrix_t before, after;
-    double clipBefore[4], clipAfter[4];
-    cairo_get_matrix(context, &before);
-    cairo_clip_extents(context, &clipBefore[0], &clipBefore[1], &clipBefore[2], &clipBefore[3]);
+    for (Outfit outfit : Outfit::allCases()) {
+        for (bool clipThroughSurface : {true, false}) {
+            Bitmap bitmap(200, 160);
+            cairo_t* context = bitmap.context();
+            bitmap.surface().translate(30, 20);
+            // The left part of the border only, set either way a caller may.
+            if (clipThroughSurface) {
+                bitmap.surface().clipToRect({0, 0, 100.5, 200});
+            } else {
+                cairo_rectangle(context, 0, 0, 100.5, 200);
+                cairo_clip(context);
+            }
+            cairo_matrix_t before, after;
+            double clipBefore[4], clipAfter[4];
+            cairo_get_matrix(context, &before);
+            cairo_clip_extents(context, &clipBefore[0], &clipBefore[1], &clipBefore[2],
+                               &clipBefore[3]);
 
-    drawBorder(bitmap.surface(), {16, 16, 120, 90}, Outfit::snowGear, 16);
+            drawBorder(bitmap.surface(), {16, 16, 120, 90}, outfit, 16);
 
-    cairo_get_matrix(context, &after);
-    cairo_clip_extents(context, &clipAfter[0], &clipAfter[1], &clipAfter[2], &clipAfter[3]);
-    EXPECT_EQ(std::memcmp(&before, &after, sizeof before), 0);
-    for (int i = 0; i < 4; ++i)
-        EXPECT_DOUBLE_EQ(clipBefore[i], clipAfter[i]);
-    // Painted only left of x = 30 + 100, and the border sits 30 right, 20 up.
-    EXPECT_EQ(paintedPixels(bitmap, 130, 0, 200, 160), 0);
-    EXPECT_EQ(paintedPixels(bitmap, 0, 0, 30, 160), 0);
-    EXPECT_EQ(paintedPixels(bitmap, 0, 0, 200, 20), 0);
-    EXPECT_EQ(bitmap.pixel(38, 80).alpha, 255);
+            cairo_get_matrix(context, &after);
+            cairo_clip_extents(context, &clipAfter[0], &clipAfter[1], &clipAfter[2], &clipAfter[3]);
+            EXPECT_EQ(std::memcmp(&before, &after, sizeof before), 0);
+            for (int i = 0; i < 4; ++i)
+                EXPECT_DOUBLE_EQ(clipBefore[i], clipAfter[i]);
+            // Painted only left of x = 30 + 100.5, and the border sits 30
+            // right and 20 up.
+            EXPECT_EQ(paintedPixels(bitmap, 131, 0, 200, 160), 0) << outfit.rawValue();
+            EXPECT_EQ(paintedPixels(bitmap, 0, 0, 30, 160), 0);
+            EXPECT_EQ(paintedPixels(bitmap, 0, 0, 200, 20), 0);
+            EXPECT_EQ(bitmap.pixel(38, 80).alpha, 255);
+            EXPECT_EQ(bitmap.pixel(100, 24).alpha, 255);
+            EXPECT_LT(bitmap.pixel(130, 24).alpha, 255) << "half-covered column";
+        }
+    }
 }
 
-// Draws every strip in its own frame, never copying one into another.
+// Draws every strip in its own frame and every repeat of a pattern in place,
+// never copying pixels.
 class DirectSurface : public CairoSurface {
 public:
     using CairoSurface::CairoSurface;
@@ -286,9 +301,13 @@ public:
                       const std::function<void(DrawingSurface&)>& draw) override {
         DrawingSurface::drawInFrames(frames, size, draw);
     }
+    void fillPeriodic(const Rect& area, double period, const Ink& ground,
+                      const std::function<void(DrawingSurface&, double, double)>& draw) override {
+        DrawingSurface::fillPeriodic(area, period, ground, draw);
+    }
 };
 
-TEST(BorderPixelsCopyTest, CopiedStripsMatchStripsDrawnInPlace) {
+TEST(BorderPixelsCopyTest, CopiedStripsAndRepeatsMatchDrawingInPlace) {
     for (Outfit outfit : Outfit::allCases()) {
         for (bool dark : {false, true}) {
             Bitmap copied(440, 300), direct(440, 300);
@@ -296,7 +315,7 @@ TEST(BorderPixelsCopyTest, CopiedStripsMatchStripsDrawnInPlace) {
             const Rect window{16, 16, 408, 268};
             drawBorder(copied.surface(), window, outfit, 16, 1, ClothVariant::classic, 10, dark);
             drawBorder(directSurface, window, outfit, 16, 1, ClothVariant::classic, 10, dark);
-            int differing = 0, largest = 0;
+            int differing = 0, beyondRounding = 0, largest = 0;
             for (int y = 0; y < 300; ++y)
                 for (int x = 0; x < 440; ++x) {
                     const Pixel a = copied.pixel(x, y), b = direct.pixel(x, y);
@@ -304,15 +323,19 @@ TEST(BorderPixelsCopyTest, CopiedStripsMatchStripsDrawnInPlace) {
                         std::max({std::abs(a.red - b.red), std::abs(a.green - b.green),
                                   std::abs(a.blue - b.blue), std::abs(a.alpha - b.alpha)});
                     differing += difference > 0;
+                    beyondRounding += difference > 2;
                     largest = std::max(largest, difference);
                 }
-            // Only the antialiased edges of round caps and joins may come out
-            // a little differently after a half turn.
+            // Repeats land a 256th of a pixel apart at most, which moves
+            // antialiasing by a unit or two; the edges of round caps and joins
+            // may come out a little differently after a half turn.
             const int ringPixels = 440 * 300 - 408 * 268;
             EXPECT_LE(largest, 10) << outfit.rawValue() << (dark ? " dark" : " light");
-            EXPECT_LT(differing, ringPixels * 6 / 100) << outfit.rawValue();
+            EXPECT_LT(differing, ringPixels / 10) << outfit.rawValue();
+            EXPECT_LT(beyondRounding, ringPixels / 50) << outfit.rawValue();
             std::cout << outfit.rawValue() << (dark ? " dark" : " light") << ": " << differing
-                      << " pixels differ, by at most " << largest << "\n";
+                      << " of " << ringPixels << " ring pixels differ, " << beyondRounding
+                      << " by more than 2, by at most " << largest << "\n";
         }
     }
 }

@@ -12,6 +12,14 @@
 namespace garbello {
 namespace {
 
+Rect intersection(const Rect& a, const Rect& b) {
+    const double x0 = std::max(a.minX(), b.minX()), x1 = std::min(a.maxX(), b.maxX());
+    const double y0 = std::max(a.minY(), b.minY()), y1 = std::min(a.maxY(), b.maxY());
+    if (!(x1 > x0 && y1 > y0))
+        return {};
+    return {x0, y0, x1 - x0, y1 - y0};
+}
+
 void setSource(cairo_t* context, const Ink& ink) {
     cairo_set_source_rgba(context, ink.red, ink.green, ink.blue, ink.alpha);
 }
@@ -34,10 +42,15 @@ PangoWeight weightOf(std::string_view fontName) {
 
 void CairoSurface::save() {
     cairo_save(context_);
+    savedClips_.push_back(knownClip_);
 }
 
 void CairoSurface::restore() {
     cairo_restore(context_);
+    if (!savedClips_.empty()) {
+        knownClip_ = savedClips_.back();
+        savedClips_.pop_back();
+    }
 }
 
 void CairoSurface::translate(double dx, double dy) {
@@ -144,7 +157,36 @@ void CairoSurface::replay(const Path& path) {
     }
 }
 
+std::optional<Rect> CairoSurface::deviceRectangle(const Path& path) const {
+    const auto& e = path.elements();
+    if (e.size() != 5 || e[0].verb != Path::Verb::moveTo || e[4].verb != Path::Verb::close)
+        return std::nullopt;
+    Point corners[4];
+    for (int i = 0; i < 4; ++i) {
+        if (i > 0 && e[i].verb != Path::Verb::lineTo)
+            return std::nullopt;
+        corners[i] = e[i].points[0];
+        cairo_user_to_device(context_, &corners[i].x, &corners[i].y);
+    }
+    // Axis-aligned on the device: each side keeps x or y.
+    for (int i = 0; i < 4; ++i) {
+        const Point a = corners[i], b = corners[(i + 1) % 4];
+        if (a.x != b.x && a.y != b.y)
+            return std::nullopt;
+    }
+    const double x0 = std::min({corners[0].x, corners[1].x, corners[2].x, corners[3].x});
+    const double x1 = std::max({corners[0].x, corners[1].x, corners[2].x, corners[3].x});
+    const double y0 = std::min({corners[0].y, corners[1].y, corners[2].y, corners[3].y});
+    const double y1 = std::max({corners[0].y, corners[1].y, corners[2].y, corners[3].y});
+    return Rect{x0, y0, x1 - x0, y1 - y0};
+}
+
 void CairoSurface::clip(const Path& path, FillRule rule) {
+    if (knownClip_) {
+        const std::optional<Rect> rectangle = deviceRectangle(path);
+        knownClip_ =
+            rectangle ? std::optional(intersection(*knownClip_, *rectangle)) : std::nullopt;
+    }
     replay(path);
     cairo_set_fill_rule(context_, cairoRule(rule));
     cairo_clip(context_);
@@ -227,6 +269,110 @@ void CairoSurface::drawInFrames(std::span<const Frame> frames, Size size,
         cairo_rectangle(context_, 0, 0, size.width, size.height);
         cairo_set_source(context_, copy.get());
         cairo_fill(context_);
+        cairo_restore(context_);
+    }
+}
+
+cairo_rectangle_int_t CairoSurface::deviceBounds(const Rect& rect) const {
+    double x0 = rect.minX(), y0 = rect.minY(), x1 = rect.maxX(), y1 = rect.maxY();
+    cairo_user_to_device(context_, &x0, &y0);
+    cairo_user_to_device(context_, &x1, &y1);
+    const int left = static_cast<int>(std::floor(std::min(x0, x1)));
+    const int top = static_cast<int>(std::floor(std::min(y0, y1)));
+    return {left, top, static_cast<int>(std::ceil(std::max(x0, x1))) - left,
+            static_cast<int>(std::ceil(std::max(y0, y1))) - top};
+}
+
+void CairoSurface::fillPeriodic(const Rect& area, double period, const Ink& ground,
+                                const std::function<void(DrawingSurface&, double, double)>& draw) {
+    cairo_matrix_t toDevice;
+    cairo_get_matrix(context_, &toDevice);
+    const auto whole = [](double v) { return std::abs(v - std::round(v)) < 1e-9; };
+    const auto unit = [](double v) { return v == 0 || v == 1 || v == -1; };
+    const bool tileable = period >= 1 && whole(period) && area.isFinite() &&
+                          area.width > 2 * period && unit(toDevice.xx) && unit(toDevice.yx) &&
+                          unit(toDevice.xy) && unit(toDevice.yy) && whole(toDevice.x0) &&
+                          whole(toDevice.y0) && period * area.height <= kLargestPicture;
+    if (!tileable)
+        return DrawingSurface::fillPeriodic(area, period, ground, draw);
+    // The clip must be known exactly to keep its antialiased edges as direct
+    // drawing makes them.
+    if (!knownClip_)
+        return DrawingSurface::fillPeriodic(area, period, ground, draw);
+
+    // One period, x from 0 to `period`, on the same pixel grid as the frame.
+    const cairo_rectangle_int_t bounds = deviceBounds({0, area.minY(), period, area.height});
+    std::unique_ptr<Bitmap> tileBitmap;
+    try {
+        tileBitmap = std::make_unique<Bitmap>(bounds.width, bounds.height);
+    } catch (const RenderError&) {
+        return DrawingSurface::fillPeriodic(area, period, ground, draw);
+    }
+    Bitmap& tile = *tileBitmap;
+    cairo_set_source_rgba(tile.context(), ground.red, ground.green, ground.blue, ground.alpha);
+    cairo_paint(tile.context());
+    cairo_matrix_t toTile = toDevice;
+    toTile.x0 -= bounds.x;
+    toTile.y0 -= bounds.y;
+    cairo_set_matrix(tile.context(), &toTile);
+    draw(tile.surface(), 0, period);
+    cairo_surface_flush(tile.image());
+
+    std::unique_ptr<cairo_pattern_t, decltype(&cairo_pattern_destroy)> pattern(
+        cairo_pattern_create_for_surface(tile.image()), cairo_pattern_destroy);
+    cairo_pattern_set_matrix(pattern.get(), &toTile);
+    cairo_pattern_set_extend(pattern.get(), CAIRO_EXTEND_REPEAT);
+    cairo_pattern_set_filter(pattern.get(), CAIRO_FILTER_NEAREST);
+    double x0 = area.minX(), y0 = area.minY(), x1 = area.maxX(), y1 = area.maxY();
+    cairo_user_to_device(context_, &x0, &y0);
+    cairo_user_to_device(context_, &x1, &y1);
+    const Rect visible = intersection(
+        {std::min(x0, x1), std::min(y0, y1), std::abs(x1 - x0), std::abs(y1 - y0)}, *knownClip_);
+    if (!visible.isEmpty())
+        fillWithTile(pattern.get(), visible, draw);
+}
+
+// Copies the tile onto the whole pixels of `visible` (a device rectangle) and
+// draws the pattern in place on the rim of pixels its edges cut
+// through, so that those keep the antialiasing direct drawing gives them.
+void CairoSurface::fillWithTile(cairo_pattern_t* tile, const Rect& visible,
+                                const std::function<void(DrawingSurface&, double, double)>& draw) {
+    cairo_matrix_t toDevice;
+    cairo_get_matrix(context_, &toDevice);
+    const double outer[4] = {std::floor(visible.minX()), std::floor(visible.minY()),
+                             std::ceil(visible.maxX()), std::ceil(visible.maxY())};
+    const double inner[4] = {std::ceil(visible.minX()), std::ceil(visible.minY()),
+                             std::floor(visible.maxX()), std::floor(visible.maxY())};
+
+    cairo_save(context_);
+    cairo_set_source(context_, tile);
+    cairo_identity_matrix(context_);
+    cairo_new_path(context_);
+    if (inner[2] > inner[0] && inner[3] > inner[1])
+        cairo_rectangle(context_, inner[0], inner[1], inner[2] - inner[0], inner[3] - inner[1]);
+    cairo_fill(context_);
+    cairo_restore(context_);
+
+    // Left, right, bottom and top rims in device pixels (device y down).
+    const double rims[4][4] = {{outer[0], outer[1], inner[0], outer[3]},
+                               {inner[2], outer[1], outer[2], outer[3]},
+                               {inner[0], outer[1], inner[2], inner[1]},
+                               {inner[0], inner[3], inner[2], outer[3]}};
+    cairo_matrix_t toFrame = toDevice;
+    cairo_matrix_invert(&toFrame);
+    for (const auto& rim : rims) {
+        if (!(rim[2] > rim[0] && rim[3] > rim[1]))
+            continue;
+        double fx0 = rim[0], fy0 = rim[1], fx1 = rim[2], fy1 = rim[3];
+        cairo_matrix_transform_point(&toFrame, &fx0, &fy0);
+        cairo_matrix_transform_point(&toFrame, &fx1, &fy1);
+        cairo_save(context_);
+        cairo_identity_matrix(context_);
+        cairo_new_path(context_);
+        cairo_rectangle(context_, rim[0], rim[1], rim[2] - rim[0], rim[3] - rim[1]);
+        cairo_clip(context_);
+        cairo_set_matrix(context_, &toDevice);
+        draw(*this, std::min(fx0, fx1), std::max(fx0, fx1));
         cairo_restore(context_);
     }
 }

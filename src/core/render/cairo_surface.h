@@ -2,7 +2,12 @@
 
 #include "render/drawing_surface.h"
 
+#include <optional>
+#include <vector>
+
 typedef struct _cairo cairo_t;
+typedef struct _cairo_rectangle_int cairo_rectangle_int_t;
+typedef struct _cairo_pattern cairo_pattern_t;
 
 namespace garbello {
 
@@ -32,6 +37,11 @@ public:
 
     cairo_t* context() const { return context_; }
 
+    // Paints one period into a tile and repeats it, when the current frame
+    // maps the period onto whole device pixels without scaling.
+    void fillPeriodic(const Rect& area, double period, const Ink& ground,
+                      const std::function<void(DrawingSurface&, double, double)>& draw) override;
+
 private:
     void replay(const Path& path);
     Point currentPoint(Point fallback) const;
@@ -45,9 +55,21 @@ private:
     static constexpr double kLargestPicture = 64.0 * 1024 * 1024;
     void enterFrame(const Frame& frame);
     bool mapsOntoWholePixels(std::span<const Frame> frames, Size size);
+    void fillWithTile(cairo_pattern_t* tile, const Rect& visible,
+                      const std::function<void(DrawingSurface&, double, double)>& draw);
+    // `path` as a device rectangle when it is one rectangle whose sides run
+    // along the device axes.
+    std::optional<Rect> deviceRectangle(const Path& path) const;
+    // The device rectangle (whole pixels) covering `rect` of the current frame.
+    cairo_rectangle_int_t deviceBounds(const Rect& rect) const;
 
     cairo_t* context_;
     double deviceScale_ = 1;
+    // The clip made through this surface, in device pixels, while it is a
+    // rectangle; none once a clip of another shape was added. Clips the
+    // caller set on the context beforehand are not known here.
+    std::optional<Rect> knownClip_ = Rect{-1e12, -1e12, 2e12, 2e12};
+    std::vector<std::optional<Rect>> savedClips_;
 };
 
 } // namespace garbello

@@ -13,6 +13,12 @@ void DrawingSurface::drawInFrames(std::span<const Frame> frames, Size size,
     }
 }
 
+void DrawingSurface::fillPeriodic(
+    const Rect& area, double, const Ink&,
+    const std::function<void(DrawingSurface&, double, double)>& draw) {
+    draw(*this, area.minX(), area.maxX());
+}
+
 void DrawingSurface::clipToRect(const Rect& rect) {
     clip(Path().addRect(rect), FillRule::winding);
 }

@@ -84,6 +84,14 @@ public:
     virtual void drawInFrames(std::span<const Frame> frames, Size size,
                               const std::function<void(DrawingSurface&)>& draw);
 
+    // Paints `area` with a pattern that repeats every `period` points along x,
+    // over a ground of `ground` that already covers it. `draw(surface, from,
+    // to)` paints the pattern for x from `from` to `to`; a surface may paint
+    // one period into a tile and repeat it where that is pixel-exact. A
+    // period of 0 means the pattern has no usable period.
+    virtual void fillPeriodic(const Rect& area, double period, const Ink& ground,
+                              const std::function<void(DrawingSurface&, double, double)>& draw);
+
     void clipToRect(const Rect& rect);
     void fillRect(const Rect& rect, const Ink& ink);
     void fillEllipse(const Rect& rect, const Ink& ink);
