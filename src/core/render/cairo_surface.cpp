@@ -12,6 +12,30 @@
 namespace garbello {
 namespace {
 
+bool isWhole(double v) {
+    return std::abs(v - std::round(v)) < 1e-9;
+}
+
+// Whether the transform only turns by quarter turns and moves by whole pixels,
+// so that a picture drawn under it can be copied pixel for pixel.
+bool movesWholePixels(const cairo_matrix_t& m) {
+    const auto unit = [](double v) { return v == 0 || v == 1 || v == -1; };
+    return unit(m.xx) && unit(m.yx) && unit(m.xy) && unit(m.yy) && isWhole(m.x0) && isWhole(m.y0);
+}
+
+using PatternPointer = std::unique_ptr<cairo_pattern_t, decltype(&cairo_pattern_destroy)>;
+
+// A source that copies `bitmap` pixel for pixel, placed by `toBitmap`.
+PatternPointer copyPattern(const Bitmap& bitmap, const cairo_matrix_t& toBitmap,
+                           cairo_extend_t extend) {
+    cairo_surface_flush(bitmap.image());
+    PatternPointer pattern(cairo_pattern_create_for_surface(bitmap.image()), cairo_pattern_destroy);
+    cairo_pattern_set_matrix(pattern.get(), &toBitmap);
+    cairo_pattern_set_extend(pattern.get(), extend);
+    cairo_pattern_set_filter(pattern.get(), CAIRO_FILTER_NEAREST);
+    return pattern;
+}
+
 Rect intersection(const Rect& a, const Rect& b) {
     const double x0 = std::max(a.minX(), b.minX()), x1 = std::min(a.maxX(), b.maxX());
     const double y0 = std::max(a.minY(), b.minY()), y1 = std::min(a.maxY(), b.maxY());
@@ -74,9 +98,7 @@ void CairoSurface::enterFrame(const Frame& frame) {
 }
 
 bool CairoSurface::mapsOntoWholePixels(std::span<const Frame> frames, Size size) {
-    const auto whole = [](double v) { return std::abs(v - std::round(v)) < 1e-9; };
-    const auto unit = [](double v) { return v == 0 || v == 1 || v == -1; };
-    if (!(size.width >= 1 && size.height >= 1) || !whole(size.width) || !whole(size.height) ||
+    if (!(size.width >= 1 && size.height >= 1) || !isWhole(size.width) || !isWhole(size.height) ||
         size.width * size.height > kLargestPicture)
         return false;
     for (const Frame& frame : frames) {
@@ -85,8 +107,7 @@ bool CairoSurface::mapsOntoWholePixels(std::span<const Frame> frames, Size size)
         cairo_matrix_t m;
         cairo_get_matrix(context_, &m);
         cairo_restore(context_);
-        if (!unit(m.xx) || !unit(m.yx) || !unit(m.xy) || !unit(m.yy) || !whole(m.x0) ||
-            !whole(m.y0))
+        if (!movesWholePixels(m))
             return false;
     }
     return true;
@@ -213,14 +234,31 @@ void CairoSurface::stroke(const Path& path, const Ink& ink, const StrokeStyle& s
 
 void CairoSurface::fillLinearGradient(const std::vector<GradientStop>& stops, Point start,
                                       Point end) {
-    std::unique_ptr<cairo_pattern_t, decltype(&cairo_pattern_destroy)> gradient(
-        cairo_pattern_create_linear(start.x, start.y, end.x, end.y), cairo_pattern_destroy);
+    PatternPointer gradient(cairo_pattern_create_linear(start.x, start.y, end.x, end.y),
+                            cairo_pattern_destroy);
     for (const GradientStop& stop : stops)
         cairo_pattern_add_color_stop_rgba(gradient.get(), stop.location, stop.color.red,
                                           stop.color.green, stop.color.blue, stop.color.alpha);
     cairo_pattern_set_extend(gradient.get(), CAIRO_EXTEND_NONE);
     cairo_set_source(context_, gradient.get());
     cairo_paint(context_);
+}
+
+std::unique_ptr<Bitmap> CairoSurface::scratchBitmap(const Rect& rect, cairo_matrix_t& toScratch) {
+    const Rect device = deviceRect(rect);
+    const double left = std::floor(device.minX()), top = std::floor(device.minY());
+    std::unique_ptr<Bitmap> scratch;
+    try {
+        scratch = std::make_unique<Bitmap>(static_cast<int>(std::ceil(device.maxX()) - left),
+                                           static_cast<int>(std::ceil(device.maxY()) - top));
+    } catch (const RenderError&) {
+        return nullptr; // drawing must not fail for want of a scratch bitmap
+    }
+    cairo_get_matrix(context_, &toScratch);
+    toScratch.x0 -= left;
+    toScratch.y0 -= top;
+    cairo_set_matrix(scratch->context(), &toScratch);
+    return scratch;
 }
 
 void CairoSurface::drawInFrames(std::span<const Frame> frames, Size size,
@@ -232,36 +270,17 @@ void CairoSurface::drawInFrames(std::span<const Frame> frames, Size size,
     // that frame gets the very pixels direct drawing would give. cairo's
     // antialiasing is symmetric under a half turn but not under a quarter
     // turn, so only frames a half turn apart are handed to this function.
+    cairo_matrix_t toPicture;
     cairo_save(context_);
     enterFrame(frames[0]);
-    cairo_matrix_t toDevice;
-    cairo_get_matrix(context_, &toDevice);
+    std::unique_ptr<Bitmap> picture = scratchBitmap({0, 0, size.width, size.height}, toPicture);
     cairo_restore(context_);
-    double x0 = 0, y0 = 0, x1 = size.width, y1 = size.height;
-    cairo_matrix_transform_point(&toDevice, &x0, &y0);
-    cairo_matrix_transform_point(&toDevice, &x1, &y1);
-    const double left = std::round(std::min(x0, x1)), top = std::round(std::min(y0, y1));
-    std::unique_ptr<Bitmap> pictureBitmap;
-    try {
-        pictureBitmap = std::make_unique<Bitmap>(static_cast<int>(std::lround(std::abs(x1 - x0))),
-                                                 static_cast<int>(std::lround(std::abs(y1 - y0))));
-    } catch (const RenderError&) {
-        // Drawing must not fail for want of a scratch bitmap.
+    if (!picture)
         return DrawingSurface::drawInFrames(frames, size, draw);
-    }
-    Bitmap& picture = *pictureBitmap;
-    cairo_matrix_t toPicture = toDevice;
-    toPicture.x0 -= left;
-    toPicture.y0 -= top;
-    cairo_set_matrix(picture.context(), &toPicture);
-    draw(picture.surface());
-    cairo_surface_flush(picture.image());
+    draw(picture->surface());
 
-    std::unique_ptr<cairo_pattern_t, decltype(&cairo_pattern_destroy)> copy(
-        cairo_pattern_create_for_surface(picture.image()), cairo_pattern_destroy);
     // A point of the frame comes from the same picture pixel in every frame.
-    cairo_pattern_set_matrix(copy.get(), &toPicture);
-    cairo_pattern_set_filter(copy.get(), CAIRO_FILTER_NEAREST);
+    auto copy = copyPattern(*picture, toPicture, CAIRO_EXTEND_NONE);
     for (const Frame& frame : frames) {
         cairo_save(context_);
         enterFrame(frame);
@@ -273,63 +292,36 @@ void CairoSurface::drawInFrames(std::span<const Frame> frames, Size size,
     }
 }
 
-cairo_rectangle_int_t CairoSurface::deviceBounds(const Rect& rect) const {
+Rect CairoSurface::deviceRect(const Rect& rect) const {
     double x0 = rect.minX(), y0 = rect.minY(), x1 = rect.maxX(), y1 = rect.maxY();
     cairo_user_to_device(context_, &x0, &y0);
     cairo_user_to_device(context_, &x1, &y1);
-    const int left = static_cast<int>(std::floor(std::min(x0, x1)));
-    const int top = static_cast<int>(std::floor(std::min(y0, y1)));
-    return {left, top, static_cast<int>(std::ceil(std::max(x0, x1))) - left,
-            static_cast<int>(std::ceil(std::max(y0, y1))) - top};
+    return {std::min(x0, x1), std::min(y0, y1), std::abs(x1 - x0), std::abs(y1 - y0)};
 }
 
 void CairoSurface::fillPeriodic(const Rect& area, double period, const Ink& ground,
                                 const std::function<void(DrawingSurface&, double, double)>& draw) {
     cairo_matrix_t toDevice;
     cairo_get_matrix(context_, &toDevice);
-    const auto whole = [](double v) { return std::abs(v - std::round(v)) < 1e-9; };
-    const auto unit = [](double v) { return v == 0 || v == 1 || v == -1; };
-    const bool tileable = period >= 1 && whole(period) && area.isFinite() &&
-                          area.width > 2 * period && unit(toDevice.xx) && unit(toDevice.yx) &&
-                          unit(toDevice.xy) && unit(toDevice.yy) && whole(toDevice.x0) &&
-                          whole(toDevice.y0) && period * area.height <= kLargestPicture;
-    if (!tileable)
-        return DrawingSurface::fillPeriodic(area, period, ground, draw);
     // The clip must be known exactly to keep its antialiased edges as direct
     // drawing makes them.
-    if (!knownClip_)
+    const bool tileable = period >= 1 && isWhole(period) && area.isFinite() &&
+                          area.width > 2 * period && movesWholePixels(toDevice) &&
+                          period * area.height <= kLargestPicture && knownClip_;
+    if (!tileable)
         return DrawingSurface::fillPeriodic(area, period, ground, draw);
 
     // One period, x from 0 to `period`, on the same pixel grid as the frame.
-    const cairo_rectangle_int_t bounds = deviceBounds({0, area.minY(), period, area.height});
-    std::unique_ptr<Bitmap> tileBitmap;
-    try {
-        tileBitmap = std::make_unique<Bitmap>(bounds.width, bounds.height);
-    } catch (const RenderError&) {
+    cairo_matrix_t toTile;
+    std::unique_ptr<Bitmap> tile = scratchBitmap({0, area.minY(), period, area.height}, toTile);
+    if (!tile)
         return DrawingSurface::fillPeriodic(area, period, ground, draw);
-    }
-    Bitmap& tile = *tileBitmap;
-    cairo_set_source_rgba(tile.context(), ground.red, ground.green, ground.blue, ground.alpha);
-    cairo_paint(tile.context());
-    cairo_matrix_t toTile = toDevice;
-    toTile.x0 -= bounds.x;
-    toTile.y0 -= bounds.y;
-    cairo_set_matrix(tile.context(), &toTile);
-    draw(tile.surface(), 0, period);
-    cairo_surface_flush(tile.image());
+    tile->surface().fill(Path().addRect({0, area.minY(), period, area.height}), ground);
+    draw(tile->surface(), 0, period);
 
-    std::unique_ptr<cairo_pattern_t, decltype(&cairo_pattern_destroy)> pattern(
-        cairo_pattern_create_for_surface(tile.image()), cairo_pattern_destroy);
-    cairo_pattern_set_matrix(pattern.get(), &toTile);
-    cairo_pattern_set_extend(pattern.get(), CAIRO_EXTEND_REPEAT);
-    cairo_pattern_set_filter(pattern.get(), CAIRO_FILTER_NEAREST);
-    double x0 = area.minX(), y0 = area.minY(), x1 = area.maxX(), y1 = area.maxY();
-    cairo_user_to_device(context_, &x0, &y0);
-    cairo_user_to_device(context_, &x1, &y1);
-    const Rect visible = intersection(
-        {std::min(x0, x1), std::min(y0, y1), std::abs(x1 - x0), std::abs(y1 - y0)}, *knownClip_);
+    const Rect visible = intersection(deviceRect(area), *knownClip_);
     if (!visible.isEmpty())
-        fillWithTile(pattern.get(), visible, draw);
+        fillWithTile(copyPattern(*tile, toTile, CAIRO_EXTEND_REPEAT).get(), visible, draw);
 }
 
 // Copies the tile onto the whole pixels of `visible` (a device rectangle) and

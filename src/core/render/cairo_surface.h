@@ -2,14 +2,17 @@
 
 #include "render/drawing_surface.h"
 
+#include <memory>
 #include <optional>
 #include <vector>
 
 typedef struct _cairo cairo_t;
-typedef struct _cairo_rectangle_int cairo_rectangle_int_t;
+typedef struct _cairo_matrix cairo_matrix_t;
 typedef struct _cairo_pattern cairo_pattern_t;
 
 namespace garbello {
+
+class Bitmap;
 
 // Draws on a cairo context the caller owns. The context's transform must
 // already map points with y up (Bitmap installs that flip); text is drawn with
@@ -60,8 +63,11 @@ private:
     // `path` as a device rectangle when it is one rectangle whose sides run
     // along the device axes.
     std::optional<Rect> deviceRectangle(const Path& path) const;
-    // The device rectangle (whole pixels) covering `rect` of the current frame.
-    cairo_rectangle_int_t deviceBounds(const Rect& rect) const;
+    // `rect` of the current frame on the device.
+    Rect deviceRect(const Rect& rect) const;
+    // A bitmap covering `rect` of the current frame on the same pixel grid,
+    // and the transform that draws the frame on it; none when it cannot be made.
+    std::unique_ptr<Bitmap> scratchBitmap(const Rect& rect, cairo_matrix_t& toScratch);
 
     cairo_t* context_;
     double deviceScale_ = 1;
