@@ -1,3 +1,4 @@
+#include "render/bitmap.h"
 #include "run_process.h"
 #include "support/atomic_file.h"
 #include "support/json_decode.h"
@@ -7,6 +8,7 @@
 
 #include <filesystem>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 // Runs the built executable and compares standard output, standard error and
@@ -202,6 +204,63 @@ TEST(CommandLineTest, TheDesktopApplicationPathIsTakenWithoutArguments) {
         EXPECT_EQ(result.err, "Garbello: The desktop application is not in this build yet\n");
         EXPECT_EQ(result.status, 1);
     }
+}
+
+// A fresh directory under the system temporary directory, removed afterwards.
+class ScratchDirectory {
+public:
+    ScratchDirectory()
+        : path_(std::filesystem::temp_directory_path() /
+                ("garbello-cli-" + std::to_string(::getpid()))) {
+        std::filesystem::remove_all(path_);
+    }
+    ~ScratchDirectory() { std::filesystem::remove_all(path_); }
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+std::string escapedSlashes(const std::string& text) {
+    std::string escaped;
+    for (char c : text)
+        escaped += c == '/' ? std::string("\\/") : std::string(1, c);
+    return escaped;
+}
+
+TEST(CommandLineTest, RenderWritesTheSampleWindowAsPngAndPrintsItsRecord) {
+    ScratchDirectory scratch;
+    for (const std::string outfit : {"hawaiian", "linen"}) {
+        // Missing parent directories are created.
+        const std::string output = (scratch.path() / "nested" / outfit / "x.png").string();
+        auto result = run({"--render", outfit, output});
+        ASSERT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(result.err, "");
+        const std::string bytes = garbello::readFile(output);
+        EXPECT_EQ(result.out, R"({"bytes":)" + std::to_string(bytes.size()) + R"(,"file":")" +
+                                  escapedSlashes(output) + R"(","outfit":")" + outfit +
+                                  R"(","variant":0})" + "\n");
+        const auto image = Bitmap::decodePNG(bytes);
+        EXPECT_EQ(image->width(), 672);
+        EXPECT_EQ(image->height(), 432);
+    }
+    // No temporary files are left beside the output.
+    EXPECT_EQ(
+        std::distance(std::filesystem::directory_iterator(scratch.path() / "nested" / "linen"),
+                      std::filesystem::directory_iterator()),
+        1);
+}
+
+TEST(CommandLineTest, RenderThatCannotWriteReportsTheFileError) {
+    ScratchDirectory scratch;
+    std::filesystem::create_directories(scratch.path());
+    const std::string blocker = (scratch.path() / "file").string();
+    garbello::writeFileAtomically(blocker, "not a directory");
+    auto result = run({"--render", "sweater", blocker + "/x.png"});
+    EXPECT_EQ(result.out, "");
+    EXPECT_TRUE(result.err.starts_with("Garbello: ")) << result.err;
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(garbello::readFile(blocker), "not a directory");
 }
 
 } // namespace

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "render/cairo_surface.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+typedef struct _cairo_surface cairo_surface_t;
+
+namespace garbello {
+
+// Premultiplied red, green, blue and alpha of one pixel, 0 to 255.
+struct Pixel {
+    std::uint8_t red = 0, green = 0, blue = 0, alpha = 0;
+    bool operator==(const Pixel&) const = default;
+};
+
+// An offscreen RGBA bitmap, 8 bits per component, premultiplied, fully
+// transparent at first, antialiased. One point is one pixel and the drawing
+// frame has its origin at the bottom-left with y up.
+class Bitmap {
+public:
+    // Throws RenderError(bitmapCreation) when the pixels cannot be allocated.
+    Bitmap(int width, int height);
+    ~Bitmap();
+    Bitmap(const Bitmap&) = delete;
+    Bitmap& operator=(const Bitmap&) = delete;
+
+    int width() const { return width_; }
+    int height() const { return height_; }
+    DrawingSurface& surface() { return surface_; }
+    cairo_t* context() const { return context_; }
+    cairo_surface_t* image() const { return image_; }
+
+    // The pixel whose lower-left corner is (x, y) in the drawing frame.
+    Pixel pixel(int x, int y) const;
+
+    // The bitmap as PNG bytes. Throws RenderError(pngEncoding) when encoding
+    // fails.
+    std::string encodePNG() const;
+    // Decodes PNG bytes; throws RenderError(pngEncoding) when they are not a
+    // readable PNG.
+    static std::unique_ptr<Bitmap> decodePNG(std::string_view bytes);
+
+private:
+    explicit Bitmap(cairo_surface_t* image);
+
+    cairo_surface_t* image_;
+    cairo_t* context_;
+    CairoSurface surface_;
+    int width_;
+    int height_;
+};
+
+} // namespace garbello

@@ -1,0 +1,395 @@
+#include "render/cairo_surface.h"
+
+#include "render/bitmap.h"
+#include "render/render_error.h"
+
+#include <cairo.h>
+#include <pango/pangocairo.h>
+
+#include <cmath>
+#include <memory>
+
+namespace garbello {
+namespace {
+
+bool isWhole(double v) {
+    return std::abs(v - std::round(v)) < 1e-9;
+}
+
+// Whether the transform only turns by quarter turns and moves by whole pixels,
+// so that a picture drawn under it can be copied pixel for pixel.
+bool movesWholePixels(const cairo_matrix_t& m) {
+    const auto unit = [](double v) { return v == 0 || v == 1 || v == -1; };
+    return unit(m.xx) && unit(m.yx) && unit(m.xy) && unit(m.yy) && isWhole(m.x0) && isWhole(m.y0);
+}
+
+using PatternPointer = std::unique_ptr<cairo_pattern_t, decltype(&cairo_pattern_destroy)>;
+
+// A source that copies `bitmap` pixel for pixel, placed by `toBitmap`.
+PatternPointer copyPattern(const Bitmap& bitmap, const cairo_matrix_t& toBitmap,
+                           cairo_extend_t extend) {
+    cairo_surface_flush(bitmap.image());
+    PatternPointer pattern(cairo_pattern_create_for_surface(bitmap.image()), cairo_pattern_destroy);
+    cairo_pattern_set_matrix(pattern.get(), &toBitmap);
+    cairo_pattern_set_extend(pattern.get(), extend);
+    cairo_pattern_set_filter(pattern.get(), CAIRO_FILTER_NEAREST);
+    return pattern;
+}
+
+Rect intersection(const Rect& a, const Rect& b) {
+    const double x0 = std::max(a.minX(), b.minX()), x1 = std::min(a.maxX(), b.maxX());
+    const double y0 = std::max(a.minY(), b.minY()), y1 = std::min(a.maxY(), b.maxY());
+    if (!(x1 > x0 && y1 > y0))
+        return {};
+    return {x0, y0, x1 - x0, y1 - y0};
+}
+
+void setSource(cairo_t* context, const Ink& ink) {
+    cairo_set_source_rgba(context, ink.red, ink.green, ink.blue, ink.alpha);
+}
+
+cairo_fill_rule_t cairoRule(FillRule rule) {
+    return rule == FillRule::evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING;
+}
+
+// The installed faces closest in metrics to the names the cloth and the sample
+// window ask for: Nimbus Sans is metric-compatible with Helvetica.
+constexpr const char* kSansFamilies = "Nimbus Sans,DejaVu Sans";
+
+PangoWeight weightOf(std::string_view fontName) {
+    return fontName.ends_with("-Medium") ? PANGO_WEIGHT_MEDIUM
+           : fontName.ends_with("-Bold") ? PANGO_WEIGHT_BOLD
+                                         : PANGO_WEIGHT_NORMAL;
+}
+
+} // namespace
+
+void CairoSurface::save() {
+    cairo_save(context_);
+    savedClips_.push_back(knownClip_);
+}
+
+void CairoSurface::restore() {
+    cairo_restore(context_);
+    if (!savedClips_.empty()) {
+        knownClip_ = savedClips_.back();
+        savedClips_.pop_back();
+    }
+}
+
+void CairoSurface::translate(double dx, double dy) {
+    cairo_translate(context_, dx, dy);
+}
+
+void CairoSurface::rotate(double radians) {
+    // The frame is already flipped to y up, so cairo's positive angle turns
+    // counter-clockwise as seen on the page. Quarter turns are made exact so
+    // that rectangles stay pixel-aligned and cairo keeps its fast clip.
+    const auto snap = [](double v) { return std::abs(v) < 1e-12 ? 0.0 : v; };
+    const double cosine = snap(std::cos(radians)), sine = snap(std::sin(radians));
+    cairo_matrix_t turn;
+    cairo_matrix_init(&turn, cosine, sine, -sine, cosine, 0, 0);
+    cairo_transform(context_, &turn);
+}
+
+void CairoSurface::enterFrame(const Frame& frame) {
+    translate(frame.origin.x, frame.origin.y);
+    rotate(frame.rotation);
+}
+
+bool CairoSurface::mapsOntoWholePixels(std::span<const Frame> frames, Size size) {
+    if (!(size.width >= 1 && size.height >= 1) || !isWhole(size.width) || !isWhole(size.height) ||
+        size.width * size.height > kLargestPicture)
+        return false;
+    for (const Frame& frame : frames) {
+        cairo_save(context_);
+        enterFrame(frame);
+        cairo_matrix_t m;
+        cairo_get_matrix(context_, &m);
+        cairo_restore(context_);
+        if (!movesWholePixels(m))
+            return false;
+    }
+    return true;
+}
+
+void CairoSurface::scale(double sx, double sy) {
+    cairo_scale(context_, sx, sy);
+}
+
+Point CairoSurface::currentPoint(Point fallback) const {
+    if (!cairo_has_current_point(context_))
+        return fallback;
+    Point p;
+    cairo_get_current_point(context_, &p.x, &p.y);
+    return p;
+}
+
+// Curves are flattened here, in the frame's own coordinates, rather than by
+// cairo in device space: the same shape then becomes the same polygon however
+// the frame is turned, so a strip copied to the opposite edge matches one
+// drawn there.
+void CairoSurface::flattenCubic(Point p0, Point p1, Point p2, Point p3) {
+    const double ax = p0.x - 2 * p1.x + p2.x, ay = p0.y - 2 * p1.y + p2.y;
+    const double bx = p1.x - 2 * p2.x + p3.x, by = p1.y - 2 * p2.y + p3.y;
+    const double bend = std::max(std::hypot(ax, ay), std::hypot(bx, by));
+    // Enough chords that none strays more than the tolerance from the curve.
+    const int chords =
+        std::clamp(static_cast<int>(std::ceil(std::sqrt(0.75 * bend * deviceScale_ / kTolerance))),
+                   1, kMaximumChords);
+    for (int i = 1; i <= chords; ++i) {
+        const double t = double(i) / chords, u = 1 - t;
+        const double a = u * u * u, b = 3 * u * u * t, c = 3 * u * t * t, d = t * t * t;
+        cairo_line_to(context_, a * p0.x + b * p1.x + c * p2.x + d * p3.x,
+                      a * p0.y + b * p1.y + c * p2.y + d * p3.y);
+    }
+}
+
+void CairoSurface::replay(const Path& path) {
+    // Lengths in the frame are multiplied by this on the device.
+    double dx = 1, dy = 0;
+    cairo_user_to_device_distance(context_, &dx, &dy);
+    deviceScale_ = std::hypot(dx, dy);
+    cairo_new_path(context_);
+    for (const Path::Element& element : path.elements()) {
+        const Point* p = element.points;
+        switch (element.verb) {
+        case Path::Verb::moveTo:
+            cairo_move_to(context_, p[0].x, p[0].y);
+            break;
+        case Path::Verb::lineTo:
+            cairo_line_to(context_, p[0].x, p[0].y);
+            break;
+        case Path::Verb::quadTo: {
+            Point from = currentPoint(p[0]);
+            // The cubic with the same curve as the quadratic (control p[0]).
+            flattenCubic(
+                from, {from.x + 2.0 / 3 * (p[0].x - from.x), from.y + 2.0 / 3 * (p[0].y - from.y)},
+                {p[1].x + 2.0 / 3 * (p[0].x - p[1].x), p[1].y + 2.0 / 3 * (p[0].y - p[1].y)}, p[1]);
+            break;
+        }
+        case Path::Verb::curveTo:
+            flattenCubic(currentPoint(p[0]), p[0], p[1], p[2]);
+            break;
+        case Path::Verb::close:
+            cairo_close_path(context_);
+            break;
+        }
+    }
+}
+
+std::optional<Rect> CairoSurface::deviceRectangle(const Path& path) const {
+    const auto& e = path.elements();
+    if (e.size() != 5 || e[0].verb != Path::Verb::moveTo || e[4].verb != Path::Verb::close)
+        return std::nullopt;
+    Point corners[4];
+    for (int i = 0; i < 4; ++i) {
+        if (i > 0 && e[i].verb != Path::Verb::lineTo)
+            return std::nullopt;
+        corners[i] = e[i].points[0];
+        cairo_user_to_device(context_, &corners[i].x, &corners[i].y);
+    }
+    // Axis-aligned on the device: each side keeps x or y.
+    for (int i = 0; i < 4; ++i) {
+        const Point a = corners[i], b = corners[(i + 1) % 4];
+        if (a.x != b.x && a.y != b.y)
+            return std::nullopt;
+    }
+    const double x0 = std::min({corners[0].x, corners[1].x, corners[2].x, corners[3].x});
+    const double x1 = std::max({corners[0].x, corners[1].x, corners[2].x, corners[3].x});
+    const double y0 = std::min({corners[0].y, corners[1].y, corners[2].y, corners[3].y});
+    const double y1 = std::max({corners[0].y, corners[1].y, corners[2].y, corners[3].y});
+    return Rect{x0, y0, x1 - x0, y1 - y0};
+}
+
+void CairoSurface::clip(const Path& path, FillRule rule) {
+    if (knownClip_) {
+        const std::optional<Rect> rectangle = deviceRectangle(path);
+        knownClip_ =
+            rectangle ? std::optional(intersection(*knownClip_, *rectangle)) : std::nullopt;
+    }
+    replay(path);
+    cairo_set_fill_rule(context_, cairoRule(rule));
+    cairo_clip(context_);
+}
+
+void CairoSurface::fill(const Path& path, const Ink& ink, FillRule rule) {
+    replay(path);
+    setSource(context_, ink);
+    cairo_set_fill_rule(context_, cairoRule(rule));
+    cairo_fill(context_);
+}
+
+void CairoSurface::stroke(const Path& path, const Ink& ink, const StrokeStyle& style) {
+    replay(path);
+    setSource(context_, ink);
+    cairo_set_line_width(context_, style.width);
+    cairo_set_line_cap(context_, style.round ? CAIRO_LINE_CAP_ROUND : CAIRO_LINE_CAP_BUTT);
+    cairo_set_line_join(context_, style.round ? CAIRO_LINE_JOIN_ROUND : CAIRO_LINE_JOIN_MITER);
+    cairo_set_dash(context_, style.dash.data(), static_cast<int>(style.dash.size()),
+                   style.dashPhase);
+    cairo_stroke(context_);
+    cairo_set_dash(context_, nullptr, 0, 0);
+}
+
+void CairoSurface::fillLinearGradient(const std::vector<GradientStop>& stops, Point start,
+                                      Point end) {
+    PatternPointer gradient(cairo_pattern_create_linear(start.x, start.y, end.x, end.y),
+                            cairo_pattern_destroy);
+    for (const GradientStop& stop : stops)
+        cairo_pattern_add_color_stop_rgba(gradient.get(), stop.location, stop.color.red,
+                                          stop.color.green, stop.color.blue, stop.color.alpha);
+    cairo_pattern_set_extend(gradient.get(), CAIRO_EXTEND_NONE);
+    cairo_set_source(context_, gradient.get());
+    cairo_paint(context_);
+}
+
+std::unique_ptr<Bitmap> CairoSurface::scratchBitmap(const Rect& rect, cairo_matrix_t& toScratch) {
+    const Rect device = deviceRect(rect);
+    const double left = std::floor(device.minX()), top = std::floor(device.minY());
+    std::unique_ptr<Bitmap> scratch;
+    try {
+        scratch = std::make_unique<Bitmap>(static_cast<int>(std::ceil(device.maxX()) - left),
+                                           static_cast<int>(std::ceil(device.maxY()) - top));
+    } catch (const RenderError&) {
+        return nullptr; // drawing must not fail for want of a scratch bitmap
+    }
+    cairo_get_matrix(context_, &toScratch);
+    toScratch.x0 -= left;
+    toScratch.y0 -= top;
+    cairo_set_matrix(scratch->context(), &toScratch);
+    return scratch;
+}
+
+void CairoSurface::drawInFrames(std::span<const Frame> frames, Size size,
+                                const std::function<void(DrawingSurface&)>& draw) {
+    if (frames.size() < 2 || !mapsOntoWholePixels(frames, size))
+        return DrawingSurface::drawInFrames(frames, size, draw);
+
+    // The picture is drawn exactly as the first frame lies on the device, so
+    // that frame gets the very pixels direct drawing would give. cairo's
+    // antialiasing is symmetric under a half turn but not under a quarter
+    // turn, so only frames a half turn apart are handed to this function.
+    cairo_matrix_t toPicture;
+    cairo_save(context_);
+    enterFrame(frames[0]);
+    std::unique_ptr<Bitmap> picture = scratchBitmap({0, 0, size.width, size.height}, toPicture);
+    cairo_restore(context_);
+    if (!picture)
+        return DrawingSurface::drawInFrames(frames, size, draw);
+    draw(picture->surface());
+
+    // A point of the frame comes from the same picture pixel in every frame.
+    auto copy = copyPattern(*picture, toPicture, CAIRO_EXTEND_NONE);
+    for (const Frame& frame : frames) {
+        cairo_save(context_);
+        enterFrame(frame);
+        cairo_new_path(context_);
+        cairo_rectangle(context_, 0, 0, size.width, size.height);
+        cairo_set_source(context_, copy.get());
+        cairo_fill(context_);
+        cairo_restore(context_);
+    }
+}
+
+Rect CairoSurface::deviceRect(const Rect& rect) const {
+    double x0 = rect.minX(), y0 = rect.minY(), x1 = rect.maxX(), y1 = rect.maxY();
+    cairo_user_to_device(context_, &x0, &y0);
+    cairo_user_to_device(context_, &x1, &y1);
+    return {std::min(x0, x1), std::min(y0, y1), std::abs(x1 - x0), std::abs(y1 - y0)};
+}
+
+void CairoSurface::fillPeriodic(const Rect& area, double period, const Ink& ground,
+                                const std::function<void(DrawingSurface&, double, double)>& draw) {
+    cairo_matrix_t toDevice;
+    cairo_get_matrix(context_, &toDevice);
+    // The clip must be known exactly to keep its antialiased edges as direct
+    // drawing makes them.
+    const bool tileable = period >= 1 && isWhole(period) && area.isFinite() &&
+                          area.width > 2 * period && movesWholePixels(toDevice) &&
+                          period * area.height <= kLargestPicture && knownClip_;
+    if (!tileable)
+        return DrawingSurface::fillPeriodic(area, period, ground, draw);
+
+    // One period, x from 0 to `period`, on the same pixel grid as the frame.
+    cairo_matrix_t toTile;
+    std::unique_ptr<Bitmap> tile = scratchBitmap({0, area.minY(), period, area.height}, toTile);
+    if (!tile)
+        return DrawingSurface::fillPeriodic(area, period, ground, draw);
+    tile->surface().fill(Path().addRect({0, area.minY(), period, area.height}), ground);
+    draw(tile->surface(), 0, period);
+
+    const Rect visible = intersection(deviceRect(area), *knownClip_);
+    if (!visible.isEmpty())
+        fillWithTile(copyPattern(*tile, toTile, CAIRO_EXTEND_REPEAT).get(), visible, draw);
+}
+
+// Copies the tile onto the whole pixels of `visible` (a device rectangle) and
+// draws the pattern in place on the rim of pixels its edges cut
+// through, so that those keep the antialiasing direct drawing gives them.
+void CairoSurface::fillWithTile(cairo_pattern_t* tile, const Rect& visible,
+                                const std::function<void(DrawingSurface&, double, double)>& draw) {
+    cairo_matrix_t toDevice;
+    cairo_get_matrix(context_, &toDevice);
+    const double outer[4] = {std::floor(visible.minX()), std::floor(visible.minY()),
+                             std::ceil(visible.maxX()), std::ceil(visible.maxY())};
+    const double inner[4] = {std::ceil(visible.minX()), std::ceil(visible.minY()),
+                             std::floor(visible.maxX()), std::floor(visible.maxY())};
+
+    cairo_save(context_);
+    cairo_set_source(context_, tile);
+    cairo_identity_matrix(context_);
+    cairo_new_path(context_);
+    if (inner[2] > inner[0] && inner[3] > inner[1])
+        cairo_rectangle(context_, inner[0], inner[1], inner[2] - inner[0], inner[3] - inner[1]);
+    cairo_fill(context_);
+    cairo_restore(context_);
+
+    // Left, right, bottom and top rims in device pixels (device y down).
+    const double rims[4][4] = {{outer[0], outer[1], inner[0], outer[3]},
+                               {inner[2], outer[1], outer[2], outer[3]},
+                               {inner[0], outer[1], inner[2], inner[1]},
+                               {inner[0], inner[3], inner[2], outer[3]}};
+    cairo_matrix_t toFrame = toDevice;
+    cairo_matrix_invert(&toFrame);
+    for (const auto& rim : rims) {
+        if (!(rim[2] > rim[0] && rim[3] > rim[1]))
+            continue;
+        double fx0 = rim[0], fy0 = rim[1], fx1 = rim[2], fy1 = rim[3];
+        cairo_matrix_transform_point(&toFrame, &fx0, &fy0);
+        cairo_matrix_transform_point(&toFrame, &fx1, &fy1);
+        cairo_save(context_);
+        cairo_identity_matrix(context_);
+        cairo_new_path(context_);
+        cairo_rectangle(context_, rim[0], rim[1], rim[2] - rim[0], rim[3] - rim[1]);
+        cairo_clip(context_);
+        cairo_set_matrix(context_, &toDevice);
+        draw(*this, std::min(fx0, fx1), std::max(fx0, fx1));
+        cairo_restore(context_);
+    }
+}
+
+void CairoSurface::drawText(std::string_view text, const Font& font, const Ink& ink, Point origin) {
+    std::unique_ptr<PangoLayout, decltype(&g_object_unref)> layout(
+        pango_cairo_create_layout(context_), g_object_unref);
+    std::unique_ptr<PangoFontDescription, decltype(&pango_font_description_free)> description(
+        pango_font_description_new(), pango_font_description_free);
+    pango_font_description_set_family(description.get(), kSansFamilies);
+    pango_font_description_set_weight(description.get(), weightOf(font.name));
+    // One point is one pixel on our bitmaps.
+    pango_font_description_set_absolute_size(description.get(), font.size * PANGO_SCALE);
+    pango_layout_set_font_description(layout.get(), description.get());
+    pango_layout_set_text(layout.get(), text.data(), static_cast<int>(text.size()));
+
+    cairo_save(context_);
+    cairo_translate(context_, origin.x, origin.y);
+    cairo_scale(context_, 1, -1); // glyphs are laid out with y down
+    const double baseline = pango_layout_get_baseline(layout.get()) / double(PANGO_SCALE);
+    cairo_move_to(context_, 0, -baseline);
+    setSource(context_, ink);
+    pango_cairo_update_layout(context_, layout.get());
+    pango_cairo_show_layout(context_, layout.get());
+    cairo_restore(context_);
+}
+
+} // namespace garbello

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "render/drawing_surface.h"
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+typedef struct _cairo cairo_t;
+typedef struct _cairo_matrix cairo_matrix_t;
+typedef struct _cairo_pattern cairo_pattern_t;
+
+namespace garbello {
+
+class Bitmap;
+
+// Draws on a cairo context the caller owns. The context's transform must
+// already map points with y up (Bitmap installs that flip); text is drawn with
+// a local flip back so glyphs stand upright.
+class CairoSurface : public DrawingSurface {
+public:
+    explicit CairoSurface(cairo_t* context) : context_(context) {}
+
+    void save() override;
+    void restore() override;
+    void translate(double dx, double dy) override;
+    void rotate(double radians) override;
+    void scale(double sx, double sy) override;
+    void clip(const Path& path, FillRule rule) override;
+    void fill(const Path& path, const Ink& ink, FillRule rule) override;
+    void stroke(const Path& path, const Ink& ink, const StrokeStyle& style) override;
+    void fillLinearGradient(const std::vector<GradientStop>& stops, Point start,
+                            Point end) override;
+    void drawText(std::string_view text, const Font& font, const Ink& ink, Point origin) override;
+    // Paints the picture once into a bitmap of its own and copies it into
+    // every frame, when each frame maps it onto whole device pixels without
+    // scaling; otherwise draws it in each frame.
+    void drawInFrames(std::span<const Frame> frames, Size size,
+                      const std::function<void(DrawingSurface&)>& draw) override;
+
+    cairo_t* context() const { return context_; }
+
+    // Paints one period into a tile and repeats it, when the current frame
+    // maps the period onto whole device pixels without scaling.
+    void fillPeriodic(const Rect& area, double period, const Ink& ground,
+                      const std::function<void(DrawingSurface&, double, double)>& draw) override;
+
+private:
+    void replay(const Path& path);
+    Point currentPoint(Point fallback) const;
+    void flattenCubic(Point p0, Point p1, Point p2, Point p3);
+
+    // Largest distance in pixels between a curve and its chords.
+    static constexpr double kTolerance = 0.1;
+    static constexpr int kMaximumChords = 256;
+    // Pictures larger than this (in pixels) are drawn in place instead of
+    // being copied; no real border strip comes near it.
+    static constexpr double kLargestPicture = 64.0 * 1024 * 1024;
+    void enterFrame(const Frame& frame);
+    bool mapsOntoWholePixels(std::span<const Frame> frames, Size size);
+    void fillWithTile(cairo_pattern_t* tile, const Rect& visible,
+                      const std::function<void(DrawingSurface&, double, double)>& draw);
+    // `path` as a device rectangle when it is one rectangle whose sides run
+    // along the device axes.
+    std::optional<Rect> deviceRectangle(const Path& path) const;
+    // `rect` of the current frame on the device.
+    Rect deviceRect(const Rect& rect) const;
+    // A bitmap covering `rect` of the current frame on the same pixel grid,
+    // and the transform that draws the frame on it; none when it cannot be made.
+    std::unique_ptr<Bitmap> scratchBitmap(const Rect& rect, cairo_matrix_t& toScratch);
+
+    cairo_t* context_;
+    double deviceScale_ = 1;
+    // The clip made through this surface, in device pixels, while it is a
+    // rectangle; none once a clip of another shape was added. Clips the
+    // caller set on the context beforehand are not known here.
+    std::optional<Rect> knownClip_ = Rect{-1e12, -1e12, 2e12, 2e12};
+    std::vector<std::optional<Rect>> savedClips_;
+};
+
+} // namespace garbello

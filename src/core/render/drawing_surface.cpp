@@ -1,0 +1,46 @@
+#include "render/drawing_surface.h"
+
+namespace garbello {
+
+void DrawingSurface::drawInFrames(std::span<const Frame> frames, Size size,
+                                  const std::function<void(DrawingSurface&)>& draw) {
+    for (const Frame& frame : frames) {
+        SavedState saved(*this);
+        translate(frame.origin.x, frame.origin.y);
+        rotate(frame.rotation);
+        clipToRect({0, 0, size.width, size.height});
+        draw(*this);
+    }
+}
+
+void DrawingSurface::fillPeriodic(
+    const Rect& area, double, const Ink&,
+    const std::function<void(DrawingSurface&, double, double)>& draw) {
+    draw(*this, area.minX(), area.maxX());
+}
+
+void DrawingSurface::clipToRect(const Rect& rect) {
+    clip(Path().addRect(rect), FillRule::winding);
+}
+
+void DrawingSurface::fillRect(const Rect& rect, const Ink& ink) {
+    fill(Path().addRect(rect), ink);
+}
+
+void DrawingSurface::fillEllipse(const Rect& rect, const Ink& ink) {
+    fill(Path().addEllipse(rect), ink);
+}
+
+void DrawingSurface::fillDisc(Point center, double radius, const Ink& ink) {
+    fillEllipse({center.x - radius, center.y - radius, 2 * radius, 2 * radius}, ink);
+}
+
+void DrawingSurface::strokeEllipse(const Rect& rect, const Ink& ink, const StrokeStyle& style) {
+    stroke(Path().addEllipse(rect), ink, style);
+}
+
+void DrawingSurface::strokeLine(Point from, Point to, const Ink& ink, const StrokeStyle& style) {
+    stroke(Path().addLine(from, to), ink, style);
+}
+
+} // namespace garbello

@@ -1,0 +1,116 @@
+#pragma once
+
+#include "model/geometry.h"
+#include "render/ink.h"
+#include "render/path.h"
+
+#include <functional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace garbello {
+
+enum class FillRule { winding, evenOdd };
+
+// How a path is stroked. Dash lengths are in points of the current frame.
+struct StrokeStyle {
+    double width = 1.0;
+    // Round cap and join; false leaves the butt cap and mitre join.
+    bool round = true;
+    std::vector<double> dash; // empty: solid
+    double dashPhase = 0;
+
+    bool operator==(const StrokeStyle&) const = default;
+
+    // Round cap and join, the way nearly every line of cloth is drawn.
+    static StrokeStyle rounded(double width) { return {width, true, {}, 0}; }
+    // Round, dashed `on` points then gapped `off` points, starting with a dash.
+    static StrokeStyle dashed(double width, double on, double off) {
+        return {width, true, {on, off}, 0};
+    }
+};
+
+struct GradientStop {
+    Ink color;
+    double location = 0;
+};
+
+// A font by name ("HelveticaNeue", "HelveticaNeue-Medium") and size in points.
+struct Font {
+    std::string name;
+    double size = 12;
+};
+
+// A frame placed in the current one: moved to `origin`, then turned
+// counter-clockwise by `rotation` radians.
+struct Frame {
+    Point origin;
+    double rotation = 0;
+};
+
+// The drawing operations the renderer relies on, in points, origin at the
+// bottom-left, y up. Every save must be paired with a restore; restore undoes
+// transform and clip changes made since its save. Nothing is thread-safe: a
+// surface belongs to the thread drawing on it.
+class DrawingSurface {
+public:
+    virtual ~DrawingSurface() = default;
+
+    virtual void save() = 0;
+    virtual void restore() = 0;
+    virtual void translate(double dx, double dy) = 0;
+    // Counter-clockwise by `radians`.
+    virtual void rotate(double radians) = 0;
+    virtual void scale(double sx, double sy) = 0;
+
+    // Intersects the clip in force with `path` under `rule`.
+    virtual void clip(const Path& path, FillRule rule) = 0;
+    virtual void fill(const Path& path, const Ink& ink, FillRule rule = FillRule::winding) = 0;
+    virtual void stroke(const Path& path, const Ink& ink, const StrokeStyle& style) = 0;
+    // Paints the clip area with a linear gradient from `start` to `end`;
+    // nothing beyond the two ends.
+    virtual void fillLinearGradient(const std::vector<GradientStop>& stops, Point start,
+                                    Point end) = 0;
+    // One line of text whose baseline starts at `origin`.
+    virtual void drawText(std::string_view text, const Font& font, const Ink& ink,
+                          Point origin) = 0;
+
+    // Runs `draw` in each of `frames`, clipped to (0, 0, size) there. `draw`
+    // must paint the same opaque picture every time, covering that whole
+    // rectangle; a surface may then paint it once and copy it into the other
+    // frames where the copy is pixel-exact.
+    virtual void drawInFrames(std::span<const Frame> frames, Size size,
+                              const std::function<void(DrawingSurface&)>& draw);
+
+    // Paints `area` with a pattern that repeats every `period` points along x,
+    // over a ground of `ground` that already covers it. `draw(surface, from,
+    // to)` paints the pattern for x from `from` to `to`; a surface may paint
+    // one period into a tile and repeat it where that is pixel-exact. A
+    // period of 0 means the pattern has no usable period.
+    virtual void fillPeriodic(const Rect& area, double period, const Ink& ground,
+                              const std::function<void(DrawingSurface&, double, double)>& draw);
+
+    void clipToRect(const Rect& rect);
+    void fillRect(const Rect& rect, const Ink& ink);
+    void fillEllipse(const Rect& rect, const Ink& ink);
+    void fillDisc(Point center, double radius, const Ink& ink);
+    void strokeEllipse(const Rect& rect, const Ink& ink, const StrokeStyle& style);
+    void strokeLine(Point from, Point to, const Ink& ink, const StrokeStyle& style);
+};
+
+// Saves on construction and restores on destruction, so every early return
+// keeps the pairing.
+class SavedState {
+public:
+    explicit SavedState(DrawingSurface& surface) : surface_(surface) { surface_.save(); }
+    ~SavedState() { surface_.restore(); }
+    SavedState(const SavedState&) = delete;
+    SavedState& operator=(const SavedState&) = delete;
+
+private:
+    DrawingSurface& surface_;
+};
+
+} // namespace garbello

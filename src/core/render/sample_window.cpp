@@ -1,0 +1,82 @@
+#include "render/sample_window.h"
+
+#include <array>
+#include <string_view>
+
+namespace garbello {
+namespace {
+
+struct TextSet {
+    std::string_view title;
+    std::string_view heading;
+    std::string_view body;
+    double barWidth;
+};
+
+constexpr std::array<TextSet, 3> kTextSets = {{
+    {"Field notes", "A fresh start", "Make room for a little outside.", 238},
+    {"A quieter workspace", "A walk outside", "Good work. A little warmth.", 186},
+    {"Weekend plans", "Something warm", "Leave the afternoon open.", 272},
+}};
+
+constexpr double kCornerRadius = 10;
+constexpr double kTitleBarHeight = 30;
+constexpr double kButtonRadius = 4.4;
+constexpr double kBarSpacing = 11;
+constexpr double kBarHeight = 5;
+constexpr int kBarCount = 5;
+// Each placeholder bar is this fraction of the set's width, so the block
+// reads as ragged lines of text.
+constexpr std::array<double, kBarCount> kBarLengths = {1.0, 0.86, 0.94, 0.72, 0.55};
+constexpr double kCardWidth = 153;
+constexpr double kCardHeight = 34;
+
+struct Appearance {
+    Ink background, bar, text;
+};
+
+Appearance appearance(bool dark) {
+    if (dark)
+        return {{0.12, 0.15, 0.17}, {0.17, 0.20, 0.22}, {0.88, 0.88, 0.91}};
+    return {{0.995, 0.99, 0.97}, {0.92, 0.93, 0.90}, {0.2, 0.29, 0.29}};
+}
+
+} // namespace
+
+void sampleWindow(DrawingSurface& surface, const Rect& R, bool dark, int textSet) {
+    const TextSet& texts = kTextSets[static_cast<std::size_t>(((textSet % 3) + 3) % 3)];
+    const Appearance colors = appearance(dark);
+    SavedState saved(surface);
+    surface.clip(roundedRectPath(R, kCornerRadius), FillRule::winding);
+    surface.fillRect(R, colors.background);
+    surface.fillRect({R.minX(), R.maxY() - kTitleBarHeight, R.width, kTitleBarHeight}, colors.bar);
+
+    const Ink buttons[] = {{0.91, 0.43, 0.38}, {0.91, 0.73, 0.32}, {0.47, 0.71, 0.48}};
+    for (int i = 0; i < 3; ++i)
+        surface.fillDisc({R.minX() + 14 + 15 * i, R.maxY() - 15}, kButtonRadius, buttons[i]);
+
+    surface.drawText(texts.title, {"HelveticaNeue", 11}, colors.text.withAlpha(0.7),
+                     {R.minX() + 82, R.maxY() - 19});
+    surface.drawText(texts.heading, {"HelveticaNeue-Medium", 22}, colors.text,
+                     {R.minX() + 22, R.maxY() - 64});
+    surface.drawText(texts.body, {"HelveticaNeue", 11}, colors.text.withAlpha(0.6),
+                     {R.minX() + 22, R.maxY() - 87});
+
+    Path bars;
+    for (int i = 0; i < kBarCount; ++i) {
+        const double top = R.maxY() - 107 - kBarSpacing * i;
+        bars.addRoundedRect(
+            {R.minX() + 22, top - kBarHeight, texts.barWidth * kBarLengths[i], kBarHeight},
+            kBarHeight / 2);
+    }
+    surface.fill(bars, colors.text.withAlpha(0.12));
+
+    if (&texts == &kTextSets[2]) {
+        surface.fill(roundedRectPath({R.minX() + 22, R.minY() + 22, kCardWidth, kCardHeight}, 6),
+                     colors.bar);
+        surface.drawText("Picnic by the river", {"HelveticaNeue", 10}, colors.text.withAlpha(0.72),
+                         {R.minX() + 34, R.minY() + 33});
+    }
+}
+
+} // namespace garbello

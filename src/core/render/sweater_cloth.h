@@ -1,0 +1,13 @@
+#pragma once
+
+#include "render/cloth.h"
+#include "render/drawing_surface.h"
+#include "render/palette.h"
+
+namespace garbello::cloth {
+
+// The classic sweater strip: rows of knitted V stitches, every third row in
+// the light yarn.
+void sweater(DrawingSurface& surface, const Strip& strip, const Palette& palette);
+
+} // namespace garbello::cloth

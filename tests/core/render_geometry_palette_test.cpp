@@ -1,0 +1,150 @@
+#include "render/border_geometry.h"
+#include "render/palette.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace garbello {
+namespace {
+
+constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+constexpr double inf = std::numeric_limits<double>::infinity();
+
+TEST(BorderGeometryTest, OuterRectGrowsOnlyByAUsableWidth) {
+    const Rect window{100, 100, 800, 600};
+    struct Case {
+        double width;
+        Rect expected;
+    };
+    for (const Case& c : {Case{12, {88, 88, 824, 624}}, Case{0, window}, Case{-5, window},
+                          Case{nan, window}, Case{inf, window}, Case{-inf, window}})
+        EXPECT_EQ(BorderGeometry::outerRect(window, c.width), c.expected) << c.width;
+}
+
+TEST(BorderGeometryTest, RingIsEmptyWithoutAUsableWidthRadiusOrWindow) {
+    struct Case {
+        Rect window;
+        double width;
+        double radius;
+    };
+    const Rect window{0, 0, 100, 50};
+    for (const Case& c :
+         {Case{window, 0, 10}, Case{window, -1, 10}, Case{window, inf, 10}, Case{window, nan, 10},
+          Case{window, 12, nan}, Case{window, 12, inf}, Case{{0, 0, 0, 50}, 12, 10},
+          Case{{0, 0, 100, 0}, 12, 10}, Case{{0, 0, -100, 50}, 12, 10}})
+        EXPECT_TRUE(BorderGeometry::ring(c.window, c.width, c.radius).isEmpty())
+            << c.window.width << "x" << c.window.height << " w " << c.width << " r " << c.radius;
+}
+
+// The first point of each subpath sits where the bottom straight edge of its
+// rounded rectangle begins, one corner radius in from the left.
+Point subpathStart(const Path& path, int index) {
+    int seen = -1;
+    for (const Path::Element& element : path.elements())
+        if (element.verb == Path::Verb::moveTo && ++seen == index)
+            return element.points[0];
+    ADD_FAILURE() << "no subpath " << index;
+    return {};
+}
+
+TEST(BorderGeometryTest, RingIsTwoConcentricRoundedRectangles) {
+    const Rect window{10, 20, 40, 20};
+    const Path ring = BorderGeometry::ring(window, 6, 30);
+    ASSERT_EQ(ring.subpathCount(), 2);
+    // r = 10 (half the shorter side), so the outer corners have radius 16.
+    EXPECT_EQ(subpathStart(ring, 0), (Point{4 + 16, 14}));
+    EXPECT_EQ(subpathStart(ring, 1), (Point{10 + 10, 20}));
+    EXPECT_DOUBLE_EQ(BorderGeometry::innerCornerRadius(window, 30), 10);
+}
+
+TEST(BorderGeometryTest, NegativeCornerRadiusGivesSquareInnerCorners) {
+    EXPECT_EQ(BorderGeometry::innerCornerRadius({0, 0, 40, 20}, -3), 0);
+    const Path ring = BorderGeometry::ring({0, 0, 40, 20}, 6, -3);
+    ASSERT_EQ(ring.subpathCount(), 2);
+    EXPECT_EQ(subpathStart(ring, 1), (Point{0, 0}));
+    // The outer corners keep radius `width`.
+    EXPECT_EQ(subpathStart(ring, 0), (Point{0, -6}));
+}
+
+void expectInk(const Ink& actual, const Ink& expected, const char* what) {
+    EXPECT_NEAR(actual.red, expected.red, 1e-12) << what;
+    EXPECT_NEAR(actual.green, expected.green, 1e-12) << what;
+    EXPECT_NEAR(actual.blue, expected.blue, 1e-12) << what;
+    EXPECT_DOUBLE_EQ(actual.alpha, expected.alpha) << what;
+}
+
+TEST(PaletteTest, ClassicTableWithSeparateDarkGround) {
+    const Palette light =
+        Palette::make(Outfit::hawaiian, false, std::nullopt, ClothVariant::classic);
+    expectInk(light.ground, {0.10, 0.53, 0.48}, "light ground");
+    expectInk(light.feature, {0.96, 0.53, 0.42}, "feature");
+    const Palette dark = Palette::make(Outfit::linen, true, std::nullopt, ClothVariant::classic);
+    expectInk(dark.ground, {0.56, 0.55, 0.46}, "dark ground");
+    expectInk(dark.light, {0.98, 0.96, 0.85}, "light ink is shared by both appearances");
+}
+
+TEST(PaletteTest, VariantsDeriveEveryInkFromTheirBaseColour) {
+    const Ink base{151 / 255.0, 170 / 255.0, 182 / 255.0};
+    const Palette linen = Palette::make(Outfit::linen, false, std::nullopt, ClothVariant::second);
+    expectInk(linen.ground, base, "ground");
+    expectInk(linen.light,
+              {base.red + (1.0 - base.red) * 0.55, base.green + (0.98 - base.green) * 0.55,
+               base.blue + (0.88 - base.blue) * 0.55},
+              "light");
+    const Ink shadow = mix(base, {0.08, 0.13, 0.18}, 0.65);
+    expectInk(linen.shadow, shadow, "shadow");
+    expectInk(linen.feature, mix(shadow, base, 0.2), "feature");
+    expectInk(linen.detail, {0.87, 0.64, 0.46}, "detail");
+
+    const Ink navy = Ink::hex(0x354D70);
+    const Palette sweater = Palette::make(Outfit::sweater, true, std::nullopt, ClothVariant::fifth);
+    expectInk(sweater.ground, mix(navy, {0.07, 0.10, 0.13}, 0.18), "dark ground");
+    expectInk(sweater.light, mix(navy, {1.0, 0.98, 0.88}, 0.78), "light comes from the base");
+
+    const Palette hawaiian =
+        Palette::make(Outfit::hawaiian, false, std::nullopt, ClothVariant::tenth);
+    expectInk(hawaiian.feature, {1.0, 0.77, 0.56}, "hawaiian feature");
+    expectInk(hawaiian.detail, {0.66, 0.82, 0.50}, "hawaiian detail");
+}
+
+TEST(PaletteTest, TintPullsOnlyTheGround) {
+    const Palette plain =
+        Palette::make(Outfit::rainJacket, false, std::nullopt, ClothVariant::classic);
+    const Palette red =
+        Palette::make(Outfit::rainJacket, false, Color::rgb(1, 0, 0), ClothVariant::classic);
+    expectInk(red.ground, {0.9384, 0.6424, 0.2288}, "red tint");
+    EXPECT_EQ(red.light, plain.light);
+    EXPECT_EQ(red.shadow, plain.shadow);
+    EXPECT_EQ(red.feature, plain.feature);
+    EXPECT_EQ(red.detail, plain.detail);
+
+    // A grey given as one grey level still tints once seen in RGB; a tint
+    // with its own alpha leaves the ground opaque.
+    const Palette grey =
+        Palette::make(Outfit::rainJacket, false, Color::grey(0.5, 0.3), ClothVariant::classic);
+    expectInk(grey.ground, mix(plain.ground, {0.5, 0.5, 0.5}, 0.12), "grey tint");
+
+    // Applied after the dark adjustment of a variant.
+    const Palette darkVariant =
+        Palette::make(Outfit::snowGear, true, Color::rgb(0, 0, 1), ClothVariant::third);
+    expectInk(darkVariant.ground,
+              mix(mix(Ink::hex(0x3E6D5F), {0.07, 0.10, 0.13}, 0.18), {0, 0, 1}, 0.12),
+              "tint after dark");
+}
+
+TEST(PaletteTest, AColourThatCannotBeConvertedLeavesThePaletteUnchanged) {
+    const Palette plain =
+        Palette::make(Outfit::sweater, false, std::nullopt, ClothVariant::classic);
+    EXPECT_EQ(Palette::make(Outfit::sweater, false, Color::rgb(nan, 0, 0), ClothVariant::classic),
+              plain);
+    // Out-of-range components are clamped rather than pushing the ground
+    // outside the colour space.
+    const Palette bright =
+        Palette::make(Outfit::sweater, false, Color::rgb(4, -1, 0.5), ClothVariant::classic);
+    expectInk(bright.ground, mix(plain.ground, {1, 0, 0.5}, 0.12), "clamped tint");
+}
+
+} // namespace
+} // namespace garbello
