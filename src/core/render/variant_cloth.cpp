@@ -1,14 +1,39 @@
 #include "render/variant_cloth.h"
 
 #include "render/classic_cloth.h"
+#include "render/hawaiian_variants.h"
+#include "render/rain_jacket_variants.h"
+#include "render/snow_gear_variants.h"
+
+#include <algorithm>
 
 namespace garbello::cloth {
+namespace {
 
-void variantCloth(DrawingSurface& surface, const Strip& strip, Outfit outfit, ClothVariant,
+constexpr double kShortestTilePeriod = 8;
+
+} // namespace
+
+double variantTilePeriod(ClothVariant variant, double width, double scale) {
+    const double widths = 1.1 + 0.5 * (variant.rawValue() % 3);
+    return std::max(widths * width * scale, kShortestTilePeriod);
+}
+
+void variantCloth(DrawingSurface& surface, const Strip& strip, Outfit outfit, ClothVariant variant,
                   const Palette& palette) {
-    // Variant patterns are not drawn yet: every variant wears its outfit's own
-    // cloth in the variant's colours until each outfit gets its pattern table.
-    classicCloth(surface, strip, outfit, palette);
+    switch (outfit) {
+    case Outfit::hawaiian:
+        return hawaiianVariant(surface, strip, variant, palette);
+    case Outfit::rainJacket:
+        return rainJacketVariant(surface, strip, variant, palette);
+    case Outfit::snowGear:
+        return snowGearVariant(surface, strip, variant, palette);
+    case Outfit::sweater:
+    case Outfit::linen:
+        // Not patterned yet: these wear their outfit's own cloth in the
+        // variant's colours.
+        return classicCloth(surface, strip, outfit, palette);
+    }
 }
 
 } // namespace garbello::cloth

@@ -1,0 +1,105 @@
+#include "render/hawaiian_variants.h"
+
+#include "render/hawaiian_cloth.h"
+#include "render/variant_cloth.h"
+
+#include <cmath>
+#include <numbers>
+
+namespace garbello::cloth {
+namespace {
+
+constexpr double pi = std::numbers::pi;
+
+// Flowers turning a little further on each of three tiles ("Coral lei",
+// "Sunshine blooms", "Guava petals"); guava petals get a dark heart.
+void flower(DrawingSurface& surface, int i, double w, ClothVariant variant,
+            const Palette& palette) {
+    surface.rotate(0.4 * (i % 3));
+    hibiscus(surface, (variant == ClothVariant::fourth ? 0.52 : 0.38) * w, palette);
+    if (variant == ClothVariant::seventh)
+        surface.fillDisc({0, 0}, 0.1 * w, palette.shadow);
+}
+
+// Fronds tilting up and down in turn ("Midnight palms", "Papaya fronds",
+// "Seafoam garden"); the seafoam garden sets a small flower on each.
+void frond(DrawingSurface& surface, int i, double w, ClothVariant variant, const Palette& palette) {
+    surface.rotate(i % 2 == 0 ? 0.5 : -0.5);
+    openFrond(surface, (variant == ClothVariant::third ? 1.45 : 1.1) * w, palette);
+    if (variant == ClothVariant::tenth)
+        hibiscus(surface, 0.25 * w, palette);
+}
+
+// Three rolling waves across one tile ("Ocean swell"), drawn with the
+// surface's default butt caps so neighbouring tiles meet without a bead.
+void swell(DrawingSurface& surface, double P, double w, const Palette& palette) {
+    const StrokeStyle wave{0.09 * w, false, {}, 0};
+    const Ink inks[] = {palette.light, palette.feature, palette.light};
+    for (int j = 0; j < 3; ++j) {
+        const double y0 = -0.35 * w + 0.28 * w * j;
+        Path path;
+        path.moveTo({0, y0}).curveTo({P, y0}, {0.3 * P, y0 + 0.4 * w}, {0.7 * P, y0 - 0.4 * w});
+        surface.stroke(path, inks[j], wave);
+    }
+}
+
+// A palm spray over a thin rising vine ("Island vines").
+void vine(DrawingSurface& surface, double P, double w, const Palette& palette) {
+    surface.strokeLine({0, -0.1 * w}, {P, 0.1 * w}, palette.light, StrokeStyle::rounded(0.8));
+    palm(surface, 0.85 * w, palette);
+}
+
+// A sun of nine rays around a pale disc ("Volcanic sunset"). The rays never
+// touch, so they are one path turned ray by ray about the tile origin.
+void sunburst(DrawingSurface& surface, double w, const Palette& palette) {
+    constexpr int rays = 9;
+    Path path;
+    for (int j = 1; j <= rays; ++j) {
+        const double angle = j * 2 * pi / rays;
+        // (0, y) turned counter-clockwise by `angle`.
+        auto at = [&](double y) { return Point{-y * std::sin(angle), y * std::cos(angle)}; };
+        path.addLine(at(0.15 * w), at(0.44 * w));
+    }
+    surface.stroke(path, palette.feature, StrokeStyle::rounded(0.1 * w));
+    surface.fillDisc({0, 0}, 0.15 * w, palette.light);
+}
+
+void motif(DrawingSurface& surface, int i, double P, double w, ClothVariant variant,
+           const Palette& palette) {
+    switch (variant) {
+    case ClothVariant::second:
+    case ClothVariant::fourth:
+    case ClothVariant::seventh:
+        return flower(surface, i, w, variant, palette);
+    case ClothVariant::third:
+    case ClothVariant::fifth:
+    case ClothVariant::tenth:
+        return frond(surface, i, w, variant, palette);
+    case ClothVariant::sixth:
+        return swell(surface, P, w, palette);
+    case ClothVariant::eighth:
+        return vine(surface, P, w, palette);
+    case ClothVariant::ninth:
+        return sunburst(surface, w, palette);
+    case ClothVariant::classic:
+        return; // drawn by the classic cloth, never here
+    }
+}
+
+} // namespace
+
+void hawaiianVariant(DrawingSurface& surface, const Strip& strip, ClothVariant variant,
+                     const Palette& palette) {
+    const double w = strip.width;
+    const double P = variantTilePeriod(variant, w, strip.scale);
+    const int n = static_cast<int>(std::ceil(strip.length / P));
+    // One tile before the strip and one past its count, so motifs that
+    // overhang a tile edge are cut by the clip rather than missing.
+    for (int i = -1; i <= n; ++i) {
+        SavedState saved(surface);
+        surface.translate(i * P, 0.5 * w);
+        motif(surface, i, P, w, variant, palette);
+    }
+}
+
+} // namespace garbello::cloth
