@@ -5,7 +5,7 @@
 #include "render/recording_surface.h"
 #include "render/render_error.h"
 #include "render/sample_window.h"
-#include "render_pixel_checks.h"
+#include "render_test_support.h"
 
 #include <cairo.h>
 #include <gtest/gtest.h>

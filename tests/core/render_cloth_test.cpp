@@ -4,6 +4,7 @@
 #include "render/recording_surface.h"
 #include "render/snow_gear_cloth.h"
 #include "render/sweater_cloth.h"
+#include "render_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -17,20 +18,6 @@ using Kind = RecordingSurface::Kind;
 
 Palette palette(Outfit outfit) {
     return Palette::make(outfit, false, std::nullopt, ClothVariant::classic);
-}
-
-// The first point of every subpath of `operation`, in drawing order.
-std::vector<Point> subpathStarts(const Operation& operation) {
-    std::vector<Point> starts;
-    for (const Path::Element& element : operation.path.elements())
-        if (element.verb == Path::Verb::moveTo)
-            starts.push_back(operation.transform.apply(element.points[0]));
-    return starts;
-}
-
-Operation only(const std::vector<Operation>& operations, const char* what) {
-    EXPECT_EQ(operations.size(), 1u) << what;
-    return operations.empty() ? Operation{} : operations.front();
 }
 
 void expectNear(Point actual, Point expected) {

@@ -1,6 +1,6 @@
 #include "render/recording_surface.h"
 #include "render/variant_cloth.h"
-#include "render_pixel_checks.h"
+#include "render_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -29,15 +29,6 @@ RecordingSurface drawVariant(Outfit outfit, ClothVariant variant, const Strip& s
     return surface;
 }
 
-// The first point of every subpath of `operation`, in the root frame.
-std::vector<Point> subpathStarts(const Operation& operation) {
-    std::vector<Point> starts;
-    for (const Path::Element& element : operation.path.elements())
-        if (element.verb == Path::Verb::moveTo)
-            starts.push_back(operation.transform.apply(element.points[0]));
-    return starts;
-}
-
 double rotation(const Operation& operation) {
     return std::atan2(operation.transform.b, operation.transform.a);
 }
@@ -55,11 +46,6 @@ void expectPoints(const std::vector<Point>& actual, const std::vector<Point>& ex
         EXPECT_NEAR(actual[j].x, expected[j].x, 1e-9) << "point " << j;
         EXPECT_NEAR(actual[j].y, expected[j].y, 1e-9) << "point " << j;
     }
-}
-
-Operation only(const std::vector<Operation>& operations, const char* what) {
-    EXPECT_EQ(operations.size(), 1u) << what;
-    return operations.empty() ? Operation{} : operations.front();
 }
 
 // --- tile period ---

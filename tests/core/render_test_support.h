@@ -2,12 +2,31 @@
 
 #include "render/bitmap.h"
 #include "render/pattern_renderer.h"
+#include "render/recording_surface.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <vector>
 
 namespace garbello {
+
+// The first point of every subpath of `operation`, in the root frame and in
+// drawing order.
+inline std::vector<Point> subpathStarts(const RecordingSurface::Operation& operation) {
+    std::vector<Point> starts;
+    for (const Path::Element& element : operation.path.elements())
+        if (element.verb == Path::Verb::moveTo)
+            starts.push_back(operation.transform.apply(element.points[0]));
+    return starts;
+}
+
+// The one operation of `operations`, failing the test when there are more or none.
+inline RecordingSurface::Operation only(const std::vector<RecordingSurface::Operation>& operations,
+                                        const char* what) {
+    EXPECT_EQ(operations.size(), 1u) << what;
+    return operations.empty() ? RecordingSurface::Operation{} : operations.front();
+}
 
 // Counts painted pixels in `area` (pixel columns and rows, bottom-left origin).
 inline int paintedPixels(const Bitmap& bitmap, int x0, int y0, int x1, int y1,
