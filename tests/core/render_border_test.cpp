@@ -15,6 +15,7 @@
 #include <iostream>
 #include <limits>
 #include <string>
+#include <tuple>
 
 namespace garbello {
 namespace {
@@ -192,10 +193,8 @@ TEST(PatternRendererTest, EdgeLinesFinishTheBorderInsideTheRing) {
 
 // --- pixels ---
 
-struct PixelCase {
-    Outfit outfit;
-    bool dark;
-};
+// Every cloth of every outfit, in both appearances.
+using PixelCase = std::tuple<Outfit, ClothVariant, bool>;
 
 class BorderPixelsTest : public testing::TestWithParam<PixelCase> {};
 
@@ -211,11 +210,11 @@ int paintedPixels(const Bitmap& bitmap, int x0, int y0, int x1, int y1,
 }
 
 TEST_P(BorderPixelsTest, PaintStaysInTheRing) {
-    const auto [outfit, dark] = GetParam();
+    const auto [outfit, variant, dark] = GetParam();
     for (double radius : {0.0, 10.0}) {
         Bitmap bitmap(220, 180);
         const Rect window{40, 30, 140, 110};
-        drawBorder(bitmap.surface(), window, outfit, 16, 1, ClothVariant::classic, radius, dark);
+        drawBorder(bitmap.surface(), window, outfit, 16, 1, variant, radius, dark);
         // Inside the window's own (rounded) shape nothing is touched; the
         // little squares at its rounded corners belong to the ring.
         const int r = static_cast<int>(radius);
@@ -234,13 +233,18 @@ TEST_P(BorderPixelsTest, PaintStaysInTheRing) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    AllOutfits, BorderPixelsTest,
-    testing::Values(PixelCase{Outfit::hawaiian, false}, PixelCase{Outfit::hawaiian, true},
-                    PixelCase{Outfit::rainJacket, false}, PixelCase{Outfit::rainJacket, true},
-                    PixelCase{Outfit::snowGear, false}, PixelCase{Outfit::snowGear, true},
-                    PixelCase{Outfit::sweater, false}, PixelCase{Outfit::sweater, true},
-                    PixelCase{Outfit::linen, false}, PixelCase{Outfit::linen, true}));
+std::string pixelCaseName(const testing::TestParamInfo<PixelCase>& info) {
+    const Outfit outfit = std::get<Outfit>(info.param);
+    return std::string(outfit.rawValue()) + "_" +
+           std::to_string(std::get<ClothVariant>(info.param).rawValue()) +
+           (std::get<bool>(info.param) ? "_dark" : "_light");
+}
+
+INSTANTIATE_TEST_SUITE_P(AllCloths, BorderPixelsTest,
+                         testing::Combine(testing::ValuesIn(Outfit::allCases()),
+                                          testing::ValuesIn(ClothVariant::allCases()),
+                                          testing::Bool()),
+                         pixelCaseName);
 
 TEST(BorderPixelsGuardTest, GuardsPaintNothingAndLeaveTheContextAsItWas) {
     for (double width : {0.0, -1.0, nan, inf}) {

@@ -19,13 +19,8 @@ Palette palette(Outfit outfit) {
     return Palette::make(outfit, false, std::nullopt, ClothVariant::classic);
 }
 
-// The first point of every subpath of `operation`, in drawing order.
 std::vector<Point> subpathStarts(const Operation& operation) {
-    std::vector<Point> starts;
-    for (const Path::Element& element : operation.path.elements())
-        if (element.verb == Path::Verb::moveTo)
-            starts.push_back(operation.transform.apply(element.points[0]));
-    return starts;
+    return operation.subpathStarts();
 }
 
 Operation only(const std::vector<Operation>& operations, const char* what) {

@@ -13,4 +13,8 @@ namespace garbello::cloth {
 void variantCloth(DrawingSurface& surface, const Strip& strip, Outfit outfit, ClothVariant variant,
                   const Palette& palette);
 
+// The length along the strip after which a variant's motif repeats: one of
+// three tile sizes by the variant's position, never below 8 points.
+double variantTilePeriod(ClothVariant variant, double width, double scale);
+
 } // namespace garbello::cloth
