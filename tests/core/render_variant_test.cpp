@@ -93,8 +93,6 @@ auto featureAt(double alpha) {
 TEST(SweaterVariantTest, MotifRowsRepeatEveryTile) {
     const Strip strip{100, 16, 1};
     const std::vector<MotifRow> rows = {
-        {ClothVariant::second, Kind::stroke, light, 2.08, {{8, {{0, 3.2}, {0, 3.2}, {25.6, 3.2}}}}},
-        {ClothVariant::tenth, Kind::stroke, light, 2.08, {{12, {{0, 3.2}, {0, 3.2}, {17.6, 3.2}}}}},
         // Argyle: diamonds alternate feature and detail, one overcheck per tile.
         {ClothVariant::third, Kind::fill, feature, 0, {{2, {{1.008, 8}, {68.208, 8}}}}},
         {ClothVariant::third, Kind::fill, detail, 0, {{1, {{34.608, 8}}}}},
@@ -123,6 +121,43 @@ TEST(SweaterVariantTest, MotifRowsRepeatEveryTile) {
         expectMotifRow(Outfit::sweater, row, [&](DrawingSurface& s, const Palette& p) {
             cloth::sweaterVariant(s, strip, row.variant, p);
         });
+}
+
+TEST(SweaterVariantTest, CableStrandsCrossAtEveryTileBoundary) {
+    struct Case {
+        ClothVariant variant;
+        double period;
+        int tiles;
+    };
+    for (const Case& c :
+         {Case{ClothVariant::second, 25.6, 4}, Case{ClothVariant::tenth, 17.6, 6}}) {
+        const Palette p = Palette::make(Outfit::sweater, false, std::nullopt, c.variant);
+        RecordingSurface surface;
+        cloth::sweaterVariant(surface, {100, 16, 1}, c.variant, p);
+        const auto cables = surface.matching([&](const Operation& op) {
+            return op.kind == Kind::stroke && op.ink == p.light && op.style.width == 2.08;
+        });
+        ASSERT_EQ(cables.size(), 1u) << c.variant.rawValue();
+        const auto& elements = cables[0].path.elements();
+        ASSERT_EQ(elements.size(), 2u * (c.tiles + 1)) << c.variant.rawValue();
+        // Two strands from (0, 0.2w): one dipping towards 0.1w, one arching
+        // towards 0.9w, back at 0.2w at the end of every tile.
+        for (int strand = 0; strand < 2; ++strand) {
+            const double control = strand == 0 ? 1.6 : 14.4;
+            EXPECT_EQ(elements[strand * (c.tiles + 1)].points[0], (Point{0, 3.2}));
+            for (int i = 0; i < c.tiles; ++i) {
+                const Path::Element& curve = elements[strand * (c.tiles + 1) + 1 + i];
+                ASSERT_EQ(curve.verb, Path::Verb::curveTo);
+                const double x = i * c.period;
+                EXPECT_NEAR(curve.points[0].x, x + 0.3 * c.period, 1e-9);
+                EXPECT_NEAR(curve.points[0].y, control, 1e-9);
+                EXPECT_NEAR(curve.points[1].x, x + 0.7 * c.period, 1e-9);
+                EXPECT_NEAR(curve.points[1].y, control, 1e-9);
+                EXPECT_NEAR(curve.points[2].x, x + c.period, 1e-9);
+                EXPECT_NEAR(curve.points[2].y, 3.2, 1e-9);
+            }
+        }
+    }
 }
 
 TEST(SweaterVariantTest, FairIsleCarriesOneSnowflakePerTile) {

@@ -27,12 +27,17 @@ struct Tiles {
     double x(int i) const { return i * P; }
     double cx(int i) const { return i * P + 0.5 * P; }
 
+    // Each tile's two strands meet the next tile's at the same points, so
+    // each strand runs as one chain along the strip: with round joins and an
+    // opaque ink that paints what separate curves with round caps would, and
+    // spares the stroker every overlap where they meet.
     void cables() const {
         Path cables;
-        for (int i = 0; i < n; ++i) {
-            const Point start{x(i), 0.2 * w}, end{x(i) + P, 0.2 * w};
-            cables.moveTo(start).curveTo(end, {x(i) + 0.3 * P, 0.1 * w}, {x(i) + 0.7 * P, 0.1 * w});
-            cables.moveTo(start).curveTo(end, {x(i) + 0.3 * P, 0.9 * w}, {x(i) + 0.7 * P, 0.9 * w});
+        for (double control : {0.1 * w, 0.9 * w}) {
+            cables.moveTo({0, 0.2 * w});
+            for (int i = 0; i < n; ++i)
+                cables.curveTo({x(i) + P, 0.2 * w}, {x(i) + 0.3 * P, control},
+                               {x(i) + 0.7 * P, control});
         }
         surface.stroke(cables, palette.light, StrokeStyle::rounded(0.13 * w));
     }
