@@ -16,6 +16,7 @@
 #include <iostream>
 #include <limits>
 #include <string>
+#include <tuple>
 
 namespace garbello {
 namespace {
@@ -193,25 +194,28 @@ TEST(PatternRendererTest, EdgeLinesFinishTheBorderInsideTheRing) {
 
 // --- pixels ---
 
-struct PixelCase {
-    Outfit outfit;
-    bool dark;
-};
+// Every cloth of every outfit, in both appearances.
+using PixelCase = std::tuple<Outfit, ClothVariant, bool>;
 
 class BorderPixelsTest : public testing::TestWithParam<PixelCase> {};
 
 TEST_P(BorderPixelsTest, PaintStaysInTheRing) {
-    const auto [outfit, dark] = GetParam();
-    expectPaintStaysInTheRing(outfit, ClothVariant::classic, dark);
+    const auto [outfit, variant, dark] = GetParam();
+    expectPaintStaysInTheRing(outfit, variant, dark);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    AllOutfits, BorderPixelsTest,
-    testing::Values(PixelCase{Outfit::hawaiian, false}, PixelCase{Outfit::hawaiian, true},
-                    PixelCase{Outfit::rainJacket, false}, PixelCase{Outfit::rainJacket, true},
-                    PixelCase{Outfit::snowGear, false}, PixelCase{Outfit::snowGear, true},
-                    PixelCase{Outfit::sweater, false}, PixelCase{Outfit::sweater, true},
-                    PixelCase{Outfit::linen, false}, PixelCase{Outfit::linen, true}));
+std::string pixelCaseName(const testing::TestParamInfo<PixelCase>& info) {
+    const Outfit outfit = std::get<Outfit>(info.param);
+    return std::string(outfit.rawValue()) + "_" +
+           std::to_string(std::get<ClothVariant>(info.param).rawValue()) +
+           (std::get<bool>(info.param) ? "_dark" : "_light");
+}
+
+INSTANTIATE_TEST_SUITE_P(AllCloths, BorderPixelsTest,
+                         testing::Combine(testing::ValuesIn(Outfit::allCases()),
+                                          testing::ValuesIn(ClothVariant::allCases()),
+                                          testing::Bool()),
+                         pixelCaseName);
 
 TEST(BorderPixelsGuardTest, GuardsPaintNothingAndLeaveTheContextAsItWas) {
     for (double width : {0.0, -1.0, nan, inf}) {

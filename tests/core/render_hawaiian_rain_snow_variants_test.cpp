@@ -501,35 +501,5 @@ TEST(SnowGearVariantTest, TenthRidgesAreDarkWithATranslucentCrest) {
     EXPECT_NEAR(crests[2].bounds().maxX(), P, 1e-9);
 }
 
-// --- pixels ---
-
-struct RingCase {
-    Outfit outfit;
-    ClothVariant variant;
-};
-
-class VariantRingPixelsTest : public testing::TestWithParam<RingCase> {};
-
-TEST_P(VariantRingPixelsTest, PaintStaysInTheRing) {
-    for (bool dark : {false, true})
-        expectPaintStaysInTheRing(GetParam().outfit, GetParam().variant, dark);
-}
-
-std::vector<RingCase> ringCases() {
-    std::vector<RingCase> cases;
-    for (Outfit outfit : {Outfit::hawaiian, Outfit::rainJacket, Outfit::snowGear})
-        for (ClothVariant variant : ClothVariant::allCases())
-            if (variant != Variant::classic)
-                cases.push_back({outfit, variant});
-    return cases;
-}
-
-INSTANTIATE_TEST_SUITE_P(HawaiianRainAndSnowVariants, VariantRingPixelsTest,
-                         testing::ValuesIn(ringCases()),
-                         [](const testing::TestParamInfo<RingCase>& info) {
-                             return std::string(info.param.outfit.rawValue()) + "_" +
-                                    std::to_string(info.param.variant.rawValue());
-                         });
-
 } // namespace
 } // namespace garbello

@@ -14,11 +14,7 @@ namespace garbello {
 // The first point of every subpath of `operation`, in the root frame and in
 // drawing order.
 inline std::vector<Point> subpathStarts(const RecordingSurface::Operation& operation) {
-    std::vector<Point> starts;
-    for (const Path::Element& element : operation.path.elements())
-        if (element.verb == Path::Verb::moveTo)
-            starts.push_back(operation.transform.apply(element.points[0]));
-    return starts;
+    return operation.subpathStarts();
 }
 
 // The one operation of `operations`, failing the test when there are more or none.

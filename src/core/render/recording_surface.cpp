@@ -39,6 +39,14 @@ Point RecordingSurface::Operation::start() const {
     return transform.apply(path.elements().front().points[0]);
 }
 
+std::vector<Point> RecordingSurface::Operation::subpathStarts() const {
+    std::vector<Point> starts;
+    for (const Path::Element& element : path.elements())
+        if (element.verb == Path::Verb::moveTo)
+            starts.push_back(transform.apply(element.points[0]));
+    return starts;
+}
+
 void RecordingSurface::save() {
     stack_.push_back(current_);
 }

@@ -42,6 +42,8 @@ public:
         Point origin() const { return transform.apply({0, 0}); }
         // The first point of the path in the root frame.
         Point start() const;
+        // The first point of every subpath in the root frame, in drawing order.
+        std::vector<Point> subpathStarts() const;
     };
 
     void save() override;

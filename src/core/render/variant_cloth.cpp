@@ -1,9 +1,10 @@
 #include "render/variant_cloth.h"
 
-#include "render/classic_cloth.h"
 #include "render/hawaiian_variants.h"
+#include "render/linen_variants.h"
 #include "render/rain_jacket_variants.h"
 #include "render/snow_gear_variants.h"
+#include "render/sweater_variants.h"
 
 #include <algorithm>
 
@@ -29,10 +30,9 @@ void variantCloth(DrawingSurface& surface, const Strip& strip, Outfit outfit, Cl
     case Outfit::snowGear:
         return snowGearVariant(surface, strip, variant, palette);
     case Outfit::sweater:
+        return sweaterVariant(surface, strip, variant, palette);
     case Outfit::linen:
-        // Not patterned yet: these wear their outfit's own cloth in the
-        // variant's colours.
-        return classicCloth(surface, strip, outfit, palette);
+        return linenVariant(surface, strip, variant, palette);
     }
 }
 
