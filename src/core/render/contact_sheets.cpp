@@ -36,7 +36,7 @@ struct SheetInks {
 SheetInks sheetInks(bool dark) {
     if (dark)
         return {{0.085, 0.10, 0.11}, {0.90, 0.90, 0.92}, {0.90, 0.90, 0.92, 0.62}};
-    return {{0.965, 0.955, 0.93}, {0.16, 0.20, 0.21}, {0.16, 0.20, 0.21, 0.62}};
+    return {kPaper, kInk, kQuietInk};
 }
 
 // --- contact sheets ---

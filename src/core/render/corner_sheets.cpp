@@ -11,8 +11,8 @@
 namespace garbello::sheets {
 namespace {
 
+// A shade darker than the other sheets' paper, so the white cells stand out.
 const Ink kBackground{0.93, 0.925, 0.91};
-const Ink kText{0.16, 0.20, 0.21};
 const Ink kLightCell{1, 1, 1};
 const Ink kDarkCell{0.13, 0.14, 0.15};
 
@@ -35,7 +35,6 @@ constexpr std::array<WindowShape, 3> kShapes{{
 constexpr int kEnlargement = 3;
 constexpr Size kCell{220, 200};
 constexpr Size kCrop{72, 66};
-constexpr int kCropsPerRow = 6;
 
 // Rows of cells from the top, each under its label.
 constexpr double kLeft = 30;
@@ -43,16 +42,6 @@ constexpr double kCellPitch = 240;
 constexpr double kFirstRowTop = 1650;
 constexpr double kRowPitch = 270;
 constexpr double kLabelAboveRow = 12;
-
-// Top-left, top-right, bottom-left and bottom-right corners, then the middle
-// of the top edge and of the right edge, in the rendered bitmap's frame.
-std::array<Rect, kCropsPerRow> crops(Size image) {
-    const double right = image.width - kCrop.width, top = image.height - kCrop.height;
-    const double middleX = std::floor(right / 2), middleY = std::floor(top / 2);
-    const auto at = [](double x, double y) { return Rect{x, y, kCrop.width, kCrop.height}; };
-    return {at(0, top),   at(right, top),   at(0, 0),
-            at(right, 0), at(middleX, top), at(right, middleY)};
-}
 
 // The border as the overlay shows it: drawn alone, encoded and decoded again.
 std::unique_ptr<Bitmap> productionPixels(Outfit outfit, ClothVariant variant,
@@ -64,7 +53,7 @@ std::unique_ptr<Bitmap> productionPixels(Outfit outfit, ClothVariant variant,
 }
 
 void cropRow(Bitmap& sheet, const Bitmap& image, bool dark, double top) {
-    const auto rects = crops({double(image.width()), double(image.height())});
+    const auto rects = cornerCrops({double(image.width()), double(image.height())});
     for (std::size_t i = 0; i < rects.size(); ++i) {
         const Rect cell{kLeft + kCellPitch * i, top - kCell.height, kCell.width, kCell.height};
         sheet.surface().fillRect(cell, dark ? kDarkCell : kLightCell);
@@ -78,9 +67,9 @@ void paintCornerSheet(Bitmap& sheet, Outfit outfit, ClothVariant variant) {
     fillBackground(sheet, kBackground);
     DrawingSurface& surface = sheet.surface();
     heading(surface, std::string(outfit.title()) + " \u00b7 " + std::string(variant.title(outfit)),
-            28, kText, {30, 1740});
+            28, kInk, {30, 1740});
     text(surface, "Production pixels \u00d73 \u00b7 TL / TR / BL / BR / top edge / right edge", 19,
-         kText, {30, 1705});
+         kInk, {30, 1705});
     double top = kFirstRowTop;
     for (const WindowShape& shape : kShapes) {
         for (bool dark : {false, true}) {
@@ -88,7 +77,7 @@ void paintCornerSheet(Bitmap& sheet, Outfit outfit, ClothVariant variant) {
                  wholeNumber(shape.window.width) + " \u00d7 " + wholeNumber(shape.window.height) +
                      " \u00b7 radius " + wholeNumber(shape.cornerRadius) + " \u00b7 " +
                      (dark ? "dark" : "light"),
-                 18, kText, {kLeft, top + kLabelAboveRow});
+                 18, kInk, {kLeft, top + kLabelAboveRow});
             cropRow(sheet, *productionPixels(outfit, variant, shape, dark), dark, top);
             top -= kRowPitch;
         }
@@ -96,6 +85,14 @@ void paintCornerSheet(Bitmap& sheet, Outfit outfit, ClothVariant variant) {
 }
 
 } // namespace
+
+std::array<Rect, 6> cornerCrops(Size image) {
+    const double right = image.width - kCrop.width, top = image.height - kCrop.height;
+    const double middleX = std::floor(right / 2), middleY = std::floor(top / 2);
+    const auto at = [](double x, double y) { return Rect{x, y, kCrop.width, kCrop.height}; };
+    return {at(0, top),   at(right, top),   at(0, 0),
+            at(right, 0), at(middleX, top), at(right, middleY)};
+}
 
 std::vector<Sheet> cornerSheets() {
     std::vector<Sheet> sheets;

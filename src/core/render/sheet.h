@@ -3,7 +3,9 @@
 #include "model/geometry.h"
 #include "render/bitmap.h"
 #include "render/drawing_surface.h"
+#include "render/ink.h"
 
+#include <array>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -47,10 +49,20 @@ std::vector<Sheet> variantSheets();
 // One sheet per outfit and variant, variants of an outfit together.
 std::vector<Sheet> cornerSheets();
 
+// The six crops of a corner-sheet row in a rendered border of `image` pixels
+// (drawing frame, whole pixels): the top-left, top-right, bottom-left and
+// bottom-right corners, then the middle of the top edge and of the right edge.
+std::array<Rect, 6> cornerCrops(Size image);
+
 // Every cloth on a sheet is drawn like the live overlay's: pattern scale 1,
 // no tint, corner radius 10 (the corner sheets use radii of their own).
 inline constexpr double kPatternScale = 1;
 inline constexpr double kCornerRadius = 10;
+
+// The light sheets' paper and ink.
+inline constexpr Ink kPaper{0.96, 0.952, 0.932};
+inline constexpr Ink kInk{0.16, 0.20, 0.21};
+inline constexpr Ink kQuietInk{0.16, 0.20, 0.21, 0.62};
 
 // Sheet typography: one line of text with its baseline starting at `origin`.
 void text(DrawingSurface& surface, std::string_view line, double size, const Ink& ink,

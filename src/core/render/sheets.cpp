@@ -45,6 +45,9 @@ RenderedSheet render(const Sheet& sheet) {
 
 std::vector<std::filesystem::path> writeSheets(const std::filesystem::path& directory,
                                                const std::vector<Sheet>& sheets) {
+    // A directory that cannot be made fails now, not after the first sheet
+    // was painted for nothing.
+    createDirectories(directory);
     std::vector<std::filesystem::path> written;
     runInOrder<RenderedSheet>(
         sheets.size(), [&](std::size_t index) { return render(sheets[index]); },

@@ -11,10 +11,6 @@
 namespace garbello::sheets {
 namespace {
 
-const Ink kBackground{0.955, 0.95, 0.935};
-const Ink kText{0.16, 0.20, 0.21};
-const Ink kQuietText = kText.withAlpha(0.62);
-
 // --- one sheet per outfit ---
 
 constexpr Size kVariantCanvas{1800, 1900};
@@ -42,7 +38,7 @@ constexpr std::array<const char*, Outfit::count> kVariantFileNames{"Hawaiian", "
 
 void variantBlock(DrawingSurface& surface, Outfit outfit, ClothVariant variant, double left,
                   double top) {
-    heading(surface, variant.title(outfit), 22, kText,
+    heading(surface, variant.title(outfit), 22, kInk,
             {left + kVariantBorder, top - kTitleBaseline});
     const double windowY = top - kWindowsTop - kVariantBorder - kVariantWindow.height;
     for (bool dark : {false, true}) {
@@ -54,7 +50,7 @@ void variantBlock(DrawingSurface& surface, Outfit outfit, ClothVariant variant, 
         PatternRenderer::draw(surface, window, outfit, kVariantBorder, kPatternScale, std::nullopt,
                               dark, variant, kCornerRadius);
     }
-    text(surface, "Cloth detail", 12, kQuietText,
+    text(surface, "Cloth detail", 12, kQuietInk,
          {left + kVariantBorder, top - kStripLabelBaseline});
     const Rect strip{left + kDetailStripBorder,
                      top - kStripTop - kDetailStripBorder - kDetailStrip.height, kDetailStrip.width,
@@ -64,12 +60,12 @@ void variantBlock(DrawingSurface& surface, Outfit outfit, ClothVariant variant, 
 }
 
 void paintVariantSheet(Bitmap& bitmap, Outfit outfit) {
-    fillBackground(bitmap, kBackground);
+    fillBackground(bitmap, kPaper);
     DrawingSurface& surface = bitmap.surface();
-    heading(surface, std::string(outfit.title()) + " / TEN WAYS TO WEAR IT", 28, kText, {65, 1835});
+    heading(surface, std::string(outfit.title()) + " / TEN WAYS TO WEAR IT", 28, kInk, {65, 1835});
     text(surface,
          "Light + dark \u00b7 12 pt window borders \u00b7 enlarged 24 pt cloth below each pair", 17,
-         kQuietText, {65, 1798});
+         kQuietInk, {65, 1798});
     const auto variants = ClothVariant::allCases();
     const std::size_t rows = variants.size() / kBlockLeft.size();
     for (std::size_t i = 0; i < variants.size(); ++i)
@@ -90,13 +86,13 @@ constexpr std::array<double, 2> kAssignmentRows{702, 242};         // window min
 constexpr double kCaptionDrop = 52;
 
 void paintAssignmentSheet(Bitmap& bitmap, std::vector<std::string>& notes) {
-    fillBackground(bitmap, kBackground);
+    fillBackground(bitmap, kPaper);
     DrawingSurface& surface = bitmap.surface();
-    heading(surface, "ONE FORECAST. EVERY WINDOW HAS ITS OWN KNIT.", 30, kText, {65, 1145});
+    heading(surface, "ONE FORECAST. EVERY WINDOW HAS ITS OWN KNIT.", 30, kInk, {65, 1145});
     text(surface,
          "Same app \u00b7 same sweater weather \u00b7 Auto assigns stable variants from window "
          "identity",
-         18, kQuietText, {65, 1105});
+         18, kQuietInk, {65, 1105});
     const GarbelloSettings settings;
     for (std::size_t i = 0; i < kSampleWindowIDs.size(); ++i) {
         const std::uint32_t id = kSampleWindowIDs[i];
@@ -109,7 +105,7 @@ void paintAssignmentSheet(Bitmap& bitmap, std::vector<std::string>& notes) {
         PatternRenderer::draw(surface, window, Outfit::sweater, kAssignmentBorder, kPatternScale,
                               std::nullopt, false, variant, kCornerRadius);
         const std::string title(variant.title(Outfit::sweater));
-        text(surface, "Window " + std::to_string(id) + " \u00b7 " + title, 18, kText,
+        text(surface, "Window " + std::to_string(id) + " \u00b7 " + title, 18, kInk,
              {window.minX(), window.minY() - kCaptionDrop});
         notes.push_back("Sample assignment: window=" + std::to_string(id) +
                         ", sweater variant=" + title);
