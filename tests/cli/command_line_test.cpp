@@ -220,13 +220,6 @@ private:
     std::filesystem::path path_;
 };
 
-std::string escapedSlashes(const std::string& text) {
-    std::string escaped;
-    for (char c : text)
-        escaped += c == '/' ? std::string("\\/") : std::string(1, c);
-    return escaped;
-}
-
 TEST(CommandLineTest, RenderWritesTheSampleWindowAsPngAndPrintsItsRecord) {
     ScratchDirectory scratch;
     for (const std::string outfit : {"hawaiian", "linen"}) {

@@ -28,13 +28,6 @@ struct SheetOption {
     std::function<std::string(const std::vector<std::string>& paths)> diagnostics;
 };
 
-std::string escapedSlashes(const std::string& text) {
-    std::string escaped;
-    for (char c : text)
-        escaped += c == '/' ? std::string("\\/") : std::string(1, c);
-    return escaped;
-}
-
 std::string joined(const std::vector<std::string>& paths, std::size_t count) {
     std::string list;
     for (std::size_t i = 0; i < count; ++i)
@@ -91,14 +84,6 @@ SheetOption cornerOption() {
         }};
 }
 
-std::vector<std::string> entries(const std::filesystem::path& directory) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(directory))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 void expectSheetsWritten(const SheetOption& option) {
     TemporaryDirectory temporary;
     const std::filesystem::path directory = temporary / "sheets";
@@ -120,7 +105,7 @@ void expectSheetsWritten(const SheetOption& option) {
     EXPECT_EQ(result.err, option.diagnostics(paths));
 
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(entries(directory), names) << "only the sheets, no temporary files";
+    EXPECT_EQ(entryNames(directory), names) << "only the sheets, no temporary files";
     for (std::size_t i = 0; i < option.sheets.size(); ++i) {
         const auto image = Bitmap::decodePNG(readFile(paths[i]));
         EXPECT_EQ(image->width(), option.sheets[i].width) << paths[i];
@@ -174,7 +159,7 @@ TEST(SheetCommandTest, AFailedWriteStopsTheRunAndKeepsEarlierSheets) {
     EXPECT_EQ(result.err, "Garbello: Could not replace " +
                               (directory / "garbello-dark.png").string() + ": Is a directory\n");
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(entries(directory),
+    EXPECT_EQ(entryNames(directory),
               (std::vector<std::string>{"garbello-dark.png", "garbello-light.png"}));
     EXPECT_EQ(Bitmap::decodePNG(readFile(directory / "garbello-light.png"))->width(), 1680);
 }

@@ -230,14 +230,6 @@ std::vector<sheets::Sheet> smallSheets(std::size_t count, std::size_t failing = 
     return plan;
 }
 
-std::vector<std::string> fileNames(const std::filesystem::path& directory) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(directory))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 TEST(WriteSheetsTest, WritesInOrderReplacingOldFilesAndPrintsTheNotesFirst) {
     test::TemporaryDirectory directory;
     writeFileAtomically(directory / "sheet-1.png", "old");
@@ -254,7 +246,7 @@ TEST(WriteSheetsTest, WritesInOrderReplacingOldFilesAndPrintsTheNotesFirst) {
         EXPECT_EQ(image->height(), 3);
     }
     // Nothing but the sheets: no temporary files stay behind.
-    EXPECT_EQ(fileNames(directory.path()),
+    EXPECT_EQ(test::entryNames(directory.path()),
               (std::vector<std::string>{"sheet-0.png", "sheet-1.png", "sheet-2.png", "sheet-3.png",
                                         "sheet-4.png"}));
 }
@@ -264,7 +256,7 @@ TEST(WriteSheetsTest, AMissingDirectoryIsMade) {
     testing::internal::CaptureStderr();
     const auto paths = sheets::writeSheets(directory / "new" / "sheets", smallSheets(2));
     testing::internal::GetCapturedStderr();
-    EXPECT_EQ(fileNames(directory / "new" / "sheets"),
+    EXPECT_EQ(test::entryNames(directory / "new" / "sheets"),
               (std::vector<std::string>{"sheet-0.png", "sheet-1.png"}));
 }
 
@@ -304,7 +296,7 @@ TEST(WriteSheetsTest, TheFirstErrorStopsTheRunAndKeepsWhatWasWritten) {
         for (std::size_t i = 0; i < c.notesPrinted; ++i)
             notes += "[renderer] note " + std::to_string(i) + "\n";
         EXPECT_EQ(err, notes) << c.name;
-        EXPECT_EQ(fileNames(directory.path()), c.files) << c.name;
+        EXPECT_EQ(test::entryNames(directory.path()), c.files) << c.name;
     }
 }
 
