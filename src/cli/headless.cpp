@@ -3,6 +3,7 @@
 #include "diagnostics.h"
 #include "headless_error.h"
 #include "protocol.h"
+#include "render/sheets.h"
 #include "sample_render.h"
 #include "update/update_installer.h"
 #include "write_json.h"
@@ -47,6 +48,17 @@ void requireAbsoluteDirectory(const Arguments& arguments, const char* usage) {
         throw HeadlessError(usage);
 }
 
+// Runs a sheet renderer on the absolute directory the option names and prints
+// the paths it wrote.
+void renderSheets(const Arguments& arguments, HeadlessStreams streams, const char* usage,
+                  std::vector<std::filesystem::path> (*sheets)(const std::filesystem::path&)) {
+    requireAbsoluteDirectory(arguments, usage);
+    Json files = Json::array();
+    for (const auto& path : sheets(arguments[1]))
+        files.push_back(path.string());
+    writeJSON({{"files", files}, {"headless", true}}, streams.out);
+}
+
 void completeUpdate(const Arguments& arguments, HeadlessStreams streams) {
     requireArity(arguments, 2, "Update plan required");
     UpdateInstaller().complete(arguments[1]);
@@ -74,19 +86,19 @@ void renderSettingsSheets(const Arguments& arguments, HeadlessStreams) {
     throw notInThisBuild("The settings window renderer");
 }
 
-void renderContactSheets(const Arguments& arguments, HeadlessStreams) {
-    requireAbsoluteDirectory(arguments, "Usage: --render-sheets /absolute/directory");
-    throw notInThisBuild("Sheet rendering");
+void renderContactSheets(const Arguments& arguments, HeadlessStreams streams) {
+    renderSheets(arguments, streams, "Usage: --render-sheets /absolute/directory",
+                 PatternRenderer::contactSheets);
 }
 
-void renderCornerSheets(const Arguments& arguments, HeadlessStreams) {
-    requireAbsoluteDirectory(arguments, "Usage: --render-corners /absolute/directory");
-    throw notInThisBuild("Sheet rendering");
+void renderCornerSheets(const Arguments& arguments, HeadlessStreams streams) {
+    renderSheets(arguments, streams, "Usage: --render-corners /absolute/directory",
+                 PatternRenderer::cornerSheets);
 }
 
-void renderVariantSheets(const Arguments& arguments, HeadlessStreams) {
-    requireAbsoluteDirectory(arguments, "Usage: --render-variants /absolute/directory");
-    throw notInThisBuild("Sheet rendering");
+void renderVariantSheets(const Arguments& arguments, HeadlessStreams streams) {
+    renderSheets(arguments, streams, "Usage: --render-variants /absolute/directory",
+                 PatternRenderer::variantSheets);
 }
 
 void renderSampleWindow(const Arguments& arguments, HeadlessStreams streams) {

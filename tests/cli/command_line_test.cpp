@@ -148,7 +148,6 @@ TEST(CommandLineTest, CommandsWithoutTheirWorkYetSayWhatIsMissing) {
     // Once their arguments pass, these commands name the part of the program
     // this build does not carry; they never pretend to succeed.
     const std::vector<std::vector<std::string>> cases = {
-        {"--render-sheets", "/tmp/garbello-sheets"},
         {"--render-ui", "general", "dark", "/tmp/x.png"},
         {"--test-settings-ui", "anything"},
     };
@@ -220,13 +219,6 @@ public:
 private:
     std::filesystem::path path_;
 };
-
-std::string escapedSlashes(const std::string& text) {
-    std::string escaped;
-    for (char c : text)
-        escaped += c == '/' ? std::string("\\/") : std::string(1, c);
-    return escaped;
-}
 
 TEST(CommandLineTest, RenderWritesTheSampleWindowAsPngAndPrintsItsRecord) {
     ScratchDirectory scratch;

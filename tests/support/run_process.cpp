@@ -99,4 +99,11 @@ ProcessResult runProcess(const std::string& program, const std::vector<std::stri
     return result;
 }
 
+std::string escapedSlashes(const std::string& text) {
+    std::string escaped;
+    for (char c : text)
+        escaped += c == '/' ? std::string("\\/") : std::string(1, c);
+    return escaped;
+}
+
 } // namespace garbello::test

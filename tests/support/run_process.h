@@ -16,6 +16,9 @@ struct ProcessResult {
 ProcessResult runProcess(const std::string& program, const std::vector<std::string>& arguments,
                          const std::string& input = "");
 
+// `text` with every "/" escaped as "\/", as the JSON line writer prints it.
+std::string escapedSlashes(const std::string& text);
+
 // The built garbello executable.
 std::string garbelloPath();
 

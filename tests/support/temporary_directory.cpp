@@ -2,6 +2,7 @@
 
 #include "support/paths.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <unistd.h>
 
@@ -18,6 +19,14 @@ TemporaryDirectory::TemporaryDirectory() {
 TemporaryDirectory::~TemporaryDirectory() {
     // Unpacked release images are read-only.
     removeTree(path_);
+}
+
+std::vector<std::string> entryNames(const std::filesystem::path& directory) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(directory))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 } // namespace garbello::test

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace garbello::test {
 
@@ -20,5 +21,8 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// The names of the entries of `directory`, sorted.
+std::vector<std::string> entryNames(const std::filesystem::path& directory);
 
 } // namespace garbello::test

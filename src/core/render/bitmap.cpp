@@ -4,7 +4,10 @@
 
 #include <cairo.h>
 
+#include <csetjmp>
 #include <cstring>
+#include <png.h>
+#include <vector>
 
 namespace garbello {
 namespace {
@@ -30,9 +33,85 @@ cairo_surface_t* createImage(int width, int height) {
     return image;
 }
 
-cairo_status_t appendBytes(void* closure, const unsigned char* data, unsigned int length) {
-    static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
-    return CAIRO_STATUS_SUCCESS;
+// zlib levels and row filters of the two compressions.
+struct EncoderSettings {
+    int level;
+    int filters;
+};
+
+EncoderSettings encoderSettings(Bitmap::Compression compression) {
+    switch (compression) {
+    case Bitmap::Compression::fast:
+        return {1, PNG_FILTER_SUB};
+    case Bitmap::Compression::compact:
+        break;
+    }
+    return {6, PNG_ALL_FILTERS};
+}
+
+// One row of native-endian premultiplied ARGB words as straight RGBA bytes,
+// rounding the way cairo's own PNG writer does.
+void unpremultiplyRow(const unsigned char* source, int width, png_byte* row) {
+    for (int x = 0; x < width; ++x, row += 4) {
+        std::uint32_t argb;
+        std::memcpy(&argb, source + 4 * x, 4);
+        const unsigned alpha = argb >> 24;
+        const unsigned channels[3] = {(argb >> 16) & 0xff, (argb >> 8) & 0xff, argb & 0xff};
+        for (int c = 0; c < 3; ++c)
+            row[c] = alpha == 255 ? channels[c]
+                     : alpha == 0 ? 0
+                                  : (channels[c] * 255 + alpha / 2) / alpha;
+        row[3] = static_cast<png_byte>(alpha);
+    }
+}
+
+// libpng would print its complaints on standard error, which the headless
+// tools keep for their own lines; the failure is reported as a RenderError.
+[[noreturn]] void failQuietly(png_structp png, png_const_charp) {
+    png_longjmp(png, 1);
+}
+
+void ignoreWarning(png_structp, png_const_charp) {}
+
+struct PngSink {
+    std::string bytes;
+    bool outOfMemory = false;
+};
+
+void appendToSink(png_structp png, png_bytep data, png_size_t length) {
+    auto* sink = static_cast<PngSink*>(png_get_io_ptr(png));
+    try {
+        sink->bytes.append(reinterpret_cast<const char*>(data), length);
+    } catch (...) {
+        sink->outOfMemory = true;
+    }
+    // libpng leaves by longjmp, which must not cross the handler above.
+    if (sink->outOfMemory)
+        png_error(png, "out of memory");
+}
+
+// Holds nothing with a destructor, so libpng's longjmp on failure skips no
+// cleanup; returns false when libpng gave up.
+bool writeRows(png_structp png, png_infop info, cairo_surface_t* image, EncoderSettings settings,
+               png_byte* row) {
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    const int width = cairo_image_surface_get_width(image);
+    const int height = cairo_image_surface_get_height(image);
+    const int stride = cairo_image_surface_get_stride(image);
+    const unsigned char* data = cairo_image_surface_get_data(image);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+                 PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_set_compression_level(png, settings.level);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, settings.filters);
+    png_write_info(png, info);
+    for (int y = 0; y < height; ++y) {
+        unpremultiplyRow(data + static_cast<std::ptrdiff_t>(y) * stride, width, row);
+        png_write_row(png, row);
+    }
+    png_write_end(png, info);
+    return true;
 }
 
 struct ReadCursor {
@@ -77,12 +156,43 @@ Pixel Bitmap::pixel(int x, int y) const {
             static_cast<std::uint8_t>(argb), static_cast<std::uint8_t>(argb >> 24)};
 }
 
-std::string Bitmap::encodePNG() const {
+std::string Bitmap::encodePNG(Compression compression) const {
     cairo_surface_flush(image_);
-    std::string bytes;
-    if (cairo_surface_write_to_png_stream(image_, appendBytes, &bytes) != CAIRO_STATUS_SUCCESS)
+    PngSink sink;
+    std::vector<png_byte> row(4 * static_cast<std::size_t>(width_));
+    png_structp png =
+        png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, failQuietly, ignoreWarning);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!info) {
+        png_destroy_write_struct(&png, nullptr);
         throw RenderError(RenderError::Kind::pngEncoding);
-    return bytes;
+    }
+    png_set_write_fn(png, &sink, appendToSink, nullptr);
+    const bool written = writeRows(png, info, image_, encoderSettings(compression), row.data());
+    png_destroy_write_struct(&png, &info);
+    if (!written)
+        throw RenderError(RenderError::Kind::pngEncoding);
+    return std::move(sink.bytes);
+}
+
+void Bitmap::drawEnlarged(const Bitmap& source, const Rect& crop, Point origin, int factor) {
+    // Device pixels count rows from the top in both bitmaps.
+    const double f = factor;
+    const double sourceLeft = crop.minX(), sourceTop = source.height_ - crop.maxY();
+    const double left = origin.x, top = height_ - origin.y - crop.height * f;
+    cairo_surface_flush(source.image_);
+    cairo_save(context_);
+    cairo_identity_matrix(context_);
+    cairo_pattern_t* pattern = cairo_pattern_create_for_surface(source.image_);
+    cairo_matrix_t toSource;
+    cairo_matrix_init(&toSource, 1 / f, 0, 0, 1 / f, sourceLeft - left / f, sourceTop - top / f);
+    cairo_pattern_set_matrix(pattern, &toSource);
+    cairo_pattern_set_filter(pattern, CAIRO_FILTER_NEAREST);
+    cairo_set_source(context_, pattern);
+    cairo_rectangle(context_, left, top, crop.width * f, crop.height * f);
+    cairo_fill(context_);
+    cairo_pattern_destroy(pattern);
+    cairo_restore(context_);
 }
 
 std::unique_ptr<Bitmap> Bitmap::decodePNG(std::string_view bytes) {

@@ -37,9 +37,21 @@ public:
     // The pixel whose lower-left corner is (x, y) in the drawing frame.
     Pixel pixel(int x, int y) const;
 
-    // The bitmap as PNG bytes. Throws RenderError(pngEncoding) when encoding
-    // fails.
-    std::string encodePNG() const;
+    // How hard the PNG encoder squeezes. `compact`: zlib's default level with
+    // a filter chosen per row, for single images. `fast`: level 1 with the Sub
+    // filter on every row, for big sheets, where encoding would otherwise take
+    // most of the time; the file comes out slightly larger.
+    enum class Compression { compact, fast };
+
+    // The bitmap as PNG bytes: 8-bit RGBA, straight (not premultiplied) alpha.
+    // Throws RenderError(pngEncoding) when encoding fails.
+    std::string encodePNG(Compression compression = Compression::compact) const;
+    // Paints the whole pixels of `source` inside `crop` (a rectangle of its
+    // drawing frame) enlarged `factor` times without smoothing, so every
+    // source pixel becomes a sharp factor × factor block; the crop's
+    // lower-left corner lands on `origin` of this bitmap's drawing frame.
+    void drawEnlarged(const Bitmap& source, const Rect& crop, Point origin, int factor);
+
     // Decodes PNG bytes; throws RenderError(pngEncoding) when they are not a
     // readable PNG.
     static std::unique_ptr<Bitmap> decodePNG(std::string_view bytes);

@@ -142,7 +142,7 @@ void draw(DrawingSurface& surface, const Rect& window, Outfit outfit, double wid
 
 std::string png(Size windowSize, Outfit outfit, double width, double scale, bool dark,
                 const std::optional<Color>& color, bool sampleContent, ClothVariant variant,
-                double cornerRadius) {
+                double cornerRadius, Bitmap::Compression compression) {
     const auto positiveFinite = [](double v) { return std::isfinite(v) && v > 0; };
     if (!positiveFinite(windowSize.width) || !positiveFinite(windowSize.height) ||
         !std::isfinite(width) || !std::isfinite(cornerRadius))
@@ -158,7 +158,7 @@ std::string png(Size windowSize, Outfit outfit, double width, double scale, bool
     if (sampleContent)
         sampleWindow(bitmap.surface(), window, dark, 0);
     draw(bitmap.surface(), window, outfit, b, scale, color, dark, variant, cornerRadius);
-    return bitmap.encodePNG();
+    return bitmap.encodePNG(compression);
 }
 
 void diagnostic(std::string_view message) {

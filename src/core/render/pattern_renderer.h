@@ -3,6 +3,7 @@
 #include "model/cloth_variant.h"
 #include "model/geometry.h"
 #include "model/outfit.h"
+#include "render/bitmap.h"
 #include "render/drawing_surface.h"
 #include "render/ink.h"
 
@@ -25,10 +26,12 @@ void draw(DrawingSurface& surface, const Rect& window, Outfit outfit, double wid
 // `sampleContent`, a mock window inside). Throws RenderError: invalidDimensions
 // for a window size that is not finite and positive, a non-finite width or
 // corner radius, or a canvas side over 8192 pixels; bitmapCreation and
-// pngEncoding when the bitmap or its encoding fails.
+// pngEncoding when the bitmap or its encoding fails. `compression` only
+// trades time for file size; the pixels are the same.
 std::string png(Size windowSize, Outfit outfit, double width, double scale, bool dark,
                 const std::optional<Color>& color, bool sampleContent, ClothVariant variant,
-                double cornerRadius);
+                double cornerRadius,
+                Bitmap::Compression compression = Bitmap::Compression::compact);
 
 // Writes "[renderer] " and `message` as one line on standard error, for the
 // offscreen tools to say what they are doing without touching their output.

@@ -30,6 +30,9 @@ constexpr int kBarCount = 5;
 constexpr std::array<double, kBarCount> kBarLengths = {1.0, 0.86, 0.94, 0.72, 0.55};
 constexpr double kCardWidth = 153;
 constexpr double kCardHeight = 34;
+// Space kept free between the note card and the text or bars above it.
+constexpr double kCardClearance = 8;
+constexpr double kBodyLineDrop = 87;
 
 struct Appearance {
     Ink background, bar, text;
@@ -60,20 +63,27 @@ void sampleWindow(DrawingSurface& surface, const Rect& R, bool dark, int textSet
     surface.drawText(texts.heading, {"HelveticaNeue-Medium", 22}, colors.text,
                      {R.minX() + 22, R.maxY() - 64});
     surface.drawText(texts.body, {"HelveticaNeue", 11}, colors.text.withAlpha(0.6),
-                     {R.minX() + 22, R.maxY() - 87});
+                     {R.minX() + 22, R.maxY() - kBodyLineDrop});
 
+    // The note card sits near the bottom only when the window is tall enough
+    // for it to clear the body line; the placeholder bars then stop above it.
+    // Otherwise the bars simply run under the window's lower edge.
+    const Rect card{R.minX() + 22, R.minY() + 22, kCardWidth, kCardHeight};
+    const bool showsCard =
+        &texts == &kTextSets[2] && card.maxY() + kCardClearance <= R.maxY() - kBodyLineDrop;
     Path bars;
     for (int i = 0; i < kBarCount; ++i) {
         const double top = R.maxY() - 107 - kBarSpacing * i;
+        if (showsCard && top - kBarHeight < card.maxY() + kCardClearance)
+            break;
         bars.addRoundedRect(
             {R.minX() + 22, top - kBarHeight, texts.barWidth * kBarLengths[i], kBarHeight},
             kBarHeight / 2);
     }
     surface.fill(bars, colors.text.withAlpha(0.12));
 
-    if (&texts == &kTextSets[2]) {
-        surface.fill(roundedRectPath({R.minX() + 22, R.minY() + 22, kCardWidth, kCardHeight}, 6),
-                     colors.bar);
+    if (showsCard) {
+        surface.fill(roundedRectPath(card, 6), colors.bar);
         surface.drawText("Picnic by the river", {"HelveticaNeue", 10}, colors.text.withAlpha(0.72),
                          {R.minX() + 34, R.minY() + 33});
     }

@@ -1,0 +1,304 @@
+#include "render/bitmap.h"
+#include "render/recording_surface.h"
+#include "render/render_error.h"
+#include "render/sample_window.h"
+#include "render/sheet.h"
+#include "support/atomic_file.h"
+#include "support/error.h"
+#include "temporary_directory.h"
+
+#include <cairo.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace garbello {
+namespace {
+
+using Kind = RecordingSurface::Kind;
+
+// --- PNG encoding ---
+
+// A bitmap with opaque, translucent and clear pixels side by side.
+std::unique_ptr<Bitmap> mixedAlphaBitmap() {
+    auto bitmap = std::make_unique<Bitmap>(9, 5);
+    DrawingSurface& surface = bitmap->surface();
+    surface.fillRect({0, 0, 3, 5}, {0.9, 0.3, 0.1, 1});
+    surface.fillRect({3, 0, 3, 5}, {0.2, 0.6, 0.9, 0.37});
+    surface.fillRect({6, 0, 2, 5}, {1, 1, 1, 0.02});
+    return bitmap;
+}
+
+cairo_status_t appendTo(void* closure, const unsigned char* data, unsigned int length) {
+    static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+    return CAIRO_STATUS_SUCCESS;
+}
+
+TEST(PngEncodingTest, BothCompressionsGiveTheSamePixelsAsCairosOwnWriter) {
+    const auto bitmap = mixedAlphaBitmap();
+    std::string reference;
+    cairo_surface_flush(bitmap->image());
+    ASSERT_EQ(cairo_surface_write_to_png_stream(bitmap->image(), appendTo, &reference),
+              CAIRO_STATUS_SUCCESS);
+    const auto expected = Bitmap::decodePNG(reference);
+    for (auto compression : {Bitmap::Compression::compact, Bitmap::Compression::fast}) {
+        const std::string bytes = bitmap->encodePNG(compression);
+        ASSERT_EQ(bytes.substr(0, 8), "\x89PNG\r\n\x1a\n");
+        // IHDR: 8 bits per sample, colour type 6 (RGBA).
+        EXPECT_EQ(bytes[24], 8);
+        EXPECT_EQ(bytes[25], 6);
+        const auto decoded = Bitmap::decodePNG(bytes);
+        ASSERT_EQ(decoded->width(), 9);
+        ASSERT_EQ(decoded->height(), 5);
+        for (int x = 0; x < 9; ++x)
+            for (int y = 0; y < 5; ++y)
+                EXPECT_EQ(decoded->pixel(x, y), expected->pixel(x, y)) << x << "," << y;
+        EXPECT_EQ(decoded->pixel(8, 0).alpha, 0);
+    }
+}
+
+TEST(PngEncodingTest, DecodingRejectsWhatIsNotAPng) {
+    const std::string bytes = mixedAlphaBitmap()->encodePNG(Bitmap::Compression::fast);
+    for (const std::string& broken :
+         {std::string(), std::string("not a png"), bytes.substr(0, bytes.size() / 2)}) {
+        try {
+            Bitmap::decodePNG(broken);
+            ADD_FAILURE() << "decoded " << broken.size() << " bytes";
+        } catch (const RenderError& error) {
+            EXPECT_EQ(error.kind(), RenderError::Kind::pngEncoding);
+        }
+    }
+}
+
+// --- enlarged pixels ---
+
+TEST(DrawEnlargedTest, EverySourcePixelBecomesASharpBlockAtTheOrigin) {
+    Bitmap source(4, 3);
+    for (int x = 0; x < 4; ++x)
+        for (int y = 0; y < 3; ++y)
+            source.surface().fillRect({double(x), double(y), 1, 1}, {x / 3.0, y / 2.0, 0.5, 1});
+    Bitmap target(20, 20);
+    const Rect crop{1, 1, 2, 2};
+    const Point origin{5, 7};
+    constexpr int factor = 3;
+    target.drawEnlarged(source, crop, origin, factor);
+    for (int sx = 0; sx < 2; ++sx)
+        for (int sy = 0; sy < 2; ++sy)
+            for (int dx = 0; dx < factor; ++dx)
+                for (int dy = 0; dy < factor; ++dy)
+                    EXPECT_EQ(target.pixel(5 + factor * sx + dx, 7 + factor * sy + dy),
+                              source.pixel(1 + sx, 1 + sy))
+                        << sx << "," << sy << " +" << dx << "," << dy;
+    // Nothing outside the block.
+    for (auto [x, y] : {std::pair{4, 7}, {11, 7}, {5, 6}, {5, 13}, {11, 13}})
+        EXPECT_EQ(target.pixel(x, y).alpha, 0) << x << "," << y;
+}
+
+// --- the sheets ---
+
+struct PlannedSheet {
+    std::string fileName;
+    Size canvas;
+};
+
+void expectPlan(const std::vector<sheets::Sheet>& plan, const std::vector<PlannedSheet>& expected) {
+    ASSERT_EQ(plan.size(), expected.size());
+    for (std::size_t i = 0; i < plan.size(); ++i) {
+        EXPECT_EQ(plan[i].fileName, expected[i].fileName);
+        EXPECT_EQ(plan[i].canvas.width, expected[i].canvas.width) << plan[i].fileName;
+        EXPECT_EQ(plan[i].canvas.height, expected[i].canvas.height) << plan[i].fileName;
+    }
+}
+
+TEST(SheetPlanTest, ContactSheetsAreLightDarkThenDetails) {
+    expectPlan(sheets::contactSheets(), {{"garbello-light.png", {1680, 1760}},
+                                         {"garbello-dark.png", {1680, 1760}},
+                                         {"garbello-details.png", {1680, 1430}}});
+}
+
+TEST(SheetPlanTest, VariantSheetsAreOnePerOutfitThenTheWindows) {
+    expectPlan(sheets::variantSheets(), {{"variants-Hawaiian.png", {1800, 1900}},
+                                         {"variants-rainJacket.png", {1800, 1900}},
+                                         {"variants-snowGear.png", {1800, 1900}},
+                                         {"variants-sweater.png", {1800, 1900}},
+                                         {"variants-linen.png", {1800, 1900}},
+                                         {"variants-windows.png", {1800, 1220}}});
+}
+
+TEST(SheetPlanTest, CornerSheetsAreOnePerOutfitAndVariant) {
+    std::vector<PlannedSheet> expected;
+    for (const char* outfit : {"hawaiian", "rainJacket", "snowGear", "sweater", "linen"})
+        for (int variant = 0; variant < 10; ++variant)
+            expected.push_back(
+                {std::string("corners-") + outfit + "-" + std::to_string(variant) + ".png",
+                 {1500, 1790}});
+    expectPlan(sheets::cornerSheets(), expected);
+}
+
+TEST(SheetPlanTest, TheAssignmentSheetShowsEachWindowsStableCloth) {
+    // FNV-1a of "com.example.editor", a zero byte and the window number,
+    // modulo 10, worked out independently.
+    const auto rendered = sheets::render(sheets::variantSheets().back());
+    EXPECT_EQ(rendered.notes,
+              (std::vector<std::string>{
+                  "Sample assignment: window=4101, sweater variant=Honey herringbone",
+                  "Sample assignment: window=4102, sweater variant=Rose moss",
+                  "Sample assignment: window=4103, sweater variant=Alpine stripes",
+                  "Sample assignment: window=4104, sweater variant=Terracotta knit",
+                  "Sample assignment: window=4105, sweater variant=Oat cable",
+                  "Sample assignment: window=4106, sweater variant=Heather argyle",
+              }));
+    const auto image = Bitmap::decodePNG(rendered.png);
+    EXPECT_EQ(image->width(), 1800);
+    EXPECT_EQ(image->height(), 1220);
+    // The background is painted over the whole canvas.
+    EXPECT_EQ(image->pixel(0, 0).alpha, 255);
+    EXPECT_EQ(image->pixel(1799, 1219).alpha, 255);
+}
+
+TEST(CornerCropsTest, EachCropHoldsItsCornerOrEdgeWithTheWholeBorder) {
+    // The three rendered sizes: window plus an 18-point border on every side.
+    constexpr double border = 18, widestCorner = 36;
+    for (Size image : {Size{163, 129}, Size{419, 255}, Size{826, 466}}) {
+        const auto crops = sheets::cornerCrops(image);
+        for (const Rect& crop : crops) {
+            EXPECT_GE(crop.minX(), 0);
+            EXPECT_GE(crop.minY(), 0);
+            EXPECT_LE(crop.maxX(), image.width);
+            EXPECT_LE(crop.maxY(), image.height);
+            EXPECT_EQ(crop.x, std::floor(crop.x));
+            EXPECT_EQ(crop.y, std::floor(crop.y));
+            EXPECT_GT(crop.width, border + widestCorner);
+            EXPECT_GT(crop.height, border + widestCorner);
+        }
+        const auto [topLeft, topRight, bottomLeft, bottomRight, topEdge, rightEdge] = crops;
+        EXPECT_EQ(topLeft.origin(), (Point{0, image.height - topLeft.height}));
+        EXPECT_EQ(topRight.origin(),
+                  (Point{image.width - topRight.width, image.height - topRight.height}));
+        EXPECT_EQ(bottomLeft.origin(), (Point{0, 0}));
+        EXPECT_EQ(bottomRight.origin(), (Point{image.width - bottomRight.width, 0}));
+        EXPECT_EQ(topEdge.maxY(), image.height);
+        EXPECT_NEAR(topEdge.midX(), image.width / 2, 1);
+        EXPECT_EQ(rightEdge.maxX(), image.width);
+        EXPECT_NEAR(rightEdge.midY(), image.height / 2, 1);
+    }
+}
+
+TEST(SampleWindowTest, TheNoteCardAppearsOnlyWhereItClearsTheTextAndBars) {
+    struct Case {
+        Size window;
+        bool card;
+    };
+    // 145 points leave no room below the body line; 210 and more do.
+    for (const Case& c : {Case{{370, 145}, false}, Case{{520, 210}, true}, Case{{465, 330}, true},
+                          Case{{640, 400}, true}}) {
+        RecordingSurface surface;
+        const Rect window{10, 20, c.window.width, c.window.height};
+        sampleWindow(surface, window, false, 2);
+        const auto texts = surface.matching(
+            [](const RecordingSurface::Operation& op) { return op.kind == Kind::text; });
+        ASSERT_EQ(texts.size(), c.card ? 4u : 3u) << c.window.height;
+        if (!c.card)
+            continue;
+        const double cardTop = window.minY() + 22 + 34;
+        EXPECT_LT(cardTop, texts[2].start().y - 5) << "body line";
+        const auto bars = surface.matching([](const RecordingSurface::Operation& op) {
+            return op.kind == Kind::fill && op.ink.alpha == 0.12;
+        });
+        ASSERT_EQ(bars.size(), 1u);
+        EXPECT_GT(bars[0].bounds().minY(), cardTop) << c.window.height;
+    }
+}
+
+// --- writing ---
+
+// Small sheets that fill their canvas and leave one note each; the one at
+// `failing` throws instead.
+std::vector<sheets::Sheet> smallSheets(std::size_t count, std::size_t failing = SIZE_MAX) {
+    std::vector<sheets::Sheet> plan;
+    for (std::size_t i = 0; i < count; ++i)
+        plan.push_back({"sheet-" + std::to_string(i) + ".png",
+                        {4 + double(i), 3},
+                        [i, failing](Bitmap& bitmap, std::vector<std::string>& notes) {
+                            if (i == failing)
+                                throw RenderError(RenderError::Kind::bitmapCreation);
+                            sheets::fillBackground(bitmap, {0.1 * i, 0.5, 0.5});
+                            notes.push_back("note " + std::to_string(i));
+                        }});
+    return plan;
+}
+
+TEST(WriteSheetsTest, WritesInOrderReplacingOldFilesAndPrintsTheNotesFirst) {
+    test::TemporaryDirectory directory;
+    writeFileAtomically(directory / "sheet-1.png", "old");
+    testing::internal::CaptureStderr();
+    const auto paths = sheets::writeSheets(directory.path(), smallSheets(5));
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err, "[renderer] note 0\n[renderer] note 1\n[renderer] note 2\n"
+                   "[renderer] note 3\n[renderer] note 4\n");
+    ASSERT_EQ(paths.size(), 5u);
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        EXPECT_EQ(paths[i], directory / ("sheet-" + std::to_string(i) + ".png"));
+        const auto image = Bitmap::decodePNG(readFile(paths[i]));
+        EXPECT_EQ(image->width(), 4 + int(i));
+        EXPECT_EQ(image->height(), 3);
+    }
+    // Nothing but the sheets: no temporary files stay behind.
+    EXPECT_EQ(test::entryNames(directory.path()),
+              (std::vector<std::string>{"sheet-0.png", "sheet-1.png", "sheet-2.png", "sheet-3.png",
+                                        "sheet-4.png"}));
+}
+
+TEST(WriteSheetsTest, AMissingDirectoryIsMade) {
+    test::TemporaryDirectory directory;
+    testing::internal::CaptureStderr();
+    const auto paths = sheets::writeSheets(directory / "new" / "sheets", smallSheets(2));
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(test::entryNames(directory / "new" / "sheets"),
+              (std::vector<std::string>{"sheet-0.png", "sheet-1.png"}));
+}
+
+TEST(WriteSheetsTest, TheFirstErrorStopsTheRunAndKeepsWhatWasWritten) {
+    struct Case {
+        std::string name;
+        std::size_t failingPaint;
+        bool blockSheetTwo; // a directory stands where sheet 2's file should go
+        std::size_t notesPrinted;
+        std::vector<std::string> files;
+    };
+    const std::vector<Case> cases = {
+        {"third painting", 2, false, 2, {"sheet-0.png", "sheet-1.png"}},
+        {"first painting", 0, false, 0, {}},
+        // The notes of a sheet come before its file, as they would when drawn.
+        {"third file", SIZE_MAX, true, 3, {"sheet-0.png", "sheet-1.png", "sheet-2.png"}},
+    };
+    for (const Case& c : cases) {
+        test::TemporaryDirectory directory;
+        if (c.blockSheetTwo)
+            std::filesystem::create_directories(directory / "sheet-2.png" / "inside");
+        testing::internal::CaptureStderr();
+        try {
+            sheets::writeSheets(directory.path(), smallSheets(6, c.failingPaint));
+            ADD_FAILURE() << c.name << ": no error";
+        } catch (const RenderError& error) {
+            EXPECT_FALSE(c.blockSheetTwo) << c.name;
+            EXPECT_EQ(error.kind(), RenderError::Kind::bitmapCreation);
+        } catch (const FileError& error) {
+            EXPECT_TRUE(c.blockSheetTwo) << c.name;
+            EXPECT_EQ(std::string(error.what()), "Could not replace " +
+                                                     (directory / "sheet-2.png").string() +
+                                                     ": Is a directory");
+        }
+        const std::string err = testing::internal::GetCapturedStderr();
+        std::string notes;
+        for (std::size_t i = 0; i < c.notesPrinted; ++i)
+            notes += "[renderer] note " + std::to_string(i) + "\n";
+        EXPECT_EQ(err, notes) << c.name;
+        EXPECT_EQ(test::entryNames(directory.path()), c.files) << c.name;
+    }
+}
+
+} // namespace
+} // namespace garbello
