@@ -33,6 +33,9 @@ entries += {
                     entry("Garbello.app/out/escaped")],
     "symlink-absolute": [entry("Garbello.app/out", tarfile.SYMTYPE, "/tmp")],
     "hardlink-out": [entry("Garbello.app/hard", tarfile.LNKTYPE, "../escaped")],
+    "symlink-chain": [entry("here", tarfile.SYMTYPE, "."), entry("up", tarfile.SYMTYPE, "here/..")],
+    "hardlink-to-link": [entry("Garbello.app/a/b/link", tarfile.SYMTYPE, "../../../outside"),
+                         entry("moved", tarfile.LNKTYPE, "Garbello.app/a/b/link")],
     "device": [entry("Garbello.app/null", tarfile.CHRTYPE)],
     "fifo": [entry("Garbello.app/pipe", tarfile.FIFOTYPE)],
 }[kind]
@@ -61,8 +64,9 @@ TEST(ReleaseImageTest, UnpacksAReleaseReadOnlyAndDetachesIt) {
 
 TEST(ReleaseImageTest, RefusesHostileArchivesAndLeavesNothing) {
     TemporaryDirectory directory;
-    for (const char* kind : {"dotdot", "absolute", "symlink-out", "symlink-absolute",
-                             "hardlink-out", "device", "fifo"}) {
+    for (const char* kind :
+         {"dotdot", "absolute", "symlink-out", "symlink-absolute", "hardlink-out", "symlink-chain",
+          "hardlink-to-link", "device", "fifo"}) {
         fs::path image = directory / (std::string(kind) + ".tar.gz");
         fs::path canary = directory / "canary";
         runPython(kMakeArchive, {image.string(), kind, canary.string()});

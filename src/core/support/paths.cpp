@@ -7,6 +7,22 @@ std::filesystem::path standardisedPath(const std::filesystem::path& path) {
     return normal.has_filename() ? normal : normal.parent_path();
 }
 
+bool linkStaysInside(const std::filesystem::path& root, const std::filesystem::path& link,
+                     const std::filesystem::path& target) {
+    namespace fs = std::filesystem;
+    if (target.is_absolute())
+        return false;
+    std::error_code error;
+    fs::path canonicalRoot = fs::weakly_canonical(root, error);
+    if (error)
+        return false;
+    fs::path resolved = fs::weakly_canonical(link.parent_path() / target, error);
+    if (error)
+        return false;
+    auto relative = resolved.lexically_relative(canonicalRoot);
+    return !relative.empty() && *relative.begin() != "..";
+}
+
 void makeOwnerWritable(const std::filesystem::path& root) {
     namespace fs = std::filesystem;
     std::error_code ignored;

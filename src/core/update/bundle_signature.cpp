@@ -2,6 +2,7 @@
 
 #include "support/atomic_file.h"
 #include "support/hex.h"
+#include "support/paths.h"
 #include "support/sha256.h"
 #include "update/app_bundle.h"
 
@@ -40,23 +41,6 @@ struct DigestDeleter {
 };
 using Key = std::unique_ptr<EVP_PKEY, KeyDeleter>;
 using DigestContext = std::unique_ptr<EVP_MD_CTX, DigestDeleter>;
-
-// A link may only lead to somewhere inside the bundle, wherever the bundle
-// is moved to.
-bool staysInside(const fs::path& app, const fs::path& link, const fs::path& target) {
-    if (target.is_absolute())
-        return false;
-    std::error_code error;
-    fs::path root = fs::weakly_canonical(app, error);
-    if (error)
-        return false;
-    // Resolved from the link's folder, through any links on the way.
-    fs::path resolved = fs::weakly_canonical(link.parent_path() / target, error);
-    if (error)
-        return false;
-    auto relative = resolved.lexically_relative(root);
-    return !relative.empty() && *relative.begin() != "..";
-}
 
 Key readPrivateKey(const fs::path& file) {
     std::string pem = readFile(file);
@@ -106,7 +90,7 @@ Json describe(const fs::path& app) {
             continue;
         if (S_ISLNK(status.st_mode)) {
             fs::path target = fs::read_symlink(path);
-            if (!staysInside(app, path, target))
+            if (!linkStaysInside(app, path, target))
                 throw Error("The link " + name + " leads out of the bundle");
             files[name] = {{"link", target.string()}};
         } else if (S_ISREG(status.st_mode)) {

@@ -103,6 +103,25 @@ void unpack(const fs::path& image, const fs::path& mountPoint) {
     check(archive_write_close(writer.get()), writer.get());
 }
 
+// checkEntry judges each link by its own path, but once unpacked a link may
+// lead out through another link ("up" → "here/.." beside "here" → ".") or be
+// a hard link to a link in another folder; so every link is resolved again
+// where it landed.
+void checkLinksStayInside(const fs::path& mountPoint) {
+    std::error_code error;
+    for (fs::recursive_directory_iterator walk(mountPoint, error), end; walk != end;
+         walk.increment(error)) {
+        if (!walk->is_symlink(error))
+            continue;
+        fs::path target = fs::read_symlink(walk->path(), error);
+        if (error || !linkStaysInside(mountPoint, walk->path(), target))
+            throw Error("link leading outside the image: " +
+                        walk->path().lexically_relative(mountPoint).string());
+    }
+    if (error)
+        throw Error("cannot read back the unpacked image: " + error.message());
+}
+
 void removeWritePermission(const fs::path& root) {
     std::error_code ignored;
     for (fs::recursive_directory_iterator walk(root, ignored), end; walk != end;
@@ -126,6 +145,7 @@ void attach(const fs::path& image, const fs::path& mountPoint) {
     }
     try {
         unpack(image, mountPoint);
+        checkLinksStayInside(mountPoint);
     } catch (const Error& error) {
         log::updater.error("Refused the release image: " + std::string(error.what()));
         detach(mountPoint);
