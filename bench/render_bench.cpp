@@ -1,4 +1,5 @@
-// Time of one full border draw, as an overlay repaint pays it.
+// Time of one full border draw, as an overlay repaint pays it: each outfit's
+// classic cloth at three window sizes, and each patterned variant at one.
 #include "render/bitmap.h"
 #include "render/pattern_renderer.h"
 #include "render/sheet.h"
@@ -9,13 +10,14 @@
 namespace garbello {
 namespace {
 
-void drawBorder(benchmark::State& state, Outfit outfit, Size window, double width) {
+void drawBorder(benchmark::State& state, Outfit outfit, Size window, double width,
+                ClothVariant variant = ClothVariant::classic) {
     Bitmap bitmap(static_cast<int>(window.width + 2 * width),
                   static_cast<int>(window.height + 2 * width));
     const Rect frame{width, width, window.width, window.height};
     for (auto _ : state) {
         PatternRenderer::draw(bitmap.surface(), frame, outfit, width, 1.0, std::nullopt, false,
-                              ClothVariant::classic, 10);
+                              variant, 10);
         cairo_surface_flush(cairo_get_target(bitmap.context()));
     }
 }
@@ -64,6 +66,20 @@ void registerAll() {
                     drawBorder(state, outfit, c.window, c.width);
                 })
                 ->Unit(benchmark::kMillisecond);
+    // Every patterned variant once, at the common window size.
+    for (Outfit outfit : {Outfit::hawaiian, Outfit::rainJacket, Outfit::snowGear})
+        for (ClothVariant variant : ClothVariant::allCases()) {
+            if (variant == ClothVariant::classic)
+                continue;
+            benchmark::RegisterBenchmark((std::string("variant/") + std::string(outfit.rawValue()) +
+                                          "/" + std::to_string(variant.rawValue()) +
+                                          "/1440x900/w16")
+                                             .c_str(),
+                                         [outfit, variant](benchmark::State& state) {
+                                             drawBorder(state, outfit, {1440, 900}, 16, variant);
+                                         })
+                ->Unit(benchmark::kMillisecond);
+        }
 }
 
 } // namespace
