@@ -5,6 +5,7 @@
 #include "protocol.h"
 #include "render/sheets.h"
 #include "sample_render.h"
+#include "settings_screens.h"
 #include "update/update_installer.h"
 #include "write_json.h"
 
@@ -69,21 +70,22 @@ void printDiagnostics(const Arguments&, HeadlessStreams streams) {
     writeJSON(diagnostics(), streams.out);
 }
 
-void renderSettingsScreen(const Arguments& arguments, HeadlessStreams) {
+void renderSettingsScreen(const Arguments& arguments, HeadlessStreams streams) {
     constexpr const char* usage = "Usage: --render-ui SCREEN light|dark /absolute/output.png";
     requireArity(arguments, 4, usage);
     if ((arguments[2] != "light" && arguments[2] != "dark") || !isAbsolute(arguments[3]))
         throw HeadlessError(usage);
-    throw notInThisBuild("The settings window renderer");
+    settings_ui::renderScreen(arguments[1], arguments[2] == "dark", arguments[3]);
+    writeJSON({{"file", arguments[3]}, {"headless", true}}, streams.out);
 }
 
-void testSettingsControls(const Arguments&, HeadlessStreams) {
-    throw notInThisBuild("The settings window self-test");
+void testSettingsControls(const Arguments&, HeadlessStreams streams) {
+    writeJSON({{"checks", settings_ui::verifyInteractions()}, {"headless", true}}, streams.out);
 }
 
-void renderSettingsSheets(const Arguments& arguments, HeadlessStreams) {
-    requireAbsoluteDirectory(arguments, "Usage: --render-ui-sheets /absolute/directory");
-    throw notInThisBuild("The settings window renderer");
+void renderSettingsSheets(const Arguments& arguments, HeadlessStreams streams) {
+    renderSheets(arguments, streams, "Usage: --render-ui-sheets /absolute/directory",
+                 settings_ui::renderSheets);
 }
 
 void renderContactSheets(const Arguments& arguments, HeadlessStreams streams) {

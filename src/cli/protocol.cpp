@@ -4,6 +4,7 @@
 #include "headless_error.h"
 #include "model/outfit_rules.h"
 #include "sample_render.h"
+#include "settings_screens.h"
 #include "write_json.h"
 
 #include <array>
@@ -143,21 +144,27 @@ Json renderOperation(const Json& request, const ProtocolWork& work) {
 }
 
 Json renderUIOperation(const Json& request, const ProtocolWork&) {
-    if (!isAbsolutePath(stringMember(request, "output")))
+    const std::string* output = stringMember(request, "output");
+    if (!isAbsolutePath(output))
         throw HeadlessError("renderUI requires absolute output directory");
-    throw notInThisBuild("The settings window renderer");
+    Json files = Json::array();
+    for (const auto& path : settings_ui::renderSheets(*output))
+        files.push_back(path.string());
+    return {{"files", std::move(files)}, {"headless", true}};
 }
 
 Json renderUIScreenOperation(const Json& request, const ProtocolWork&) {
+    const std::string* screen = stringMember(request, "screen");
     const Json* dark = member(request, "dark");
-    if (!stringMember(request, "screen") || !dark || !dark->is_boolean() ||
-        !isAbsolutePath(stringMember(request, "output")))
+    const std::string* output = stringMember(request, "output");
+    if (!screen || !dark || !dark->is_boolean() || !isAbsolutePath(output))
         throw HeadlessError("renderUIScreen requires screen, dark boolean, and absolute output");
-    throw notInThisBuild("The settings window renderer");
+    settings_ui::renderScreen(*screen, dark->get<bool>(), *output);
+    return {{"file", *output}, {"headless", true}};
 }
 
 Json testUIOperation(const Json&, const ProtocolWork&) {
-    throw notInThisBuild("The settings window self-test");
+    return {{"checks", settings_ui::verifyInteractions()}, {"headless", true}};
 }
 
 struct NamedOperation {
