@@ -206,21 +206,28 @@ TEST(SnowGearClothTest, ShortStripHasNoSnowflakes) {
     EXPECT_EQ(surface.matching(Kind::fill, p.shadow).size(), 1u);
 }
 
-TEST(SnowGearClothTest, SpeckleCyclesThroughSizesAndHeights) {
+TEST(SnowGearClothTest, EachSpeckIsShadedBeforeTheNextIsPainted) {
     const Palette p = palette(Outfit::snowGear);
     RecordingSurface surface;
     const double w = 20;
     cloth::snowGear(surface, {10, w, 1}, p);
-    const Operation specks = only(surface.matching(Kind::fill, p.light), "specks");
-    // Each speck is one closed ellipse of five elements; L / 1.25 = 8, so j = 0…8.
-    ASSERT_EQ(specks.path.subpathCount(), 9);
-    // An ellipse path starts on its rightmost point: (x + r, y).
-    const auto starts = subpathStarts(specks);
+    const Ink shade = p.ground.withAlpha(0.28);
+    const auto speckle = surface.matching([&](const Operation& op) {
+        return op.kind == Kind::fill && (op.ink == p.light || op.ink == shade);
+    });
+    // L / 1.25 = 8, so j = 0…8: speck, then its shade, nine times over, with
+    // sizes and heights cycling through (3j mod 5) and (7j mod 3).
+    ASSERT_EQ(speckle.size(), 18u);
     const double radius[] = {0.035 * w, 0.056 * w, 0.042 * w};
     const double height[] = {0.07 * w, 0.092 * w, 0.114 * w};
-    for (int j = 0; j < 3; ++j) {
-        EXPECT_NEAR(starts[j].x - 1.25 * j, radius[j], 1e-9) << j;
-        EXPECT_NEAR(starts[j].y, height[j], 1e-9) << j;
+    for (int j = 0; j < 9; ++j) {
+        const Operation& speck = speckle[2 * j];
+        EXPECT_EQ(speck.ink, p.light) << j;
+        EXPECT_EQ(speckle[2 * j + 1].ink, shade) << j;
+        if (j < 3) {
+            EXPECT_NEAR(speck.bounds().x, 1.25 * j - radius[j], 1e-9) << j;
+            EXPECT_NEAR(speck.bounds().y + radius[j], height[j], 1e-9) << j;
+        }
     }
 }
 

@@ -212,6 +212,34 @@ TEST(SampleWindowTest, TheNoteCardAppearsOnlyWhereItClearsTheTextAndBars) {
     }
 }
 
+TEST(SampleWindowTest, EveryPlaceholderBarHasItsTextSetsWidth) {
+    const double widths[] = {238, 186, 272};
+    for (int set = 0; set < 3; ++set) {
+        RecordingSurface surface;
+        sampleWindow(surface, {0, 0, 640, 400}, false, set);
+        const auto bars = surface.matching([](const RecordingSurface::Operation& op) {
+            return op.kind == Kind::fill && op.ink.alpha == 0.12;
+        });
+        ASSERT_EQ(bars.size(), 1u) << set;
+        // Each bar is one subpath: measure them one by one.
+        std::vector<std::pair<double, double>> spans;
+        for (const Path::Element& e : bars[0].path.elements()) {
+            if (e.verb == Path::Verb::close)
+                continue;
+            const int last = e.verb == Path::Verb::curveTo  ? 2
+                             : e.verb == Path::Verb::quadTo ? 1
+                                                            : 0;
+            const double x = e.points[last].x;
+            if (e.verb == Path::Verb::moveTo)
+                spans.push_back({x, x});
+            spans.back() = {std::min(spans.back().first, x), std::max(spans.back().second, x)};
+        }
+        ASSERT_FALSE(spans.empty()) << set;
+        for (const auto& [from, to] : spans)
+            EXPECT_NEAR(to - from, widths[set], 1e-9) << set;
+    }
+}
+
 // --- writing ---
 
 // Small sheets that fill their canvas and leave one note each; the one at

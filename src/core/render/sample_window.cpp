@@ -25,9 +25,6 @@ constexpr double kButtonRadius = 4.4;
 constexpr double kBarSpacing = 11;
 constexpr double kBarHeight = 5;
 constexpr int kBarCount = 5;
-// Each placeholder bar is this fraction of the set's width, so the block
-// reads as ragged lines of text.
-constexpr std::array<double, kBarCount> kBarLengths = {1.0, 0.86, 0.94, 0.72, 0.55};
 constexpr double kCardWidth = 153;
 constexpr double kCardHeight = 34;
 // Space kept free between the note card and the text or bars above it.
@@ -76,9 +73,8 @@ void sampleWindow(DrawingSurface& surface, const Rect& R, bool dark, int textSet
         const double top = R.maxY() - 107 - kBarSpacing * i;
         if (showsCard && top - kBarHeight < card.maxY() + kCardClearance)
             break;
-        bars.addRoundedRect(
-            {R.minX() + 22, top - kBarHeight, texts.barWidth * kBarLengths[i], kBarHeight},
-            kBarHeight / 2);
+        bars.addRoundedRect({R.minX() + 22, top - kBarHeight, texts.barWidth, kBarHeight},
+                            kBarHeight / 2);
     }
     surface.fill(bars, colors.text.withAlpha(0.12));
 

@@ -75,20 +75,17 @@ void snowflakesAndDiamonds(DrawingSurface& surface, const Strip& strip, const Pa
 void fleeceSpeckle(DrawingSurface& surface, const Strip& strip, const Palette& palette) {
     const double w = strip.width;
     const int N = static_cast<int>(strip.length / 1.25);
-    // Specks are batched per ink: a shade dot reaches past its own speck only
-    // by a fraction of a pixel, so painting all specks first changes nothing
-    // that can be seen.
-    Path specks, shades;
+    // Neighbouring specks overlap, so each speck must cover the shade of the
+    // one before it: painting all specks first would leave every shade on top.
+    const Ink shade = palette.ground.withAlpha(0.28);
     for (int j = 0; j <= N; ++j) {
         const double r = w * (0.035 + 0.007 * ((3 * j) % 5));
         const double y = w * (0.07 + 0.022 * ((7 * j) % 3));
         const double x = 1.25 * j;
-        specks.addEllipse({x - r, y - r, 2 * r, 2 * r});
-        const double shade = 0.32 * r;
-        shades.addEllipse({x + 0.3 - shade, y - 0.5 * r - shade, 2 * shade, 2 * shade});
+        surface.fillEllipse({x - r, y - r, 2 * r, 2 * r}, palette.light);
+        const double s = 0.32 * r;
+        surface.fillEllipse({x + 0.3 - s, y - 0.5 * r - s, 2 * s, 2 * s}, shade);
     }
-    surface.fill(specks, palette.light);
-    surface.fill(shades, palette.ground.withAlpha(0.28));
 }
 
 } // namespace
