@@ -2,14 +2,13 @@
 
 #include "support/atomic_file.h"
 #include "support/hex.h"
+#include "support/openssl_handle.h"
 #include "support/paths.h"
 #include "support/sha256.h"
 #include "update/app_bundle.h"
 
-#include <openssl/evp.h>
 #include <openssl/pem.h>
 
-#include <memory>
 #include <sys/stat.h>
 #include <vector>
 
@@ -33,19 +32,12 @@ fs::path signatureFile(const fs::path& app) {
     return signatureDirectory(app) / "manifest.sig";
 }
 
-struct KeyDeleter {
-    void operator()(EVP_PKEY* key) const { EVP_PKEY_free(key); }
-};
-struct DigestDeleter {
-    void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
-};
-using Key = std::unique_ptr<EVP_PKEY, KeyDeleter>;
-using DigestContext = std::unique_ptr<EVP_MD_CTX, DigestDeleter>;
+using openssl::DigestContext;
+using openssl::Key;
 
 Key readPrivateKey(const fs::path& file) {
     std::string pem = readFile(file);
-    std::unique_ptr<BIO, decltype(&BIO_free)> bio(
-        BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())), BIO_free);
+    openssl::MemoryBuffer bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
     Key key(bio ? PEM_read_bio_PrivateKey(bio.get(), nullptr, nullptr, nullptr) : nullptr);
     if (!key || EVP_PKEY_id(key.get()) != EVP_PKEY_ED25519)
         throw Error("Not an Ed25519 private key: " + file.string());

@@ -73,16 +73,11 @@ fs::path UpdateInstaller::stage(const fs::path& image, const UpdateRelease& rele
     UpdateSecurity::verifyDownload(image, release.byteSize, release.sha256);
     release.checkCompatibility();
 
-    fs::path mountPoint = environment_.temporaryDirectory / ("garbello-mount-" + newUuidString());
-    release_image::attach(image, mountPoint);
-    fs::path mounted = mountPoint / app_bundle::kName;
-    try {
-        UpdateSecurity::verifyApp(mounted, environment_.trustedKey);
-        UpdateSecurity::verifyVersion(mounted, release);
-    } catch (...) {
-        release_image::detach(mountPoint);
-        throw;
-    }
+    auto mount = release_image::attach(image, environment_.temporaryDirectory /
+                                                  ("garbello-mount-" + newUuidString()));
+    fs::path mounted = mount.path() / app_bundle::kName;
+    UpdateSecurity::verifyApp(mounted, environment_.trustedKey);
+    UpdateSecurity::verifyVersion(mounted, release);
 
     fs::path staged =
         destination.parent_path() / (std::string(kStagedPrefix) + newUuidString() + ".app");
@@ -92,11 +87,9 @@ fs::path UpdateInstaller::stage(const fs::path& image, const UpdateRelease& rele
         UpdateSecurity::verifyVersion(staged, release);
     } catch (...) {
         removeTree(staged);
-        release_image::detach(mountPoint);
         throw;
     }
     log::updater.info("Verified and staged version " + release.version);
-    release_image::detach(mountPoint);
     return staged;
 }
 
@@ -186,8 +179,11 @@ void UpdateInstaller::validateNewVersion(const fs::path& destination, const Upda
     ChildProcess started =
         ChildProcess::start(app_bundle::executable(destination), {"--update-receipt", receipt});
     for (int round = 0; round < kProbes && started.isRunning(); ++round) {
-        if (readReceipt(receipt) == release.version)
+        if (readReceipt(receipt) == release.version) {
+            // The new version runs on after the helper has gone.
+            started.release();
             return;
+        }
         std::this_thread::sleep_for(environment_.pollInterval);
     }
     started.terminate();
