@@ -21,10 +21,16 @@ const char* responseErrorDescription(ResponseError::Kind kind) {
     return "";
 }
 
+// printf's %f writes every integer digit, so a large temperature needs a
+// line as long as its magnitude; the line is sized to fit.
 std::string parsedObservationLine(const WeatherSnapshot& snapshot) {
-    char line[160];
-    std::snprintf(line, sizeof line, "Parsed weather observation; WMO code %ld, temperature %f°C",
-                  static_cast<long>(snapshot.weatherCode), snapshot.temperature);
+    constexpr const char* kFormat = "Parsed weather observation; WMO code %ld, temperature %f°C";
+    auto code = static_cast<long>(snapshot.weatherCode);
+    int length = std::snprintf(nullptr, 0, kFormat, code, snapshot.temperature);
+    if (length < 0)
+        return {};
+    std::string line(static_cast<std::size_t>(length), '\0');
+    std::snprintf(line.data(), line.size() + 1, kFormat, code, snapshot.temperature);
     return line;
 }
 
