@@ -6,7 +6,6 @@
 #include <openssl/evp.h>
 
 #include <fstream>
-#include <stdexcept>
 #include <vector>
 
 namespace garbello {
@@ -22,21 +21,21 @@ struct Sha256::Context {
 
 Sha256::Sha256() : context_(std::make_unique<Context>()) {
     if (!context_->digest || EVP_DigestInit_ex(context_->digest, EVP_sha256(), nullptr) != 1)
-        throw std::runtime_error("SHA-256 is not available");
+        throw InternalError("SHA-256 is not available");
 }
 
 Sha256::~Sha256() = default;
 
 void Sha256::update(std::string_view bytes) {
     if (EVP_DigestUpdate(context_->digest, bytes.data(), bytes.size()) != 1)
-        throw std::runtime_error("SHA-256 failed");
+        throw InternalError("SHA-256 failed");
 }
 
 std::string Sha256::hexDigest() {
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int length = 0;
     if (EVP_DigestFinal_ex(context_->digest, digest, &length) != 1)
-        throw std::runtime_error("SHA-256 failed");
+        throw InternalError("SHA-256 failed");
     return toHex(std::string_view(reinterpret_cast<const char*>(digest), length));
 }
 

@@ -37,10 +37,10 @@ bool isContainedPath(const fs::path& path) {
 void checkEntry(archive_entry* entry) {
     fs::path name = archive_entry_pathname(entry) ? archive_entry_pathname(entry) : "";
     if (!isContainedPath(name))
-        throw Error("entry outside the image: " + name.string());
+        throw InternalError("entry outside the image: " + name.string());
     if (const char* hardlink = archive_entry_hardlink(entry)) {
         if (!isContainedPath(hardlink))
-            throw Error("hard link leading outside the image: " + name.string());
+            throw InternalError("hard link leading outside the image: " + name.string());
         return;
     }
     switch (archive_entry_filetype(entry)) {
@@ -51,24 +51,25 @@ void checkEntry(archive_entry* entry) {
         fs::path target = archive_entry_symlink(entry) ? archive_entry_symlink(entry) : "";
         fs::path resolved = (name.parent_path() / target).lexically_normal();
         if (target.empty() || target.is_absolute() || !isContainedPath(resolved))
-            throw Error("link leading outside the image: " + name.string());
+            throw InternalError("link leading outside the image: " + name.string());
         return;
     }
     default:
-        throw Error("special file in the image: " + name.string());
+        throw InternalError("special file in the image: " + name.string());
     }
 }
 
 void check(int status, archive* handle) {
     if (status < ARCHIVE_WARN)
-        throw Error(archive_error_string(handle) ? archive_error_string(handle) : "archive error");
+        throw InternalError(archive_error_string(handle) ? archive_error_string(handle)
+                                                         : "archive error");
 }
 
 void unpack(const fs::path& image, const fs::path& mountPoint) {
     std::unique_ptr<archive, ReaderDeleter> reader(archive_read_new());
     std::unique_ptr<archive, WriterDeleter> writer(archive_write_disk_new());
     if (!reader || !writer)
-        throw Error("archive library unavailable");
+        throw InternalError("archive library unavailable");
     archive_read_support_filter_gzip(reader.get());
     archive_read_support_format_tar(reader.get());
     // Belt and braces over checkEntry: never write through a link.
@@ -115,11 +116,11 @@ void checkLinksStayInside(const fs::path& mountPoint) {
             continue;
         fs::path target = fs::read_symlink(walk->path(), error);
         if (error || !linkStaysInside(mountPoint, walk->path(), target))
-            throw Error("link leading outside the image: " +
-                        walk->path().lexically_relative(mountPoint).string());
+            throw InternalError("link leading outside the image: " +
+                                walk->path().lexically_relative(mountPoint).string());
     }
     if (error)
-        throw Error("cannot read back the unpacked image: " + error.message());
+        throw InternalError("cannot read back the unpacked image: " + error.message());
 }
 
 void removeWritePermission(const fs::path& root) {
