@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
+#include <cstdlib>
 #include <string>
 
 namespace garbello {
@@ -103,19 +105,58 @@ TEST(OpenMeteoTest, GeocodingURLEncodesTheCityAsOneQueryValue) {
 }
 
 TEST(OpenMeteoTest, ParsesAValidForecastIntoASnapshot) {
-    ScopedLogCapture capture;
-    WeatherSnapshot snapshot = parse(validForecast());
     WeatherSnapshot expected{18.5,  17.25,
                              0.2,   0.1,
                              0.0,   12.5,
                              61,    40.0,
                              5.35,  Date(seconds(kJuneFirstNineUTC)),
                              52.52, "Europe/Berlin"};
-    EXPECT_EQ(snapshot, expected);
-    EXPECT_EQ(capture.sink().records("weather-parser"),
-              (std::vector<LogRecord>{{"weather-parser", LogLevel::debug,
-                                       "Parsed weather observation; WMO code 61, temperature "
-                                       "18.500000°C"}}));
+    ScopedLogCapture capture;
+    EXPECT_EQ(OpenMeteo::readForecast(validForecast().dump()), expected);
+    EXPECT_TRUE(capture.sink().records("weather-parser").empty());
+    EXPECT_EQ(parse(validForecast()), expected);
+}
+
+TEST(OpenMeteoTest, ParsingLogsTheWholeObservationLine) {
+    struct Case {
+        double temperature;
+        std::int64_t code;
+        // Exact text, or empty to check only the length of the integer part.
+        std::string text;
+        std::size_t integerDigits;
+    };
+    const std::vector<Case> cases = {
+        {18.5, 61, "18.500000", 2},
+        {-40.25, 0, "-40.250000", 2},
+        {-0.0, 99, "-0.000000", 1},
+        // Every integer digit is written; none is cut off.
+        {1e300, 3, "", 301},
+        {-1e300, 3, "", 301},
+    };
+    for (const auto& c : cases) {
+        Json body = validForecast();
+        body["current"]["temperature_2m"] = c.temperature;
+        body["current"]["weather_code"] = c.code;
+        ScopedLogCapture capture;
+        parse(body);
+        auto records = capture.sink().records("weather-parser");
+        ASSERT_EQ(records.size(), 1u) << c.temperature;
+        EXPECT_EQ(records[0].level, LogLevel::debug);
+        const std::string& message = records[0].message;
+        std::string prefix =
+            "Parsed weather observation; WMO code " + std::to_string(c.code) + ", temperature ";
+        std::string suffix = "°C";
+        ASSERT_TRUE(message.starts_with(prefix) && message.ends_with(suffix)) << message;
+        std::string text =
+            message.substr(prefix.size(), message.size() - prefix.size() - suffix.size());
+        if (!c.text.empty()) {
+            EXPECT_EQ(text, c.text);
+        }
+        std::size_t sign = std::signbit(c.temperature) ? 1 : 0;
+        EXPECT_EQ(text.find('.'), sign + c.integerDigits) << text;
+        EXPECT_EQ(text.size(), sign + c.integerDigits + 7) << text;
+        EXPECT_EQ(std::strtod(text.c_str(), nullptr), c.temperature) << text;
+    }
 }
 
 TEST(OpenMeteoTest, RejectsImplausibleValuesInOrder) {

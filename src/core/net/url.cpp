@@ -53,4 +53,32 @@ bool isHttpsUrl(std::string_view text) {
     return parts && parts->scheme == "https" && !parts->host.empty();
 }
 
+namespace {
+
+bool isLiteralInQueryValue(unsigned char c) {
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))
+        return true;
+    constexpr std::string_view kLiteralPunctuation = "-._~!$'()*,;:@/?";
+    return kLiteralPunctuation.find(static_cast<char>(c)) != std::string_view::npos;
+}
+
+} // namespace
+
+std::string percentEncodedQueryValue(std::string_view value) {
+    constexpr char kHexDigits[] = "0123456789ABCDEF";
+    std::string encoded;
+    encoded.reserve(value.size());
+    for (char ch : value) {
+        auto c = static_cast<unsigned char>(ch);
+        if (isLiteralInQueryValue(c)) {
+            encoded += ch;
+        } else {
+            encoded += '%';
+            encoded += kHexDigits[c >> 4];
+            encoded += kHexDigits[c & 0xF];
+        }
+    }
+    return encoded;
+}
+
 } // namespace garbello

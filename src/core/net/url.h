@@ -25,4 +25,10 @@ std::optional<UrlParts> parseUrl(std::string_view text);
 // host: the only kind of address the program downloads from.
 bool isHttpsUrl(std::string_view text);
 
+// `value` as one query item's value: the unreserved characters and the
+// delimiters that mean nothing inside a value stay literal, every other byte
+// becomes %XX. "&", "=", "+" and "#" are encoded so that the value can never
+// add or cut query items.
+std::string percentEncodedQueryValue(std::string_view value);
+
 } // namespace garbello

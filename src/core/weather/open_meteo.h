@@ -59,7 +59,7 @@ struct ObservationTime {
 };
 
 // The wire format of the public Open-Meteo forecast and geocoding services.
-// Pure functions, safe on any thread; no I/O.
+// Safe on any thread; no I/O except parseWeather's one log line.
 namespace OpenMeteo {
 
 // The forecast request for a place: current conditions and today's maxima in
@@ -72,7 +72,11 @@ std::string geocodingURL(std::string_view city);
 // A forecast response body as a snapshot. Throws the decoder's DecodingError
 // for malformed JSON, a missing key or a wrong type, and ResponseError for
 // values out of range (invalidWeather) or an unusable observation time
-// (invalidObservationTime). Nothing is patched up.
+// (invalidObservationTime). Nothing is patched up, and nothing is logged.
+WeatherSnapshot readForecast(std::string_view body);
+
+// readForecast, then a debug line on the weather-parser log naming the
+// accepted observation's weather code and temperature.
 WeatherSnapshot parseWeather(std::string_view body);
 
 // A geocoding response body as places in the service's order, possibly none.
