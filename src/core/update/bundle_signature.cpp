@@ -81,7 +81,10 @@ Json describe(const fs::path& app) {
         if (S_ISDIR(status.st_mode))
             continue;
         if (S_ISLNK(status.st_mode)) {
-            fs::path target = fs::read_symlink(path);
+            fs::path target = fs::read_symlink(path, error);
+            if (error)
+                throw FileError("Could not read the link " + path.string() + ": " +
+                                error.message());
             if (!linkStaysInside(app, path, target))
                 throw Error("The link " + name + " leads out of the bundle");
             files[name] = {{"link", target.string()}};
@@ -124,7 +127,9 @@ bool isValid(const fs::path& app, std::string_view trustedKey) {
         // Signed bytes are trusted to be well-formed only after this point.
         Json signedManifest = json::parse(manifest);
         return signedManifest.is_object() && signedManifest == describe(app);
-    } catch (const Error&) {
+    } catch (const std::exception&) {
+        // A bundle that cannot be read through, for whatever reason, is not
+        // the bundle that was signed.
         return false;
     }
 }

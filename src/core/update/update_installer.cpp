@@ -16,6 +16,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <exception>
+#include <functional>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -49,6 +51,24 @@ void copyExecutable(const fs::path& from, const fs::path& to) {
         fs::permissions(to, fs::perms::owner_all, fs::perm_options::replace, error);
     if (error)
         throw FileError("Could not copy " + from.string() + ": " + error.message());
+}
+
+// Runs `steps`; a failure that is no Error (the file system's or the
+// standard library's) is logged with its own text and becomes
+// UpdateError::swap, so that the helper's rollback handles every failure.
+void failingAsError(const std::function<void()>& steps) {
+    try {
+        steps();
+    } catch (const Error&) {
+        throw;
+    } catch (const std::exception& error) {
+        log::updater.error("Unexpected failure while installing the update: " +
+                           std::string(error.what()));
+        throw UpdateError(UpdateError::Kind::swap);
+    } catch (...) {
+        log::updater.error("Unexpected failure while installing the update");
+        throw UpdateError(UpdateError::Kind::swap);
+    }
 }
 
 std::optional<std::string> readReceipt(const fs::path& receipt) {
@@ -139,20 +159,22 @@ void UpdateInstaller::complete(const fs::path& planFile) const {
     waitForParentToExit(plan.parentPID);
 
     try {
-        UpdateSecurity::verifyApp(plan.staged, environment_.trustedKey);
-        UpdateSecurity::verifyVersion(plan.staged, plan.release);
-        UpdateSwap::perform(plan.destination, plan.staged, [&] {
-            validateNewVersion(plan.destination, plan.release, plan.receipt);
+        failingAsError([&] {
+            UpdateSecurity::verifyApp(plan.staged, environment_.trustedKey);
+            UpdateSecurity::verifyVersion(plan.staged, plan.release);
+            UpdateSwap::perform(plan.destination, plan.staged, [&] {
+                validateNewVersion(plan.destination, plan.release, plan.receipt);
+            });
         });
     } catch (const Error& error) {
         log::updater.error("Update rolled back: " + std::string(error.what()));
         try {
             writeFileAtomically(plan.workspace / "error.txt", error.what());
-        } catch (const Error&) {
+        } catch (...) {
         }
         try {
             startDetached(app_bundle::executable(plan.destination), {});
-        } catch (const Error&) {
+        } catch (...) {
         }
         throw;
     }
