@@ -17,13 +17,11 @@ using namespace test;
 const char* const kMakeArchive = R"(
 import io, sys, tarfile
 out, kind, canary = sys.argv[1], sys.argv[2], sys.argv[3]
-def entry(name, type=tarfile.REGTYPE, link="", data=b"x"):
+def entry(name, type=tarfile.REGTYPE, link=""):
     info = tarfile.TarInfo(name)
-    info.type = type
-    info.linkname = link
-    info.size = len(data) if type == tarfile.REGTYPE else 0
-    info.mode = 0o644
-    return info, io.BytesIO(data) if type == tarfile.REGTYPE else None
+    info.type, info.linkname, info.mode = type, link, 0o644
+    info.size = 1 if type == tarfile.REGTYPE else 0
+    return info, io.BytesIO(b"x") if type == tarfile.REGTYPE else None
 entries = {
     "plain": [entry("Garbello.app/Contents/Resources/inner", tarfile.SYMTYPE, "../Info.plist")],
     "dotdot": [entry("Garbello.app/../../escaped")],
