@@ -2,7 +2,6 @@
 #include "draw/cairo_surface.h"
 #include "draw/recording_surface.h"
 #include "draw/render_error.h"
-#include "render/palette.h"
 #include "render/pattern_renderer.h"
 #include "render/sample_window.h"
 #include "render_test_support.h"
@@ -11,9 +10,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
-#include <iostream>
 #include <limits>
 #include <string>
 #include <tuple>
@@ -21,22 +21,8 @@
 namespace garbello {
 namespace {
 
-using Operation = RecordingSurface::Operation;
-using Kind = RecordingSurface::Kind;
-
 constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 constexpr double inf = std::numeric_limits<double>::infinity();
-
-void drawBorder(DrawingSurface& surface, const Rect& window, Outfit outfit, double width,
-                double scale = 1, ClothVariant variant = ClothVariant::classic,
-                double cornerRadius = 10, bool dark = false) {
-    PatternRenderer::draw(surface, window, outfit, width, scale, std::nullopt, dark, variant,
-                          cornerRadius);
-}
-
-Palette classic(Outfit outfit) {
-    return Palette::make(outfit, false, std::nullopt, ClothVariant::classic);
-}
 
 // --- recorded drawing ---
 
@@ -51,7 +37,8 @@ TEST(PatternRendererTest, GuardsDrawNothing) {
                           Case{{20, 20, 0, 80}, 12, 10}, Case{{20, 20, 100, 0}, 12, 10},
                           Case{{20, 20, inf, 80}, 12, 10}, Case{{-inf, 20, 100, 80}, 12, 10}}) {
         RecordingSurface surface;
-        drawBorder(surface, c.window, Outfit::sweater, c.width, 1, ClothVariant::classic, c.radius);
+        drawBorder(surface, c.window, Outfit::sweater, ClothVariant::classic, c.width, 1, false,
+                   c.radius);
         EXPECT_TRUE(surface.operations().empty()) << c.width << " " << c.radius;
         EXPECT_EQ(surface.depth(), 0);
     }
@@ -61,12 +48,12 @@ TEST(PatternRendererTest, ScaleIsClampedBetweenHalfAndThree) {
     struct Case {
         double scale, effective;
     };
-    const Palette p = classic(Outfit::linen);
+    const Palette p = paletteFor(Outfit::linen);
     for (const Case& c :
          {Case{nan, 1}, Case{inf, 1}, Case{0.1, 0.5}, Case{10, 3}, Case{1.7, 1.7}}) {
         RecordingSurface surface;
-        drawBorder(surface, {20, 20, 300, 200}, Outfit::linen, 12, c.scale);
-        // The linen running stitch is dashed 2.6s on, 2.1s off.
+        drawBorder(surface, {20, 20, 300, 200}, Outfit::linen, ClothVariant::classic, 12, c.scale);
+        // The linen running stitch is dashed in proportion to the scale.
         const auto stitches = surface.matching(Kind::stroke, p.light.withAlpha(0.9));
         ASSERT_EQ(stitches.size(), 4u);
         EXPECT_EQ(stitches[0].style.dash,
@@ -75,138 +62,64 @@ TEST(PatternRendererTest, ScaleIsClampedBetweenHalfAndThree) {
     }
 }
 
-// Seam bands are the only fills in the ground moved 8 % towards light.
-std::vector<Operation> seamBands(const RecordingSurface& surface, const Palette& p) {
-    return surface.matching(Kind::fill, mix(p.ground, p.light, 0.08));
-}
-
 TEST(PatternRendererTest, StripsTooShortAreSkipped) {
-    const Palette p = classic(Outfit::rainJacket);
+    const Palette p = paletteFor(Outfit::rainJacket);
     RecordingSurface surface;
-    // w 12, r 10: k = 22 and O is 44 wide, so top and bottom have no length.
-    drawBorder(surface, {100, 100, 20, 200}, Outfit::rainJacket, 12);
-    const auto bands = seamBands(surface, p);
-    ASSERT_EQ(bands.size(), 4u); // left and right strips, two ends each
+    // w 12, r 10: the top and bottom strips have no length left between the corners.
+    drawBorder(surface, {100, 100, 20, 200}, Outfit::rainJacket, ClothVariant::classic, 12);
+    const auto bands = surface.matching(Kind::fill, mix(p.ground, p.light, 0.08));
+    ASSERT_EQ(bands.size(), 4u); // left and right strips, two seam bands each
     for (const Operation& band : bands)
         EXPECT_NEAR(band.bounds().width, 12, 1e-9) << "bands run across vertical strips";
     EXPECT_EQ(surface.depth(), 0);
 }
 
-TEST(PatternRendererTest, StripFramesRunCounterClockwiseFromTheOuterEdge) {
-    const Palette p = classic(Outfit::snowGear);
-    RecordingSurface surface;
-    const Rect window{100, 50, 300, 200};
-    drawBorder(surface, window, Outfit::snowGear, 16);
-    // k = 26; O = (84, 34, 332, 232).
-    const auto bands = seamBands(surface, p);
-    ASSERT_EQ(bands.size(), 8u);
-    const Point origins[] = {
-        {84 + 26, 34}, {84 + 332 - 26, 34 + 232}, {84, 34 + 232 - 26}, {84 + 332, 34 + 26}};
-    for (int strip = 0; strip < 4; ++strip) {
-        EXPECT_NEAR(bands[2 * strip].origin().x, origins[strip].x, 1e-9) << strip;
-        EXPECT_NEAR(bands[2 * strip].origin().y, origins[strip].y, 1e-9) << strip;
-    }
-}
-
-TEST(PatternRendererTest, SeamBandsTakeAThirdOfAShortStrip) {
-    const Palette p = classic(Outfit::hawaiian);
-    RecordingSurface surface;
-    drawBorder(surface, {100, 100, 26, 200}, Outfit::hawaiian, 12);
-    const auto bands = seamBands(surface, p);
-    ASSERT_EQ(bands.size(), 8u);
-    // Bottom strip: L = 26 + 24 − 44 = 6, so e = 2 (not 0.34w = 4.08).
-    EXPECT_NEAR(bands[0].bounds().width, 2, 1e-9);
-    EXPECT_NEAR(bands[1].bounds().minX() - bands[0].bounds().minX(), 4, 1e-9);
-    // The cloth between them is clipped to the middle third.
-    const auto clips = surface.matching(
-        [](const Operation& op) { return op.kind == Kind::clip && op.depth == 2; });
-    ASSERT_FALSE(clips.empty());
-    EXPECT_NEAR(clips[0].bounds().width, 2, 1e-9);
-    EXPECT_NEAR(clips[0].bounds().minX(), 100 - 12 + 22 + 2, 1e-9);
-}
-
-TEST(PatternRendererTest, SeamBandStitchIsDashedAcrossTheStrip) {
-    const Palette p = classic(Outfit::sweater);
-    RecordingSurface surface;
-    drawBorder(surface, {0, 0, 300, 200}, Outfit::sweater, 10);
-    const auto stitches = surface.matching(Kind::stroke, p.light.withAlpha(0.8));
-    ASSERT_EQ(stitches.size(), 8u);
-    EXPECT_EQ(stitches[0].style.dash, (std::vector<double>{0.8, 0.8})); // max(0.55, 0.8)
-    EXPECT_DOUBLE_EQ(stitches[0].style.width, 0.5);                     // max(0.35, 0.5)
-}
-
-TEST(PatternRendererTest, LinenSeventhAndTenthAddTheirSeamExtras) {
-    struct Case {
-        ClothVariant variant;
-        std::size_t detailBars, rails;
-    };
-    for (const Case& c : {Case{ClothVariant::seventh, 8, 0}, Case{ClothVariant::tenth, 0, 8},
-                          Case{ClothVariant::second, 0, 0}}) {
-        const Palette p = Palette::make(Outfit::linen, false, std::nullopt, c.variant);
-        RecordingSurface surface;
-        drawBorder(surface, {0, 0, 300, 200}, Outfit::linen, 12, 1, c.variant);
-        const auto bars = surface.matching([&](const Operation& op) {
-            return op.kind == Kind::fill && op.ink == p.detail && op.depth == 1;
-        });
-        EXPECT_EQ(bars.size(), c.detailBars) << c.variant.rawValue();
-        const auto rails = surface.matching([&](const Operation& op) {
-            return op.kind == Kind::stroke && op.ink == p.feature && op.depth == 1 &&
-                   op.style.width == 1.0;
-        });
-        EXPECT_EQ(rails.size(), c.rails) << c.variant.rawValue();
-    }
-}
-
-TEST(PatternRendererTest, NonClassicVariantsWearTheirOwnPalette) {
-    const Palette variant =
-        Palette::make(Outfit::sweater, true, std::nullopt, ClothVariant::fourth);
-    RecordingSurface surface;
-    drawBorder(surface, {0, 0, 300, 200}, Outfit::sweater, 12, 1, ClothVariant::fourth, 10, true);
-    EXPECT_EQ(surface.operations()[1].ink, variant.ground); // after the ring clip
-    EXPECT_FALSE(surface.matching(Kind::stroke, variant.shadow.withAlpha(0.7)).empty());
-}
-
-TEST(PatternRendererTest, EdgeLinesFinishTheBorderInsideTheRing) {
-    const Palette p = classic(Outfit::linen);
-    RecordingSurface surface;
-    const Rect window{50, 50, 200, 100};
-    drawBorder(surface, window, Outfit::linen, 20);
-    const auto& operations = surface.operations();
-    ASSERT_GE(operations.size(), 5u);
-    const Operation* last4 = &operations[operations.size() - 4];
-    EXPECT_EQ(last4[0].ink, p.light.withAlpha(0.55));
-    EXPECT_NEAR(last4[0].bounds().minX(), 30 + 2.6, 1e-9);
-    EXPECT_NEAR(last4[1].bounds().minX(), 30 + 17.4, 1e-9);
-    EXPECT_EQ(last4[2].ink, p.light.withAlpha(0.45));
-    EXPECT_NEAR(last4[2].bounds().minX(), 30.5, 1e-9);
-    EXPECT_EQ(last4[3].ink, p.shadow.withAlpha(0.42));
-    EXPECT_NEAR(last4[3].bounds().minX(), 49.6, 1e-9);
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_TRUE(last4[i].style.dash.empty());
-        EXPECT_EQ(last4[i].depth, 1) << "inside the ring clip";
-    }
-    const auto ringClips = surface.matching(
-        [](const Operation& op) { return op.kind == Kind::clip && op.rule == FillRule::evenOdd; });
-    EXPECT_EQ(ringClips.size(), 2u);
-    EXPECT_EQ(surface.depth(), 0);
-    EXPECT_EQ(surface.unbalancedRestores(), 0);
+// Every cloth of every outfit leaves the surface's save stack as it found it.
+TEST(PatternRendererTest, EveryClothRestoresWhatItSaves) {
+    for (Outfit outfit : Outfit::allCases())
+        for (ClothVariant variant : ClothVariant::allCases())
+            for (double radius : {0.0, 10.0}) {
+                RecordingSurface surface;
+                drawBorder(surface, {50, 50, 200, 100}, outfit, variant, 14, 1.3, false, radius);
+                EXPECT_FALSE(surface.operations().empty()) << clothName(outfit, variant);
+                EXPECT_EQ(surface.depth(), 0) << clothName(outfit, variant);
+                EXPECT_EQ(surface.unbalancedRestores(), 0) << clothName(outfit, variant);
+            }
 }
 
 // --- pixels ---
 
-// Every cloth of every outfit, in both appearances.
 using PixelCase = std::tuple<Outfit, ClothVariant, bool>;
 
 class BorderPixelsTest : public testing::TestWithParam<PixelCase> {};
 
+// Paints a width-16 border round a 140 × 110 window, with square and with
+// rounded corners, and expects the ring covered and nothing painted inside
+// the window or outside the outer rectangle.
 TEST_P(BorderPixelsTest, PaintStaysInTheRing) {
     const auto [outfit, variant, dark] = GetParam();
-    expectPaintStaysInTheRing(outfit, variant, dark);
+    for (double radius : {0.0, 10.0}) {
+        SCOPED_TRACE(testing::Message() << clothName(outfit, variant) << (dark ? " dark" : " light")
+                                        << " radius " << radius);
+        Bitmap bitmap(220, 180);
+        drawBorder(bitmap.surface(), {40, 30, 140, 110}, outfit, variant, 16, 1, dark, radius);
+        // The little squares at the window's rounded corners belong to the ring.
+        const int r = static_cast<int>(radius);
+        auto inCornerSquare = [&](int x, int y) {
+            const bool left = x < 40 + r, right = x >= 180 - r;
+            const bool bottom = y < 30 + r, top = y >= 140 - r;
+            return (left || right) && (bottom || top);
+        };
+        EXPECT_EQ(paintedPixels(bitmap, 40, 30, 180, 140, inCornerSquare), 0);
+        auto insideOuter = [](int x, int y) { return x >= 24 && x < 196 && y >= 14 && y < 156; };
+        EXPECT_EQ(paintedPixels(bitmap, 0, 0, 220, 180, insideOuter), 0);
+        EXPECT_EQ(bitmap.pixel(100, 20).alpha, 255);
+        EXPECT_EQ(bitmap.pixel(30, 80).alpha, 255);
+    }
 }
 
 std::string pixelCaseName(const testing::TestParamInfo<PixelCase>& info) {
-    const Outfit outfit = std::get<Outfit>(info.param);
-    return std::string(outfit.rawValue()) + "_" +
+    return std::string(std::get<Outfit>(info.param).rawValue()) + "_" +
            std::to_string(std::get<ClothVariant>(info.param).rawValue()) +
            (std::get<bool>(info.param) ? "_dark" : "_light");
 }
@@ -222,7 +135,8 @@ TEST(BorderPixelsGuardTest, GuardsPaintNothingAndLeaveTheContextAsItWas) {
         Bitmap bitmap(120, 100);
         cairo_matrix_t before, after;
         cairo_get_matrix(bitmap.context(), &before);
-        drawBorder(bitmap.surface(), {20, 20, 80, 60}, Outfit::hawaiian, width);
+        drawBorder(bitmap.surface(), {20, 20, 80, 60}, Outfit::hawaiian, ClothVariant::classic,
+                   width);
         cairo_get_matrix(bitmap.context(), &after);
         EXPECT_EQ(paintedPixels(bitmap, 0, 0, 120, 100), 0) << width;
         EXPECT_EQ(std::memcmp(&before, &after, sizeof before), 0);
@@ -248,7 +162,7 @@ TEST(BorderPixelsGuardTest, CallersTransformAndClipAreRespectedAndRestored) {
             cairo_clip_extents(context, &clipBefore[0], &clipBefore[1], &clipBefore[2],
                                &clipBefore[3]);
 
-            drawBorder(bitmap.surface(), {16, 16, 120, 90}, outfit, 16);
+            drawBorder(bitmap.surface(), {16, 16, 120, 90}, outfit);
 
             cairo_get_matrix(context, &after);
             cairo_clip_extents(context, &clipAfter[0], &clipAfter[1], &clipAfter[2], &clipAfter[3]);
@@ -267,52 +181,87 @@ TEST(BorderPixelsGuardTest, CallersTransformAndClipAreRespectedAndRestored) {
     }
 }
 
-// Draws every strip in its own frame and every repeat of a pattern in place,
-// never copying pixels.
-class DirectSurface : public CairoSurface {
+// A cairo surface that may draw every strip in its own frame and every
+// repeat of a pattern in place instead of copying pixels.
+class InPlaceSurface : public CairoSurface {
 public:
-    using CairoSurface::CairoSurface;
+    InPlaceSurface(cairo_t* context, bool copyStrips, bool copyTiles)
+        : CairoSurface(context), copyStrips_(copyStrips), copyTiles_(copyTiles) {}
     void drawInFrames(std::span<const Frame> frames, Size size,
                       const std::function<void(DrawingSurface&)>& draw) override {
-        DrawingSurface::drawInFrames(frames, size, draw);
+        if (copyStrips_)
+            CairoSurface::drawInFrames(frames, size, draw);
+        else
+            DrawingSurface::drawInFrames(frames, size, draw);
     }
     void fillPeriodic(const Rect& area, double period, const Ink& ground,
                       const std::function<void(DrawingSurface&, double, double)>& draw) override {
-        DrawingSurface::fillPeriodic(area, period, ground, draw);
+        if (copyTiles_)
+            CairoSurface::fillPeriodic(area, period, ground, draw);
+        else
+            DrawingSurface::fillPeriodic(area, period, ground, draw);
     }
+
+private:
+    bool copyStrips_, copyTiles_;
 };
 
-TEST(BorderPixelsCopyTest, CopiedStripsAndRepeatsMatchDrawingInPlace) {
-    for (Outfit outfit : Outfit::allCases()) {
-        for (bool dark : {false, true}) {
-            Bitmap copied(440, 300), direct(440, 300);
-            DirectSurface directSurface(direct.context());
-            const Rect window{16, 16, 408, 268};
-            drawBorder(copied.surface(), window, outfit, 16, 1, ClothVariant::classic, 10, dark);
-            drawBorder(directSurface, window, outfit, 16, 1, ClothVariant::classic, 10, dark);
-            int differing = 0, beyondRounding = 0, largest = 0;
-            for (int y = 0; y < 300; ++y)
-                for (int x = 0; x < 440; ++x) {
-                    const Pixel a = copied.pixel(x, y), b = direct.pixel(x, y);
-                    const int difference =
-                        std::max({std::abs(a.red - b.red), std::abs(a.green - b.green),
-                                  std::abs(a.blue - b.blue), std::abs(a.alpha - b.alpha)});
-                    differing += difference > 0;
-                    beyondRounding += difference > 2;
-                    largest = std::max(largest, difference);
-                }
-            // Repeats land a 256th of a pixel apart at most, which moves
-            // antialiasing by a unit or two; the edges of round caps and joins
-            // may come out a little differently after a half turn.
-            const int ringPixels = 440 * 300 - 408 * 268;
-            EXPECT_LE(largest, 10) << outfit.rawValue() << (dark ? " dark" : " light");
-            EXPECT_LT(differing, ringPixels / 10) << outfit.rawValue();
-            EXPECT_LT(beyondRounding, ringPixels / 50) << outfit.rawValue();
-            std::cout << outfit.rawValue() << (dark ? " dark" : " light") << ": " << differing
-                      << " of " << ringPixels << " ring pixels differ, " << beyondRounding
-                      << " by more than 2, by at most " << largest << "\n";
+struct CopyDifference {
+    int differing = 0, beyondRounding = 0, largest = 0;
+};
+
+CopyDifference compare(const Bitmap& a, const Bitmap& b) {
+    CopyDifference d;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const Pixel p = a.pixel(x, y), q = b.pixel(x, y);
+            const int difference =
+                std::max({std::abs(p.red - q.red), std::abs(p.green - q.green),
+                          std::abs(p.blue - q.blue), std::abs(p.alpha - q.alpha)});
+            d.differing += difference > 0;
+            d.beyondRounding += difference > 2;
+            d.largest = std::max(d.largest, difference);
         }
-    }
+    return d;
+}
+
+// Copies land on whole pixels, but cairo's antialiasing of a shape and of the
+// same shape turned by half a turn differ by a few units along some edges,
+// and a little more where round caps and joins meet. These are the bounds
+// the drawing surface documents for its copies.
+TEST(BorderPixelsCopyTest, CopiesStayWithinTheirBoundOfDrawingInPlace) {
+    struct Geometry {
+        double width, scale;
+    };
+    struct Bound {
+        const char* copies;
+        bool copyStrips, copyTiles;
+        int largest;
+        double differing, beyondRounding; // shares of the ring's pixels
+    };
+    const Bound bounds[] = {{"repeats only", false, true, 4, 0.06, 0.01},
+                            {"strips and repeats", true, true, 24, 0.15, 0.05}};
+    const Rect window{24, 24, 392, 252};
+    for (const Geometry& g : {Geometry{16, 1}, Geometry{12, 1.3}, Geometry{24, 0.7}})
+        for (Outfit outfit : Outfit::allCases())
+            for (ClothVariant variant : ClothVariant::allCases()) {
+                Bitmap inPlace(440, 300);
+                InPlaceSurface direct(inPlace.context(), false, false);
+                drawBorder(direct, window, outfit, variant, g.width, g.scale);
+                const double ringPixels = (392 + 2 * g.width) * (252 + 2 * g.width) - 392.0 * 252;
+                for (const Bound& bound : bounds) {
+                    SCOPED_TRACE(testing::Message()
+                                 << clothName(outfit, variant) << " width " << g.width << " scale "
+                                 << g.scale << ", " << bound.copies << " copied");
+                    Bitmap copied(440, 300);
+                    InPlaceSurface surface(copied.context(), bound.copyStrips, bound.copyTiles);
+                    drawBorder(surface, window, outfit, variant, g.width, g.scale);
+                    const CopyDifference d = compare(copied, inPlace);
+                    EXPECT_LE(d.largest, bound.largest);
+                    EXPECT_LT(d.differing, bound.differing * ringPixels);
+                    EXPECT_LT(d.beyondRounding, bound.beyondRounding * ringPixels);
+                }
+            }
 }
 
 // --- sample window ---
@@ -332,10 +281,6 @@ TEST(SampleWindowTest, TextSetFollowsTheVariantNumberModuloThree) {
             surface.matching([](const Operation& op) { return op.kind == Kind::text; });
         ASSERT_EQ(texts.size(), c.card ? 4u : 3u) << c.number;
         EXPECT_EQ(texts[0].text, c.title);
-        EXPECT_EQ(texts[0].font.name, "HelveticaNeue");
-        EXPECT_EQ(texts[1].font.name, "HelveticaNeue-Medium");
-        EXPECT_EQ(texts[1].font.size, 22);
-        EXPECT_EQ(texts[1].start(), (Point{38, 416 - 64}));
         EXPECT_EQ(surface.depth(), 0);
     }
 }
@@ -358,19 +303,12 @@ TEST(SampleWindowTest, PaintsTextInBothAppearances) {
 // --- PNG ---
 
 TEST(PngTest, CanvasIsTheWindowPlusTheBorderOnEverySide) {
-    const std::string bytes = PatternRenderer::png({640, 400}, Outfit::hawaiian, 16, 1, false,
-                                                   std::nullopt, true, ClothVariant::classic, 10);
-    ASSERT_GT(bytes.size(), 8u);
-    EXPECT_EQ(bytes.substr(0, 8), "\x89PNG\r\n\x1a\n");
-    const auto image = Bitmap::decodePNG(bytes);
+    const auto image = Bitmap::decodePNG(PatternRenderer::png(
+        {640, 400}, Outfit::hawaiian, 16, 1, false, std::nullopt, true, ClothVariant::classic, 10));
     EXPECT_EQ(image->width(), 672);
     EXPECT_EQ(image->height(), 432);
-    // The window rectangle (16, 16, 640, 400) holds the light sample window.
-    const Pixel inside = image->pixel(336, 200);
-    EXPECT_NEAR(inside.red, 0.995 * 255, 1);
-    EXPECT_NEAR(inside.green, 0.99 * 255, 1);
-    EXPECT_NEAR(inside.blue, 0.97 * 255, 1);
-    EXPECT_EQ(inside.alpha, 255);
+    // The window rectangle (16, 16, 640, 400) holds the opaque sample window.
+    EXPECT_EQ(image->pixel(336, 200).alpha, 255);
     EXPECT_EQ(image->pixel(0, 0).alpha, 0);
     EXPECT_EQ(image->pixel(336, 4).alpha, 255);
 }
@@ -397,37 +335,29 @@ TEST(PngTest, RejectsUnusableDimensionsBeforeMakingABitmap) {
     }
 }
 
-TEST(PngTest, CanvasOfExactlyTheLimitIsAccepted) {
-    const auto image = Bitmap::decodePNG(PatternRenderer::png(
-        {8160, 100}, Outfit::linen, 16, 1, false, std::nullopt, false, ClothVariant::classic, 10));
-    EXPECT_EQ(image->width(), 8192);
-    EXPECT_EQ(image->height(), 132);
-}
-
-TEST(PngTest, NegativeBorderIsNoBorder) {
-    const auto image = Bitmap::decodePNG(PatternRenderer::png(
-        {50, 30}, Outfit::sweater, -4, 1, false, std::nullopt, false, ClothVariant::classic, 10));
-    ASSERT_EQ(image->width(), 50);
-    ASSERT_EQ(image->height(), 30);
-    EXPECT_EQ(paintedPixels(*image, 0, 0, 50, 30), 0);
-}
-
-TEST(PngTest, FractionalSizesRoundTheCanvasUp) {
-    const auto image =
-        Bitmap::decodePNG(PatternRenderer::png({100.2, 50.5}, Outfit::rainJacket, 10, 1, true,
-                                               std::nullopt, true, ClothVariant::third, 10));
-    EXPECT_EQ(image->width(), 121);
-    EXPECT_EQ(image->height(), 71);
+TEST(PngTest, CanvasSizeRoundsUpAndANegativeBorderIsNone) {
+    struct Case {
+        Size window;
+        double width;
+        int canvasWidth, canvasHeight;
+    };
+    for (const Case& c : {Case{{8160, 100}, 16, 8192, 132}, Case{{100.2, 50.5}, 10, 121, 71},
+                          Case{{50, 30}, -4, 50, 30}}) {
+        const auto image =
+            Bitmap::decodePNG(PatternRenderer::png(c.window, Outfit::rainJacket, c.width, 1, true,
+                                                   std::nullopt, false, ClothVariant::third, 10));
+        EXPECT_EQ(image->width(), c.canvasWidth) << c.window.width;
+        EXPECT_EQ(image->height(), c.canvasHeight) << c.window.width;
+        if (c.width < 0) {
+            EXPECT_EQ(paintedPixels(*image, 0, 0, c.canvasWidth, c.canvasHeight), 0);
+        }
+    }
 }
 
 TEST(PngTest, DiagnosticsGoToStandardErrorAsOneLine) {
     testing::internal::CaptureStderr();
     PatternRenderer::diagnostic("wrote 10 sheets");
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "[renderer] wrote 10 sheets\n");
-}
-
-TEST(PngTest, GarbageIsNotDecoded) {
-    EXPECT_THROW(Bitmap::decodePNG("not a png"), RenderError);
 }
 
 } // namespace

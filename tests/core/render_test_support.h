@@ -2,26 +2,42 @@
 
 #include "draw/bitmap.h"
 #include "draw/recording_surface.h"
+#include "render/palette.h"
 #include "render/pattern_renderer.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace garbello {
 
-// The first point of every subpath of `operation`, in the root frame and in
-// drawing order.
-inline std::vector<Point> subpathStarts(const RecordingSurface::Operation& operation) {
-    return operation.subpathStarts();
+using Operation = RecordingSurface::Operation;
+using Kind = RecordingSurface::Kind;
+
+inline Palette paletteFor(Outfit outfit, ClothVariant variant = ClothVariant::classic,
+                          bool dark = false) {
+    return Palette::make(outfit, dark, std::nullopt, variant);
+}
+
+inline std::string clothName(Outfit outfit, ClothVariant variant) {
+    return std::string(outfit.rawValue()) + " variant " + std::to_string(variant.rawValue());
 }
 
 // The one operation of `operations`, failing the test when there are more or none.
-inline RecordingSurface::Operation only(const std::vector<RecordingSurface::Operation>& operations,
-                                        const char* what) {
+inline Operation only(const std::vector<Operation>& operations, const char* what) {
     EXPECT_EQ(operations.size(), 1u) << what;
-    return operations.empty() ? RecordingSurface::Operation{} : operations.front();
+    return operations.empty() ? Operation{} : operations.front();
+}
+
+// The whole border of one cloth round `window`, untinted.
+inline void drawBorder(DrawingSurface& surface, const Rect& window, Outfit outfit,
+                       ClothVariant variant = ClothVariant::classic, double width = 16,
+                       double scale = 1, bool dark = false, double cornerRadius = 10) {
+    PatternRenderer::draw(surface, window, outfit, width, scale, std::nullopt, dark, variant,
+                          cornerRadius);
 }
 
 // Counts painted pixels in `area` (pixel columns and rows, bottom-left origin).
@@ -35,33 +51,16 @@ inline int paintedPixels(const Bitmap& bitmap, int x0, int y0, int x1, int y1,
     return painted;
 }
 
-// Paints a width-16 border round a 140 × 110 window, with square and with
-// rounded corners, and expects the ring covered and nothing painted inside
-// the window or outside the outer rectangle.
-inline void expectPaintStaysInTheRing(Outfit outfit, ClothVariant variant, bool dark) {
-    for (double radius : {0.0, 10.0}) {
-        SCOPED_TRACE(testing::Message() << outfit.rawValue() << " variant " << variant.rawValue()
-                                        << (dark ? " dark" : " light") << " radius " << radius);
-        Bitmap bitmap(220, 180);
-        const Rect window{40, 30, 140, 110};
-        PatternRenderer::draw(bitmap.surface(), window, outfit, 16, 1, std::nullopt, dark, variant,
-                              radius);
-        // Inside the window's own (rounded) shape nothing is touched; the
-        // little squares at its rounded corners belong to the ring.
-        const int r = static_cast<int>(radius);
-        auto inCornerSquare = [&](int x, int y) {
-            const bool left = x < 40 + r, right = x >= 180 - r;
-            const bool bottom = y < 30 + r, top = y >= 140 - r;
-            return (left || right) && (bottom || top);
-        };
-        EXPECT_EQ(paintedPixels(bitmap, 40, 30, 180, 140, inCornerSquare), 0);
-        // Outside O = (24, 14, 172, 142) nothing at all.
-        auto insideOuter = [](int x, int y) { return x >= 24 && x < 196 && y >= 14 && y < 156; };
-        EXPECT_EQ(paintedPixels(bitmap, 0, 0, 220, 180, insideOuter), 0);
-        // The ring itself is covered.
-        EXPECT_EQ(bitmap.pixel(100, 20).alpha, 255);
-        EXPECT_EQ(bitmap.pixel(30, 80).alpha, 255);
-    }
+// FNV-1a (64 bits) of every pixel's alpha, red, green and blue, row by row.
+inline std::uint64_t pixelDigest(const Bitmap& bitmap) {
+    std::uint64_t hash = 0xcbf29ce484222325u;
+    for (int y = 0; y < bitmap.height(); ++y)
+        for (int x = 0; x < bitmap.width(); ++x) {
+            const Pixel p = bitmap.pixel(x, y);
+            for (int byte : {p.alpha, p.red, p.green, p.blue})
+                hash = (hash ^ static_cast<std::uint8_t>(byte)) * 0x100000001b3u;
+        }
+    return hash;
 }
 
 } // namespace garbello
