@@ -1,13 +1,12 @@
 #pragma once
 
+#include "draw/cairo_handles.h"
 #include "draw/cairo_surface.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
-
-typedef struct _cairo_surface cairo_surface_t;
 
 namespace garbello {
 
@@ -24,15 +23,14 @@ class Bitmap {
 public:
     // Throws RenderError(bitmapCreation) when the pixels cannot be allocated.
     Bitmap(int width, int height);
-    ~Bitmap();
     Bitmap(const Bitmap&) = delete;
     Bitmap& operator=(const Bitmap&) = delete;
 
     int width() const { return width_; }
     int height() const { return height_; }
     DrawingSurface& surface() { return surface_; }
-    cairo_t* context() const { return context_; }
-    cairo_surface_t* image() const { return image_; }
+    cairo_t* context() const { return context_.get(); }
+    cairo_surface_t* image() const { return image_.get(); }
 
     // The pixel whose lower-left corner is (x, y) in the drawing frame.
     Pixel pixel(int x, int y) const;
@@ -57,10 +55,11 @@ public:
     static std::unique_ptr<Bitmap> decodePNG(std::string_view bytes);
 
 private:
-    explicit Bitmap(cairo_surface_t* image);
+    explicit Bitmap(CairoSurfaceHandle image);
 
-    cairo_surface_t* image_;
-    cairo_t* context_;
+    // The context goes before the image it draws on.
+    CairoSurfaceHandle image_;
+    CairoContextHandle context_;
     CairoSurface surface_;
     int width_;
     int height_;
