@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <optional>
@@ -150,6 +151,61 @@ TEST_F(SettingsStoreTest, NextSaveReplacesACorruptFileButKeepsItsBytesBeside) {
     store.save(GarbelloSettings{});
     EXPECT_EQ(store.load(), GarbelloSettings{});
     EXPECT_FALSE(fs::exists(settingsPath().string() + ".unreadable-3"));
+}
+
+// Kept-copy names beside settings.json, for numbers first...last.
+std::vector<std::string> keptNames(int first, int last) {
+    std::vector<std::string> names;
+    for (int number = first; number <= last; ++number)
+        names.push_back("settings.json.unreadable" +
+                        (number > 1 ? "-" + std::to_string(number) : std::string()));
+    return names;
+}
+
+std::vector<std::string> joined(std::vector<std::string> names,
+                                const std::vector<std::string>& more) {
+    names.insert(names.end(), more.begin(), more.end());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST_F(SettingsStoreTest, KeepsOnlyTheNewestUnreadableCopiesAndAlwaysSaves) {
+    const std::vector<std::string> foreign = {
+        "settings.json.unreadable-07", "settings.json.unreadable-x", "settings.json.unreadable-1",
+        "settings.json.unreadable-4294967296", "settings.json.unreadable-0"};
+    struct Case {
+        const char* name;
+        std::vector<std::string> before;
+        std::string newest;
+        std::vector<std::string> after;
+    };
+    const Case cases[] = {
+        {"first damage", {}, "settings.json.unreadable", keptNames(1, 1)},
+        {"one short of the limit", keptNames(1, 9), "settings.json.unreadable-10",
+         keptNames(1, 10)},
+        {"at the limit", keptNames(1, 10), "settings.json.unreadable-11", keptNames(2, 11)},
+        {"far past it", keptNames(1, 100), "settings.json.unreadable-101", keptNames(92, 101)},
+        {"after gaps",
+         {"settings.json.unreadable-3", "settings.json.unreadable-7"},
+         "settings.json.unreadable-8",
+         {"settings.json.unreadable-3", "settings.json.unreadable-7",
+          "settings.json.unreadable-8"}},
+        {"other names are not copies", joined(foreign, keptNames(5, 5)),
+         "settings.json.unreadable-6", joined(foreign, keptNames(5, 6))},
+    };
+    for (const Case& c : cases) {
+        fs::remove_all(settingsPath().parent_path());
+        for (const std::string& name : c.before)
+            writeFileAtomically(settingsPath().parent_path() / name, "earlier damage");
+        writeSettingsFile("{damaged");
+        SettingsStore store(settingsPath());
+        ASSERT_NO_THROW(store.save(customised())) << c.name;
+        EXPECT_EQ(store.load(), customised()) << c.name;
+        EXPECT_EQ(readFile(settingsPath().parent_path() / c.newest), "{damaged") << c.name;
+        EXPECT_EQ(test::entryNames(settingsPath().parent_path()),
+                  joined(c.after, {"settings.json"}))
+            << c.name;
+    }
 }
 
 // A writer killed at any moment leaves either the old or the new file, and a
