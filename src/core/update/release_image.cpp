@@ -2,26 +2,23 @@
 
 #include "support/log.h"
 #include "support/paths.h"
+#include "support/unique_handle.h"
 #include "update/update_error.h"
 
 #include <archive.h>
 #include <archive_entry.h>
 
-#include <memory>
 #include <string>
 #include <sys/stat.h>
+#include <utility>
 
 namespace garbello::release_image {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct ReaderDeleter {
-    void operator()(archive* reader) const { archive_read_free(reader); }
-};
-struct WriterDeleter {
-    void operator()(archive* writer) const { archive_write_free(writer); }
-};
+using Reader = UniqueHandle<archive*, archive_read_free>;
+using Writer = UniqueHandle<archive*, archive_write_free>;
 
 // A relative path that stays below the directory it is resolved in.
 bool isContainedPath(const fs::path& path) {
@@ -66,8 +63,8 @@ void check(int status, archive* handle) {
 }
 
 void unpack(const fs::path& image, const fs::path& mountPoint) {
-    std::unique_ptr<archive, ReaderDeleter> reader(archive_read_new());
-    std::unique_ptr<archive, WriterDeleter> writer(archive_write_disk_new());
+    Reader reader(archive_read_new());
+    Writer writer(archive_write_disk_new());
     if (!reader || !writer)
         throw InternalError("archive library unavailable");
     archive_read_support_filter_gzip(reader.get());
@@ -139,24 +136,38 @@ void removeWritePermission(const fs::path& root) {
 
 } // namespace
 
-void attach(const fs::path& image, const fs::path& mountPoint) {
+MountedImage attach(const fs::path& image, const fs::path& mountPoint) {
     if (::mkdir(mountPoint.c_str(), 0700) != 0) {
         log::updater.error("Could not create the mount point " + mountPoint.string());
         throw UpdateError(UpdateError::Kind::download);
     }
+    MountedImage mounted(mountPoint);
     try {
         unpack(image, mountPoint);
         checkLinksStayInside(mountPoint);
-    } catch (const Error& error) {
+    } catch (const std::exception& error) {
+        // The library's and the file system's failures as much as refusals.
         log::updater.error("Refused the release image: " + std::string(error.what()));
-        detach(mountPoint);
         throw UpdateError(UpdateError::Kind::download);
     }
     removeWritePermission(mountPoint);
+    return mounted;
 }
 
-void detach(const fs::path& mountPoint) {
-    removeTree(mountPoint);
+MountedImage::MountedImage(MountedImage&& other) noexcept
+    : mountPoint_(std::exchange(other.mountPoint_, {})) {}
+
+MountedImage& MountedImage::operator=(MountedImage&& other) noexcept {
+    if (this != &other) {
+        detach();
+        mountPoint_ = std::exchange(other.mountPoint_, {});
+    }
+    return *this;
+}
+
+void MountedImage::detach() {
+    if (!mountPoint_.empty())
+        removeTree(std::exchange(mountPoint_, {}));
 }
 
 } // namespace garbello::release_image

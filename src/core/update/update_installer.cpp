@@ -16,6 +16,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <exception>
+#include <functional>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -51,6 +53,24 @@ void copyExecutable(const fs::path& from, const fs::path& to) {
         throw FileError("Could not copy " + from.string() + ": " + error.message());
 }
 
+// Runs `steps`; a failure that is no Error (the file system's or the
+// standard library's) is logged with its own text and becomes
+// UpdateError::swap, so that the helper's rollback handles every failure.
+void failingAsError(const std::function<void()>& steps) {
+    try {
+        steps();
+    } catch (const Error&) {
+        throw;
+    } catch (const std::exception& error) {
+        log::updater.error("Unexpected failure while installing the update: " +
+                           std::string(error.what()));
+        throw UpdateError(UpdateError::Kind::swap);
+    } catch (...) {
+        log::updater.error("Unexpected failure while installing the update");
+        throw UpdateError(UpdateError::Kind::swap);
+    }
+}
+
 std::optional<std::string> readReceipt(const fs::path& receipt) {
     try {
         return readFile(receipt);
@@ -73,16 +93,11 @@ fs::path UpdateInstaller::stage(const fs::path& image, const UpdateRelease& rele
     UpdateSecurity::verifyDownload(image, release.byteSize, release.sha256);
     release.checkCompatibility();
 
-    fs::path mountPoint = environment_.temporaryDirectory / ("garbello-mount-" + newUuidString());
-    release_image::attach(image, mountPoint);
-    fs::path mounted = mountPoint / app_bundle::kName;
-    try {
-        UpdateSecurity::verifyApp(mounted, environment_.trustedKey);
-        UpdateSecurity::verifyVersion(mounted, release);
-    } catch (...) {
-        release_image::detach(mountPoint);
-        throw;
-    }
+    auto mount = release_image::attach(image, environment_.temporaryDirectory /
+                                                  ("garbello-mount-" + newUuidString()));
+    fs::path mounted = mount.path() / app_bundle::kName;
+    UpdateSecurity::verifyApp(mounted, environment_.trustedKey);
+    UpdateSecurity::verifyVersion(mounted, release);
 
     fs::path staged =
         destination.parent_path() / (std::string(kStagedPrefix) + newUuidString() + ".app");
@@ -92,11 +107,9 @@ fs::path UpdateInstaller::stage(const fs::path& image, const UpdateRelease& rele
         UpdateSecurity::verifyVersion(staged, release);
     } catch (...) {
         removeTree(staged);
-        release_image::detach(mountPoint);
         throw;
     }
     log::updater.info("Verified and staged version " + release.version);
-    release_image::detach(mountPoint);
     return staged;
 }
 
@@ -146,20 +159,22 @@ void UpdateInstaller::complete(const fs::path& planFile) const {
     waitForParentToExit(plan.parentPID);
 
     try {
-        UpdateSecurity::verifyApp(plan.staged, environment_.trustedKey);
-        UpdateSecurity::verifyVersion(plan.staged, plan.release);
-        UpdateSwap::perform(plan.destination, plan.staged, [&] {
-            validateNewVersion(plan.destination, plan.release, plan.receipt);
+        failingAsError([&] {
+            UpdateSecurity::verifyApp(plan.staged, environment_.trustedKey);
+            UpdateSecurity::verifyVersion(plan.staged, plan.release);
+            UpdateSwap::perform(plan.destination, plan.staged, [&] {
+                validateNewVersion(plan.destination, plan.release, plan.receipt);
+            });
         });
     } catch (const Error& error) {
         log::updater.error("Update rolled back: " + std::string(error.what()));
         try {
             writeFileAtomically(plan.workspace / "error.txt", error.what());
-        } catch (const Error&) {
+        } catch (...) {
         }
         try {
             startDetached(app_bundle::executable(plan.destination), {});
-        } catch (const Error&) {
+        } catch (...) {
         }
         throw;
     }
@@ -186,8 +201,11 @@ void UpdateInstaller::validateNewVersion(const fs::path& destination, const Upda
     ChildProcess started =
         ChildProcess::start(app_bundle::executable(destination), {"--update-receipt", receipt});
     for (int round = 0; round < kProbes && started.isRunning(); ++round) {
-        if (readReceipt(receipt) == release.version)
+        if (readReceipt(receipt) == release.version) {
+            // The new version runs on after the helper has gone.
+            started.release();
             return;
+        }
         std::this_thread::sleep_for(environment_.pollInterval);
     }
     started.terminate();
