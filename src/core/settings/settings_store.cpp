@@ -36,6 +36,34 @@ std::string summary(const GarbelloSettings& settings) {
            ", preferred styles=" + std::to_string(settings.preferredVariants.size());
 }
 
+// What the encoder below accepts as a string.
+bool isEncodable(const std::string& text) {
+    try {
+        (void)Json(text).dump(-1, ' ', false, Json::error_handler_t::strict);
+        return true;
+    } catch (const Json::exception&) {
+        return false;
+    }
+}
+
+// Application ids and outfit names are map keys that the platform layer hands
+// over as UTF-8; one that is not must not stop every other choice from being
+// saved. Removes such keys and returns how many went.
+std::size_t dropUnencodableKeys(GarbelloSettings& settings) {
+    auto badKey = [](const auto& entry) { return !isEncodable(entry.first); };
+    auto dropFrom = [&](GarbelloSettings::VariantChoices& choices) {
+        return std::erase_if(choices, badKey);
+    };
+    std::size_t dropped = std::erase_if(settings.disabledApps,
+                                        [](const std::string& id) { return !isEncodable(id); });
+    dropped += std::erase_if(settings.appVariants, badKey);
+    for (auto& [id, choices] : settings.appVariants)
+        dropped += dropFrom(choices);
+    std::erase_if(settings.appVariants, [](const auto& entry) { return entry.second.empty(); });
+    dropped += dropFrom(settings.preferredVariants);
+    return dropped;
+}
+
 std::string encode(const GarbelloSettings& settings) {
     try {
         // nlohmann keeps object keys sorted.
@@ -113,7 +141,11 @@ GarbelloSettings SettingsStore::load() const {
     }
 }
 
-void SettingsStore::save(const GarbelloSettings& settings) const {
+void SettingsStore::save(const GarbelloSettings& original) const {
+    GarbelloSettings settings = original;
+    if (std::size_t dropped = dropUnencodableKeys(settings))
+        logger_.error("Left " + std::to_string(dropped) +
+                      " settings keys that are not valid UTF-8 out of the saved settings");
     std::string bytes = encode(settings);
     if (!fileIsMissing(path_)) {
         try {

@@ -32,7 +32,8 @@ public:
     // (then "-2", "-3", …) so that the user's hand-edited or damaged file is
     // not destroyed; only the ten newest such copies are kept. Throws Error
     // (FileError for the file system) on failure; the previous file is then
-    // untouched.
+    // untouched. Map and set keys that are not valid UTF-8 (application ids,
+    // outfit names) are left out of the file, with one error log line.
     void save(const GarbelloSettings& settings) const;
 
 private:
