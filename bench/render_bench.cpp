@@ -1,8 +1,8 @@
 // Time of one full border draw, as an overlay repaint pays it: each outfit's
 // classic cloth at three window sizes, and each patterned variant at one.
-#include "render/bitmap.h"
+#include "draw/bitmap.h"
 #include "render/pattern_renderer.h"
-#include "render/sheet.h"
+#include "sheets/sheet.h"
 
 #include <benchmark/benchmark.h>
 #include <cairo.h>

@@ -3,9 +3,9 @@
 #include "diagnostics.h"
 #include "headless_error.h"
 #include "protocol.h"
-#include "render/sheets.h"
 #include "sample_render.h"
 #include "settings_screens.h"
+#include "sheets/sheets.h"
 #include "update/update_installer.h"
 #include "write_json.h"
 

@@ -1,4 +1,4 @@
-#include "render/bitmap.h"
+#include "draw/bitmap.h"
 #include "run_process.h"
 #include "support/atomic_file.h"
 #include "support/json_decode.h"

@@ -1,9 +1,9 @@
-#include "render/bitmap.h"
-#include "render/cairo_surface.h"
+#include "draw/bitmap.h"
+#include "draw/cairo_surface.h"
+#include "draw/recording_surface.h"
+#include "draw/render_error.h"
 #include "render/palette.h"
 #include "render/pattern_renderer.h"
-#include "render/recording_surface.h"
-#include "render/render_error.h"
 #include "render/sample_window.h"
 #include "render_test_support.h"
 

@@ -1,6 +1,6 @@
+#include "draw/recording_surface.h"
 #include "render/corner_pieces.h"
 #include "render/pattern_renderer.h"
-#include "render/recording_surface.h"
 
 #include <gtest/gtest.h>
 

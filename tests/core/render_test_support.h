@@ -1,8 +1,8 @@
 #pragma once
 
-#include "render/bitmap.h"
+#include "draw/bitmap.h"
+#include "draw/recording_surface.h"
 #include "render/pattern_renderer.h"
-#include "render/recording_surface.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
+#include "draw/recording_surface.h"
 #include "render/linen_variants.h"
 #include "render/pattern_renderer.h"
-#include "render/recording_surface.h"
 #include "render/sweater_variants.h"
 #include "render/variant_cloth.h"
 

@@ -1,11 +1,11 @@
 #include "render/pattern_renderer.h"
 
-#include "render/bitmap.h"
+#include "draw/bitmap.h"
+#include "draw/render_error.h"
 #include "render/border_geometry.h"
 #include "render/classic_cloth.h"
 #include "render/corner_pieces.h"
 #include "render/palette.h"
-#include "render/render_error.h"
 #include "render/sample_window.h"
 #include "render/variant_cloth.h"
 

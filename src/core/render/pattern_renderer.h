@@ -1,11 +1,11 @@
 #pragma once
 
+#include "draw/bitmap.h"
+#include "draw/drawing_surface.h"
+#include "draw/ink.h"
 #include "model/cloth_variant.h"
 #include "model/geometry.h"
 #include "model/outfit.h"
-#include "render/bitmap.h"
-#include "render/drawing_surface.h"
-#include "render/ink.h"
 
 #include <optional>
 #include <string>

@@ -1,6 +1,6 @@
-#include "render/bitmap.h"
+#include "draw/bitmap.h"
 
-#include "render/render_error.h"
+#include "draw/render_error.h"
 
 #include <cairo.h>
 

@@ -1,4 +1,4 @@
-#include "render/ink.h"
+#include "draw/ink.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "draw/bitmap.h"
+#include "draw/drawing_surface.h"
+#include "draw/ink.h"
 #include "model/geometry.h"
-#include "render/bitmap.h"
-#include "render/drawing_surface.h"
-#include "render/ink.h"
 
 #include <array>
 #include <filesystem>
@@ -13,7 +13,7 @@
 #include <vector>
 
 // The pieces the review sheets are made of; PatternRenderer's sheet operations
-// (render/sheets.h) put them together.
+// (sheets/sheets.h) put them together.
 namespace garbello::sheets {
 
 // One sheet: its file name, canvas size and painter.

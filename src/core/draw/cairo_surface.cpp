@@ -1,7 +1,7 @@
-#include "render/cairo_surface.h"
+#include "draw/cairo_surface.h"
 
-#include "render/bitmap.h"
-#include "render/render_error.h"
+#include "draw/bitmap.h"
+#include "draw/render_error.h"
 
 #include <cairo.h>
 #include <pango/pangocairo.h>

@@ -2,7 +2,7 @@
 // the detail sheet (each cloth enlarged twice).
 #include "render/pattern_renderer.h"
 #include "render/sample_window.h"
-#include "render/sheet.h"
+#include "sheets/sheet.h"
 
 #include <array>
 #include <string_view>

@@ -1,7 +1,7 @@
-#include "render/sheets.h"
+#include "sheets/sheets.h"
 
 #include "render/pattern_renderer.h"
-#include "render/sheet.h"
+#include "sheets/sheet.h"
 #include "support/atomic_file.h"
 #include "support/ordered_work.h"
 

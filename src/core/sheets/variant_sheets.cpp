@@ -2,8 +2,8 @@
 // enlarged strip each) and the window-assignment sheet.
 #include "render/pattern_renderer.h"
 #include "render/sample_window.h"
-#include "render/sheet.h"
 #include "settings/garbello_settings.h"
+#include "sheets/sheet.h"
 
 #include <array>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "render/cairo_surface.h"
+#include "draw/cairo_surface.h"
 
 #include <cstdint>
 #include <memory>

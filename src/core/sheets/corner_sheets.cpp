@@ -2,7 +2,7 @@
 // edges of real borders in the pixels the overlay would show, enlarged so a
 // reviewer can judge every pixel of the joins.
 #include "render/pattern_renderer.h"
-#include "render/sheet.h"
+#include "sheets/sheet.h"
 
 #include <array>
 #include <cmath>
