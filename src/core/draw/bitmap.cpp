@@ -138,6 +138,14 @@ Bitmap::Bitmap(CairoSurfaceHandle image)
         throw RenderError(RenderError::Kind::bitmapCreation);
 }
 
+Image Bitmap::toImage() const {
+    cairo_surface_flush(image_);
+    Image copy{width_, height_, cairo_image_surface_get_stride(image_), {}};
+    const std::uint8_t* data = cairo_image_surface_get_data(image_);
+    copy.pixels.assign(data, data + static_cast<std::size_t>(copy.stride) * height_);
+    return copy;
+}
+
 Pixel Bitmap::pixel(int x, int y) const {
     cairo_surface_t* image = image_.get();
     cairo_surface_flush(image);

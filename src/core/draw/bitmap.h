@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace garbello {
 
@@ -14,6 +15,18 @@ namespace garbello {
 struct Pixel {
     std::uint8_t red = 0, green = 0, blue = 0, alpha = 0;
     bool operator==(const Pixel&) const = default;
+};
+
+// Pixels that outlive the bitmap they were drawn in, for a worker to hand
+// back: cairo's ARGB32 layout (premultiplied, one 32-bit native-endian word
+// per pixel, rows `stride` bytes apart, the top row first).
+struct Image {
+    int width = 0;
+    int height = 0;
+    int stride = 0;
+    std::vector<std::uint8_t> pixels;
+
+    bool operator==(const Image&) const = default;
 };
 
 // An offscreen RGBA bitmap, 8 bits per component, premultiplied, fully
@@ -49,6 +62,9 @@ public:
     // source pixel becomes a sharp factor × factor block; the crop's
     // lower-left corner lands on `origin` of this bitmap's drawing frame.
     void drawEnlarged(const Bitmap& source, const Rect& crop, Point origin, int factor);
+
+    // A copy of the pixels as they are now.
+    Image toImage() const;
 
     // Decodes PNG bytes; throws RenderError(pngEncoding) when they are not a
     // readable PNG.
