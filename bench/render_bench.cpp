@@ -1,8 +1,8 @@
 // Time of one full border draw, as an overlay repaint pays it: each outfit's
 // classic cloth at three window sizes, and each patterned variant at one.
-#include "render/bitmap.h"
+#include "draw/bitmap.h"
 #include "render/pattern_renderer.h"
-#include "render/sheet.h"
+#include "sheets/sheet.h"
 
 #include <benchmark/benchmark.h>
 #include <cairo.h>
@@ -16,8 +16,7 @@ void drawBorder(benchmark::State& state, Outfit outfit, Size window, double widt
                   static_cast<int>(window.height + 2 * width));
     const Rect frame{width, width, window.width, window.height};
     for (auto _ : state) {
-        PatternRenderer::draw(bitmap.surface(), frame, outfit, width, 1.0, std::nullopt, false,
-                              variant, 10);
+        PatternRenderer::draw(bitmap.surface(), frame, {outfit, variant, width});
         cairo_surface_flush(cairo_get_target(bitmap.context()));
     }
 }

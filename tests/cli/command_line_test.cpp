@@ -1,4 +1,4 @@
-#include "render/bitmap.h"
+#include "draw/bitmap.h"
 #include "run_process.h"
 #include "support/atomic_file.h"
 #include "support/json_decode.h"
@@ -205,23 +205,8 @@ TEST(CommandLineTest, TheDesktopApplicationPathIsTakenWithoutArguments) {
     }
 }
 
-// A fresh directory under the system temporary directory, removed afterwards.
-class ScratchDirectory {
-public:
-    ScratchDirectory()
-        : path_(std::filesystem::temp_directory_path() /
-                ("garbello-cli-" + std::to_string(::getpid()))) {
-        std::filesystem::remove_all(path_);
-    }
-    ~ScratchDirectory() { std::filesystem::remove_all(path_); }
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
-
 TEST(CommandLineTest, RenderWritesTheSampleWindowAsPngAndPrintsItsRecord) {
-    ScratchDirectory scratch;
+    TemporaryDirectory scratch;
     for (const std::string outfit : {"hawaiian", "linen"}) {
         // Missing parent directories are created.
         const std::string output = (scratch.path() / "nested" / outfit / "x.png").string();
@@ -244,8 +229,7 @@ TEST(CommandLineTest, RenderWritesTheSampleWindowAsPngAndPrintsItsRecord) {
 }
 
 TEST(CommandLineTest, RenderThatCannotWriteReportsTheFileError) {
-    ScratchDirectory scratch;
-    std::filesystem::create_directories(scratch.path());
+    TemporaryDirectory scratch;
     const std::string blocker = (scratch.path() / "file").string();
     garbello::writeFileAtomically(blocker, "not a directory");
     auto result = run({"--render", "sweater", blocker + "/x.png"});

@@ -1,5 +1,5 @@
 // The three sheet options run through the built executable.
-#include "render/bitmap.h"
+#include "draw/bitmap.h"
 #include "run_process.h"
 #include "support/atomic_file.h"
 #include "temporary_directory.h"

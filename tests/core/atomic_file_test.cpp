@@ -1,79 +1,89 @@
 #include "support/atomic_file.h"
 #include "support/error.h"
+#include "temporary_directory.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <atomic>
+#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
+#include <thread>
 
 namespace garbello {
 namespace {
 
 namespace fs = std::filesystem;
+using test::entryNames;
+using test::TemporaryDirectory;
 
-class AtomicFileTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "garbello-atomic-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        root_ = pattern;
-    }
-    void TearDown() override { fs::remove_all(root_); }
-
-    std::vector<std::string> entries(const fs::path& directory) {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(directory))
-            names.push_back(entry.path().filename().string());
-        return names;
-    }
-
-    fs::path root_;
-};
-
-TEST_F(AtomicFileTest, CreatesMissingParentsAndReplacesExistingFiles) {
-    fs::path target = root_ / "a" / "b" / "settings.json";
-    writeFileAtomically(target, "first");
-    EXPECT_EQ(readFile(target), "first");
-    writeFileAtomically(target, std::string("second\0binary", 13));
-    EXPECT_EQ(readFile(target), std::string("second\0binary", 13));
-    // No temporary files are left behind.
-    EXPECT_EQ(entries(target.parent_path()), std::vector<std::string>{"settings.json"});
-}
-
-TEST_F(AtomicFileTest, WrittenFilesFollowTheUmaskNotMkstemp) {
-    fs::path target = root_ / "plain.txt";
-    mode_t previous = ::umask(022);
-    writeFileAtomically(target, "x");
-    ::umask(previous);
+mode_t modeOf(const fs::path& path) {
     struct stat info {};
-    ASSERT_EQ(::stat(target.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0644u);
+    return ::stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
 }
 
-TEST_F(AtomicFileTest, FailureKeepsTheOldFileAndReportsTheReason) {
-    // A directory standing where the file should go cannot be replaced.
-    fs::path blocked = root_ / "blocked";
-    fs::create_directories(blocked / "inner");
-    EXPECT_THROW(writeFileAtomically(blocked, "data"), FileError);
-    EXPECT_TRUE(fs::is_directory(blocked / "inner"));
-    EXPECT_EQ(entries(root_), std::vector<std::string>{"blocked"});
+TEST(AtomicFileTest, ReplacesWholeFilesAndLeavesNoTemporaryFile) {
+    TemporaryDirectory root;
+    fs::path target = root / "a/b/settings.json";
+    const std::string binary("second\0binary", 13);
+    writeFileAtomically(target, "first");
+    writeFileAtomically(target, binary);
+    EXPECT_EQ(readFile(target), binary);
+    EXPECT_EQ(entryNames(target.parent_path()), std::vector<std::string>{"settings.json"});
+}
 
-    // A parent path running through a regular file.
-    fs::path file = root_ / "file";
-    writeFileAtomically(file, "keep");
-    try {
-        writeFileAtomically(file / "child.json", "data");
-        ADD_FAILURE() << "wrote below a regular file";
-    } catch (const FileError& error) {
-        EXPECT_NE(std::string(error.what()).find(file.string()), std::string::npos);
+// Saves run on several threads in the application, so the mode of a new file
+// must come from the umask without the umask ever being changed to read it.
+TEST(AtomicFileTest, ModesFollowTheUmaskWhileAnotherThreadCreatesFiles) {
+    TemporaryDirectory root;
+    const mode_t previous = ::umask(027);
+    std::atomic<bool> saving = true;
+    std::atomic<int> othersWrong = 0;
+    std::thread creator([&] {
+        // Unnamed files, so that the loop is little more than the creation.
+        while (saving) {
+            int fd = ::open(root.path().c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+            struct stat info {};
+            if (fd < 0 || ::fstat(fd, &info) != 0 || (info.st_mode & 0777) != 0640)
+                ++othersWrong;
+            ::close(fd);
+        }
+    });
+    int savedWrong = 0;
+    for (int save = 0; save < 1200; ++save) {
+        writeFileAtomically(root / "saved.json", std::to_string(save));
+        savedWrong += modeOf(root / "saved.json") != 0640;
     }
-    EXPECT_EQ(readFile(file), "keep");
+    saving = false;
+    creator.join();
+    ::umask(previous);
+    EXPECT_EQ(othersWrong, 0);
+    EXPECT_EQ(savedWrong, 0);
 }
 
-TEST_F(AtomicFileTest, ReadingMissingFilesAndDirectoriesFails) {
-    EXPECT_THROW(readFile(root_ / "missing"), FileError);
-    EXPECT_THROW(readFile(root_), FileError);
+TEST(AtomicFileTest, FailuresKeepTheOldFileAndNameThePath) {
+    TemporaryDirectory root;
+    fs::create_directories(root / "blocked/inner");
+    writeFileAtomically(root / "file", "keep");
+    struct Case {
+        fs::path target;
+        fs::path named;
+    };
+    // A directory cannot be replaced by a file; nothing can be written below a file.
+    for (const Case& c : {Case{root / "blocked", root / "blocked"},
+                          Case{root / "file/child.json", root / "file"}}) {
+        try {
+            writeFileAtomically(c.target, "data");
+            ADD_FAILURE() << "wrote " << c.target;
+        } catch (const FileError& error) {
+            EXPECT_NE(std::string(error.what()).find(c.named.string()), std::string::npos)
+                << error.what();
+        }
+    }
+    EXPECT_TRUE(fs::is_directory(root / "blocked/inner"));
+    EXPECT_EQ(readFile(root / "file"), "keep");
+    EXPECT_EQ(entryNames(root.path()), (std::vector<std::string>{"blocked", "file"}));
+    EXPECT_THROW(readFile(root / "missing"), FileError);
+    EXPECT_THROW(readFile(root.path()), FileError);
 }
 
 } // namespace

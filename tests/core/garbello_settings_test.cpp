@@ -88,6 +88,10 @@ TEST(GarbelloSettingsTest, PresentValuesOfTheWrongTypeOrDomainFailTheWholeRecord
         R"({"place": "Oslo"})",
         R"({"updaterV1": {}})",
         R"({"updaterV1": true})",
+        R"({"updaterV1": {"automatic": null, "skippedVersion": "0.4.0"}})",
+        R"({"updaterV1": {"automatic": "yes", "lastChecked": "yesterday"}})",
+        R"({"place": {"name": null, "latitude": 59.9, "longitude": 10.7, "timezone": "UTC"}})",
+        R"({"place": {"name": "Oslo", "latitude": "59.9", "longitude": 10.7, "timezone": "UTC"}})",
         R"({"temperatureUnit": "kelvin"})",
         R"({"temperatureUnit": "Celsius"})",
         R"({"preferredVariants": {"sweater": 12}})",
@@ -104,6 +108,44 @@ TEST(GarbelloSettingsTest, PresentValuesOfTheWrongTypeOrDomainFailTheWholeRecord
     };
     for (const char* text : invalid)
         EXPECT_THROW(decode(text), DecodingError) << text;
+}
+
+// A damaged optional member of a nested record must not cost the user every
+// other choice in the file.
+TEST(GarbelloSettingsTest, NestedRecordsLoseOnlyTheirBadOptionalMembers) {
+    struct Case {
+        const char* updaterV1;
+        std::optional<double> lastChecked;
+        std::optional<std::string> skippedVersion;
+    };
+    const Case cases[] = {
+        {R"({"automatic": false, "lastChecked": null})", {}, {}},
+        {R"({"automatic": false, "lastChecked": "yesterday", "skippedVersion": "0.4.0"})",
+         {},
+         "0.4.0"},
+        {R"({"automatic": false, "lastChecked": 1e300, "skippedVersion": null})", {}, {}},
+        {R"({"automatic": false, "lastChecked": 5, "skippedVersion": 4,
+             "pendingResultPath": [null]})",
+         5,
+         {}},
+    };
+    for (const Case& c : cases) {
+        GarbelloSettings settings =
+            decode((std::string(R"({"paused": true, "place": {"name": "Oslo", "latitude": 59.9,
+                "longitude": 10.7, "timezone": "Europe/Oslo", "country": null},
+                "updaterV1": )") +
+                    c.updaterV1 + "}")
+                       .c_str());
+        EXPECT_TRUE(settings.paused) << c.updaterV1;
+        EXPECT_EQ(settings.place, (Place{"Oslo", 59.9, 10.7, "Europe/Oslo"})) << c.updaterV1;
+        EXPECT_FALSE(settings.updaterV1.automatic) << c.updaterV1;
+        EXPECT_EQ(settings.updaterV1.lastChecked,
+                  c.lastChecked ? std::optional(dateFromReferenceSeconds(*c.lastChecked))
+                                : std::nullopt)
+            << c.updaterV1;
+        EXPECT_EQ(settings.updaterV1.skippedVersion, c.skippedVersion) << c.updaterV1;
+        EXPECT_EQ(settings.updaterV1.pendingResultPath, std::nullopt) << c.updaterV1;
+    }
 }
 
 TEST(GarbelloSettingsTest, UnknownKeysAreIgnored) {

@@ -1,7 +1,7 @@
+#include "draw/recording_surface.h"
 #include "render/hawaiian_cloth.h"
 #include "render/linen_cloth.h"
 #include "render/rain_jacket_cloth.h"
-#include "render/recording_surface.h"
 #include "render/snow_gear_cloth.h"
 #include "render/sweater_cloth.h"
 #include "render_test_support.h"

@@ -1,4 +1,4 @@
-#include "render/recording_surface.h"
+#include "draw/recording_surface.h"
 #include "render/variant_cloth.h"
 #include "render_test_support.h"
 

@@ -16,12 +16,20 @@
 
 namespace garbello::test {
 
+namespace {
+
+// Runs a tool the fixtures need; any failure ends the test with its output.
+void runTool(const std::string& program, const std::vector<std::string>& arguments) {
+    auto result = runProcess(program, arguments);
+    if (result.status != 0)
+        throw std::runtime_error(program + " failed: " + result.err);
+}
+
+} // namespace
+
 SigningKey makeSigningKey(const fs::path& directory, const std::string& name) {
     fs::path file = directory / (name + ".pem");
-    auto result =
-        runProcess("/usr/bin/openssl", {"genpkey", "-algorithm", "ed25519", "-out", file.string()});
-    if (result.status != 0)
-        throw std::runtime_error("openssl genpkey failed: " + result.err);
+    runTool("/usr/bin/openssl", {"genpkey", "-algorithm", "ed25519", "-out", file.string()});
     return {file, bundle_signature::publicKeyOf(file)};
 }
 
@@ -47,19 +55,13 @@ void makeBundle(const fs::path& app, const FixtureBundle& bundle) {
 void signManifest(const fs::path& app, const std::string& manifest, const fs::path& privateKey) {
     fs::path directory = app / "Contents" / "_CodeSignature";
     writeFileAtomically(directory / "manifest.json", manifest);
-    auto result =
-        runProcess("/usr/bin/openssl", {"pkeyutl", "-sign", "-rawin", "-inkey", privateKey.string(),
-                                        "-in", (directory / "manifest.json").string(), "-out",
-                                        (directory / "manifest.sig").string()});
-    if (result.status != 0)
-        throw std::runtime_error("openssl pkeyutl failed: " + result.err);
+    runTool("/usr/bin/openssl", {"pkeyutl", "-sign", "-rawin", "-inkey", privateKey.string(), "-in",
+                                 (directory / "manifest.json").string(), "-out",
+                                 (directory / "manifest.sig").string()});
 }
 
 fs::path packImage(const fs::path& folder, const fs::path& image) {
-    auto result =
-        runProcess("/bin/tar", {"-czf", image.string(), "-C", folder.string(), "Garbello.app"});
-    if (result.status != 0)
-        throw std::runtime_error("tar failed: " + result.err);
+    runTool("/bin/tar", {"-czf", image.string(), "-C", folder.string(), "Garbello.app"});
     return image;
 }
 
@@ -79,9 +81,7 @@ UpdateRelease releaseFor(const fs::path& image, const std::string& version, std:
 void runPython(const std::string& program, const std::vector<std::string>& arguments) {
     std::vector<std::string> all = {"-c", program};
     all.insert(all.end(), arguments.begin(), arguments.end());
-    auto result = runProcess("/usr/bin/python3", all);
-    if (result.status != 0)
-        throw std::runtime_error("python3 failed: " + result.err);
+    runTool("/usr/bin/python3", all);
 }
 
 pid_t startShortLivedProcess(double seconds) {

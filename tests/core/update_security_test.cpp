@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <optional>
 #include <sys/stat.h>
 
@@ -17,6 +16,7 @@ namespace garbello {
 namespace {
 
 using namespace test;
+using Kind = UpdateError::Kind;
 
 std::string digestOf(const std::string& bytes) {
     Sha256 hash;
@@ -27,259 +27,205 @@ std::string digestOf(const std::string& bytes) {
 TEST(UpdateSecurityTest, VerifyDownloadChecksSizeBeforeDigest) {
     TemporaryDirectory directory;
     // Larger than one read chunk, so the running total is exercised.
-    std::string content(1048576 + 100, 'x');
-    std::string digest = digestOf(content);
-    fs::path file = directory / "image.tar.gz";
+    const std::string content(1048576 + 100, 'x'), digest = digestOf(content);
+    std::string flipped = content, upper = digest;
+    flipped[500] = 'y';
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(c));
     struct Case {
         const char* name;
-        std::string bytes;
-        std::optional<UpdateError::Kind> failure;
+        std::string bytes, digest;
+        std::optional<Kind> failure;
     };
-    std::string flipped = content;
-    flipped[500] = 'y';
     const std::vector<Case> cases = {
-        {"exact", content, std::nullopt},
-        {"one byte longer", content + "x", UpdateError::Kind::size},
-        {"one byte shorter", content.substr(1), UpdateError::Kind::size},
-        {"one flipped byte", flipped, UpdateError::Kind::hash},
-        {"empty", "", UpdateError::Kind::size},
+        {"exact", content, digest, std::nullopt},
+        {"one byte shorter", content.substr(1), digest, Kind::size},
+        {"one flipped byte", flipped, digest, Kind::hash},
+        {"upper-case digest", content, upper, Kind::hash},
+        // The digest is never reached for a file longer than announced.
+        {"longer, with its own digest", content + "x", digestOf(content + "x"), Kind::size},
     };
+    fs::path file = directory / "image.tar.gz";
     for (const Case& c : cases) {
         writeFileAtomically(file, c.bytes);
         EXPECT_EQ(updateFailureOf([&] {
                       UpdateSecurity::verifyDownload(
-                          file, static_cast<std::int64_t>(content.size()), digest);
+                          file, static_cast<std::int64_t>(content.size()), c.digest);
                   }),
                   c.failure)
             << c.name;
     }
-    // A longer file fails on its size even when announced with its own digest:
-    // the digest is never reached.
-    writeFileAtomically(file, content + "x");
-    EXPECT_EQ(updateFailureOf([&] {
-                  UpdateSecurity::verifyDownload(file, static_cast<std::int64_t>(content.size()),
-                                                 digestOf(content + "x"));
-              }),
-              UpdateError::Kind::size);
-    // Upper-case digits are a different text.
-    writeFileAtomically(file, "abc");
-    std::string upper = digestOf("abc");
-    for (char& c : upper)
-        c = static_cast<char>(std::toupper(c));
-    EXPECT_EQ(updateFailureOf([&] { UpdateSecurity::verifyDownload(file, 3, upper); }),
-              UpdateError::Kind::hash);
-    EXPECT_THROW(UpdateSecurity::verifyDownload(directory / "missing", 3, digestOf("abc")),
-                 FileError);
+    EXPECT_THROW(UpdateSecurity::verifyDownload(directory / "missing", 3, digest), FileError);
 }
 
 class BundleCheckTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        key = makeSigningKey(directory.path());
-        app = directory / "Garbello.app";
-        makeBundle(app, {});
-    }
+    void SetUp() override { makeBundle(app, {}); }
 
-    std::optional<UpdateError::Kind> verify() {
+    std::optional<Kind> verify() {
         return updateFailureOf([&] { UpdateSecurity::verifyApp(app, key.publicKey); });
     }
 
     TemporaryDirectory directory;
-    SigningKey key;
-    fs::path app;
+    SigningKey key = makeSigningKey(directory.path());
+    fs::path app = directory / "Garbello.app";
 };
 
-TEST_F(BundleCheckTest, RefusesEveryChangeToASignedBundle) {
-    struct Case {
-        const char* name;
-        std::function<void(const fs::path&)> change;
-        UpdateError::Kind failure;
+// One change to a file, in this order: removed, written, mode set, moved to
+// `linkTo` and replaced by a link to it.
+struct Change {
+    bool remove = false;
+    std::optional<std::string> contents = std::nullopt;
+    mode_t mode = 0;
+    const char* linkTo = nullptr;
+};
+
+// A change to the file at `path` in a bundle.
+struct Case {
+    const char* name;
+    const char* path;
+    Change change;
+};
+
+void apply(const fs::path& path, const Change& change) {
+    if (change.remove)
+        fs::remove_all(path);
+    if (change.contents)
+        writeFileAtomically(path, *change.contents);
+    if (change.mode)
+        ::chmod(path.c_str(), change.mode);
+    if (change.linkTo) {
+        if (fs::exists(path))
+            fs::rename(path, path.parent_path() / change.linkTo);
+        fs::create_symlink(change.linkTo, path);
+    }
+}
+
+// Any change after signing breaks the signature; an executable the system
+// would not run, signed as it is, fails the assessment.
+TEST_F(BundleCheckTest, RefusesChangesAfterSigningAndExecutablesTheSystemWouldNotRun) {
+    const char* const executable = "Contents/MacOS/Garbello";
+    const char* const resource = "Contents/Resources/behaviour";
+    const std::string script = "#!/bin/sh\nexit 0\n";
+    std::string otherMachine = readFile(app / executable);
+    otherMachine[18] = static_cast<char>(otherMachine[18] ^ 0x7F); // e_machine
+    const std::vector<Case> afterSigning = {
+        {"tampered file", resource, {.contents = "mode exit\n"}},
+        {"missing file", resource, {.remove = true}},
+        {"extra file", "Contents/extra", {.contents = "x"}},
+        {"extra link", "Contents/Resources/alias", {.linkTo = "behaviour"}},
+        {"changed mode", resource, {.mode = 0755}},
+        {"unsigned", "Contents/_CodeSignature", {.remove = true}},
+        {"other signature",
+         "Contents/_CodeSignature/manifest.sig",
+         {.contents = std::string(64, 'x')}},
+        {"executable replaced", executable, {.contents = script, .mode = 0755}},
     };
-    const std::vector<Case> cases = {
-        {"tampered file",
-         [](const fs::path& a) {
-             writeFileAtomically(a / "Contents/Resources/behaviour", "mode exit\n");
-         },
-         UpdateError::Kind::signature},
-        {"missing file", [](const fs::path& a) { fs::remove(a / "Contents/Resources/behaviour"); },
-         UpdateError::Kind::signature},
-        {"extra file",
-         [](const fs::path& a) { writeFileAtomically(a / "Contents/Resources/extra", "x"); },
-         UpdateError::Kind::signature},
-        {"extra link inside",
-         [](const fs::path& a) { fs::create_symlink("behaviour", a / "Contents/Resources/alias"); },
-         UpdateError::Kind::signature},
-        {"changed mode",
-         [](const fs::path& a) {
-             fs::permissions(a / "Contents/Resources/behaviour", fs::perms::owner_exec,
-                             fs::perm_options::add);
-         },
-         UpdateError::Kind::signature},
-        {"unsigned", [](const fs::path& a) { fs::remove_all(a / "Contents/_CodeSignature"); },
-         UpdateError::Kind::signature},
-        {"signature of other bytes",
-         [](const fs::path& a) {
-             writeFileAtomically(a / "Contents/_CodeSignature/manifest.sig", std::string(64, 'x'));
-         },
-         UpdateError::Kind::signature},
-        {"executable replaced by a script",
-         [](const fs::path& a) {
-             writeFileAtomically(app_bundle::executable(a), "#!/bin/sh\nexit 0\n");
-         },
-         UpdateError::Kind::signature},
+    const std::vector<Case> beforeSigning = {
+        {"script", executable, {.contents = script, .mode = 0755}},
+        {"other machine", executable, {.contents = otherMachine, .mode = 0755}},
+        {"setuid", executable, {.mode = 04755}},
+        {"setgid", executable, {.mode = 02755}},
+        {"not executable", executable, {.mode = 0644}},
+        {"group-writable", executable, {.mode = 0775}},
+        {"link to an executable", executable, {.linkTo = "real"}},
     };
     bundle_signature::sign(app, key.privateKey);
     ASSERT_EQ(verify(), std::nullopt);
-    for (const Case& c : cases) {
-        fs::remove_all(app);
-        makeBundle(app, {});
-        bundle_signature::sign(app, key.privateKey);
-        c.change(app);
-        EXPECT_EQ(verify(), c.failure) << c.name;
-    }
+    for (bool after : {true, false})
+        for (const Case& c : after ? afterSigning : beforeSigning) {
+            fs::remove_all(app);
+            makeBundle(app, {});
+            if (!after)
+                apply(app / c.path, c.change);
+            bundle_signature::sign(app, key.privateKey);
+            if (after)
+                apply(app / c.path, c.change);
+            EXPECT_EQ(verify(), after ? Kind::signature : Kind::notarization) << c.name;
+        }
 }
 
 TEST_F(BundleCheckTest, TrustsOnlyThePinnedKeyIdentifierAndTeam) {
     SigningKey other = makeSigningKey(directory.path(), "other");
     bundle_signature::sign(app, other.privateKey);
-    EXPECT_EQ(verify(), UpdateError::Kind::signature) << "signed with another key";
+    EXPECT_EQ(verify(), Kind::signature) << "signed with another key";
     EXPECT_EQ(updateFailureOf([&] { UpdateSecurity::verifyApp(app, "not a key"); }),
-              UpdateError::Kind::signature);
-
-    for (const auto& [key_, value] :
+              Kind::signature);
+    for (const auto& [field, value] :
          {std::pair{"identifier", "com.example.Other"}, std::pair{"team", "AAAAAAAAAA"}}) {
         Json manifest = bundle_signature::describe(app);
-        manifest[key_] = value;
+        manifest[field] = value;
         signManifest(app, manifest.dump(), key.privateKey);
-        EXPECT_EQ(verify(), UpdateError::Kind::signature) << key_;
+        EXPECT_EQ(verify(), Kind::signature) << field;
     }
     signManifest(app, bundle_signature::describe(app).dump(), key.privateKey);
     EXPECT_EQ(verify(), std::nullopt);
 }
 
 TEST_F(BundleCheckTest, LinksMustStayInsideTheBundle) {
-    fs::create_symlink("../Resources/behaviour", app / "Contents/MacOS/behaviour");
+    fs::path link = app / "Contents/MacOS/behaviour";
+    fs::create_symlink("../Resources/behaviour", link);
     bundle_signature::sign(app, key.privateKey);
     EXPECT_EQ(verify(), std::nullopt);
-
-    for (const char* target : {"/etc/passwd", "../../../outside", "../../.."}) {
-        fs::remove(app / "Contents/MacOS/behaviour");
-        fs::create_symlink(target, app / "Contents/MacOS/behaviour");
-        EXPECT_THROW(bundle_signature::sign(app, key.privateKey), Error) << target;
-        EXPECT_EQ(verify(), UpdateError::Kind::signature) << target;
-    }
-    // Inside as text, outside once the link it passes through is followed.
-    fs::remove(app / "Contents/MacOS/behaviour");
+    // The last leads out only once the link it passes through is followed.
     fs::create_symlink("..", app / "Contents/MacOS/up");
-    fs::create_symlink("up/../..", app / "Contents/MacOS/behaviour");
-    EXPECT_THROW(bundle_signature::sign(app, key.privateKey), Error);
-}
-
-TEST_F(BundleCheckTest, TheAssessmentWantsARunnableElfImageForThisMachine) {
-    struct Case {
-        const char* name;
-        std::function<void(const fs::path&)> change;
-    };
-    const std::vector<Case> cases = {
-        {"script", [](const fs::path& e) { writeFileAtomically(e, "#!/bin/sh\nexit 0\n"); }},
-        {"setuid", [](const fs::path& e) { ::chmod(e.c_str(), 04755); }},
-        {"setgid", [](const fs::path& e) { ::chmod(e.c_str(), 02755); }},
-        {"not executable", [](const fs::path& e) { ::chmod(e.c_str(), 0644); }},
-        {"group-writable", [](const fs::path& e) { ::chmod(e.c_str(), 0775); }},
-        {"other machine",
-         [](const fs::path& e) {
-             std::string bytes = readFile(e);
-             bytes[18] = static_cast<char>(bytes[18] ^ 0x7F); // e_machine
-             writeFileAtomically(e, bytes);
-             ::chmod(e.c_str(), 0755);
-         }},
-        {"link to an executable",
-         [](const fs::path& e) {
-             fs::rename(e, e.parent_path() / "real");
-             fs::create_symlink("real", e);
-         }},
-    };
-    for (const Case& c : cases) {
-        fs::remove_all(app);
-        makeBundle(app, {});
-        c.change(app_bundle::executable(app));
-        bundle_signature::sign(app, key.privateKey);
-        EXPECT_EQ(verify(), UpdateError::Kind::notarization) << c.name;
+    for (const char* target : {"/etc/passwd", "../../../outside", "../../..", "up/../.."}) {
+        fs::remove(link);
+        fs::create_symlink(target, link);
+        EXPECT_THROW(bundle_signature::sign(app, key.privateKey), Error) << target;
+        EXPECT_EQ(verify(), Kind::signature) << target;
     }
-}
-
-TEST_F(BundleCheckTest, TheBuiltBundleSignsAndPasses) {
-    fs::path built = directory / "built" / "Garbello.app";
-    fs::create_directories(built.parent_path());
-    fs::copy(GARBELLO_BUNDLE_DIR, built, fs::copy_options::recursive);
-    bundle_signature::sign(built, key.privateKey);
-    EXPECT_NO_THROW(UpdateSecurity::verifyApp(built, key.publicKey));
-    UpdateRelease release;
-    release.version = "0.3.0";
-    release.build = 3;
-    EXPECT_NO_THROW(UpdateSecurity::verifyVersion(built, release));
 }
 
 TEST_F(BundleCheckTest, VersionsCompareAsText) {
     UpdateRelease release;
     release.version = "0.4.0";
     release.build = 4;
-    EXPECT_EQ(updateFailureOf([&] { UpdateSecurity::verifyVersion(app, release); }), std::nullopt);
-    struct Case {
-        FixtureBundle bundle;
-        const char* name;
+    auto check = [&] {
+        return updateFailureOf([&] { UpdateSecurity::verifyVersion(app, release); });
     };
-    for (const Case& c :
-         {Case{{"0.4", "4", "stay", {}}, "0.4"}, Case{{"0.4.0", "4.0", "stay", {}}, "build 4.0"},
-          Case{{"0.4.1", "4", "stay", {}}, "other version"}}) {
-        makeBundle(app, c.bundle);
-        EXPECT_EQ(updateFailureOf([&] { UpdateSecurity::verifyVersion(app, release); }),
-                  UpdateError::Kind::bundleVersion)
-            << c.name;
+    EXPECT_EQ(check(), std::nullopt);
+    for (const auto& [version, build] :
+         {std::pair{"0.4", "4"}, std::pair{"0.4.0", "4.0"}, std::pair{"0.4.1", "4"}}) {
+        makeBundle(app, {version, build, "stay", {}});
+        EXPECT_EQ(check(), Kind::bundleVersion) << version << " " << build;
     }
     fs::remove(app_bundle::infoPlist(app));
-    EXPECT_EQ(updateFailureOf([&] { UpdateSecurity::verifyVersion(app, release); }),
-              UpdateError::Kind::bundleVersion);
+    EXPECT_EQ(check(), Kind::bundleVersion) << "no Info.plist";
     writeFileAtomically(app_bundle::infoPlist(app), "<plist><dict><key>CFBundleVersion</key>"
                                                     "<integer>4</integer></dict></plist>");
-    EXPECT_EQ(updateFailureOf([&] { UpdateSecurity::verifyVersion(app, release); }),
-              UpdateError::Kind::bundleVersion);
+    EXPECT_EQ(check(), Kind::bundleVersion) << "a number for a version";
 }
 
 TEST(UpdateSecurityTest, MayReplaceOnlyABundleDirectlyInTheApplicationsFolder) {
     TemporaryDirectory directory;
     fs::path applications = directory / "opt";
-    fs::create_directories(applications / "Garbello.app");
-    fs::create_directories(applications / "Utilities" / "Garbello.app");
-    fs::create_directories(directory / "home" / "Garbello.app");
-    fs::create_directories(applications / "AppTranslocation.app");
-    fs::create_directory_symlink(directory / "home" / "Garbello.app", applications / "Linked.app");
+    for (const char* folder : {"opt/Garbello.app", "opt/Utilities/Garbello.app",
+                               "home/Garbello.app", "opt/AppTranslocation.app"})
+        fs::create_directories(directory / folder);
+    fs::create_directory_symlink(directory / "home/Garbello.app", applications / "Linked.app");
     fs::create_directory_symlink(applications, directory / "opt-link");
-    struct Case {
-        fs::path app;
-        bool allowed;
-    };
-    const std::vector<Case> cases = {
+    const std::vector<std::pair<fs::path, bool>> cases = {
         {applications / "Garbello.app", true},
         {applications / "." / "Garbello.app", true},
-        {applications / "Utilities" / "Garbello.app", false},
-        {directory / "home" / "Garbello.app", false},
+        {applications / "Utilities/Garbello.app", false},
+        {directory / "home/Garbello.app", false},
         {applications / "Linked.app", false},
-        {directory / "opt-link" / "Garbello.app", false},
+        {directory / "opt-link/Garbello.app", false},
         {applications / "AppTranslocation.app", false},
         {applications / "Missing.app", false},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(UpdateSecurity::mayReplace(c.app, applications), c.allowed) << c.app;
+    for (const auto& [app, allowed] : cases)
+        EXPECT_EQ(UpdateSecurity::mayReplace(app, applications), allowed) << app;
 }
 
 TEST(UpdateSecurityTest, CommandReportsTheExitStatus) {
-    EXPECT_NO_THROW(UpdateSecurity::command("/bin/true", {}, UpdateError::Kind::swap));
-    EXPECT_EQ(
-        updateFailureOf([] { UpdateSecurity::command("/bin/false", {}, UpdateError::Kind::swap); }),
-        UpdateError::Kind::swap);
-    EXPECT_THROW(UpdateSecurity::command("/nonexistent/tool", {}, UpdateError::Kind::swap),
-                 FileError);
+    auto run = [](const char* tool) {
+        return updateFailureOf([&] { UpdateSecurity::command(tool, {}, Kind::swap); });
+    };
+    EXPECT_EQ(run("/bin/true"), std::nullopt);
+    EXPECT_EQ(run("/bin/false"), Kind::swap);
+    EXPECT_THROW(run("/nonexistent/tool"), FileError);
 }
 
 } // namespace

@@ -74,8 +74,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     writeFileAtomically(image, std::string_view(reinterpret_cast<const char*>(data), size));
 
     bool accepted = true;
+    release_image::MountedImage mounted;
     try {
-        release_image::attach(image, mount);
+        mounted = release_image::attach(image, mount);
     } catch (const UpdateError& error) {
         FUZZ_CHECK(error.kind() == UpdateError::Kind::download);
         accepted = false;
@@ -90,7 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(namesIn(place) == expected);
     if (accepted) {
         checkEveryLinkStaysInside(mount);
-        release_image::detach(mount);
+        mounted.detach();
         FUZZ_CHECK(!fs::exists(fs::symlink_status(mount)));
     }
     return 0;

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "draw/path.h"
 #include "model/geometry.h"
-#include "render/path.h"
 
 namespace garbello::BorderGeometry {
 

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "draw/drawing_surface.h"
 #include "render/cloth.h"
-#include "render/drawing_surface.h"
 #include "render/palette.h"
 
 namespace garbello::cloth {

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "draw/drawing_surface.h"
 #include "model/cloth_variant.h"
 #include "render/cloth.h"
-#include "render/drawing_surface.h"
 #include "render/palette.h"
 
 namespace garbello::cloth {

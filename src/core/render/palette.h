@@ -1,8 +1,8 @@
 #pragma once
 
+#include "draw/ink.h"
 #include "model/cloth_variant.h"
 #include "model/outfit.h"
-#include "render/ink.h"
 
 #include <optional>
 

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "draw/drawing_surface.h"
 #include "model/geometry.h"
-#include "render/drawing_surface.h"
 
 namespace garbello {
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 
 namespace garbello {
 namespace {
@@ -70,6 +71,32 @@ std::set<std::string, std::less<>> decodeStringSet(const Json& value, std::strin
         strings.insert(element.get<std::string>());
     }
     return strings;
+}
+
+// A nested record of the settings file, read leniently: a null member counts
+// as absent, and an optional member that does not decode costs only itself.
+// A required member that is missing or bad still fails the whole record.
+template <typename Record> Record decodeNestedRecord(const Json& value, std::string_view key) {
+    json::requireObject(value, key);
+    Json members = Json::object();
+    for (const auto& [name, member] : value.items())
+        if (!member.is_null())
+            members[name] = member;
+    // Each failing member is dropped once; failing again for want of it means
+    // the record cannot do without it, and its own failure is the one to report.
+    std::map<std::string, DecodingError, std::less<>> dropped;
+    for (;;) {
+        try {
+            return Record::fromJson(members);
+        } catch (const DecodingError& error) {
+            if (auto earlier = dropped.find(error.key()); earlier != dropped.end())
+                throw earlier->second;
+            if (!members.contains(error.key()))
+                throw;
+            dropped.emplace(error.key(), error);
+            members.erase(error.key());
+        }
+    }
 }
 
 } // namespace
@@ -159,7 +186,7 @@ GarbelloSettings GarbelloSettings::fromJson(const Json& json) {
     json::requireObject(json, "settings");
     GarbelloSettings settings;
     if (const Json* value = presentValue(json, "updaterV1"))
-        settings.updaterV1 = UpdatePreferences::fromJson(*value);
+        settings.updaterV1 = decodeNestedRecord<UpdatePreferences>(*value, "updaterV1");
     if (presentValue(json, "manualOutfit"))
         settings.manualOutfit =
             parseRawValue<Outfit>(json, "manualOutfit", Outfit::parse, "an outfit");
@@ -174,7 +201,7 @@ GarbelloSettings GarbelloSettings::fromJson(const Json& json) {
     if (const Json* value = presentValue(json, "disabledApps"))
         settings.disabledApps = decodeStringSet(*value, "disabledApps");
     if (const Json* value = presentValue(json, "place"))
-        settings.place = Place::fromJson(*value);
+        settings.place = decodeNestedRecord<Place>(*value, "place");
     if (presentValue(json, "askedForLocation"))
         settings.askedForLocation = json::requireBool(json, "askedForLocation");
     if (presentValue(json, "onboardingCompleted"))

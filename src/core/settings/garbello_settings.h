@@ -75,7 +75,10 @@ struct GarbelloSettings {
     // Lenient about what is missing, strict about what is there: a missing or
     // null key takes its default, unknown keys are ignored, but a present value
     // of the wrong type or outside its domain fails the whole record with
-    // DecodingError. The result is normalized.
+    // DecodingError. Inside the nested records (`updaterV1`, `place`) a null
+    // member is absent and a bad optional member takes its default alone; a
+    // missing or bad required member fails the whole record. The result is
+    // normalized.
     static GarbelloSettings fromJson(const Json& json);
 };
 

@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <utility>
 
 extern char** environ;
 
@@ -73,8 +74,25 @@ ChildProcess ChildProcess::start(const std::filesystem::path& executable,
     return ChildProcess(SpawnSettings(false).spawn(executable, arguments));
 }
 
+ChildProcess::ChildProcess(ChildProcess&& other) noexcept
+    : pid_(std::exchange(other.pid_, -1)), ended_(other.ended_), status_(other.status_) {}
+
+ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
+    if (this != &other) {
+        terminate();
+        pid_ = std::exchange(other.pid_, -1);
+        ended_ = other.ended_;
+        status_ = other.status_;
+    }
+    return *this;
+}
+
+ChildProcess::~ChildProcess() {
+    terminate();
+}
+
 bool ChildProcess::isRunning() {
-    if (ended_)
+    if (ended_ || pid_ < 0)
         return false;
     int status = 0;
     pid_t result = ::waitpid(pid_, &status, WNOHANG);
@@ -86,7 +104,7 @@ bool ChildProcess::isRunning() {
 }
 
 int ChildProcess::wait() {
-    while (!ended_) {
+    while (!ended_ && pid_ >= 0) {
         int status = 0;
         pid_t result = ::waitpid(pid_, &status, 0);
         if (result < 0 && errno == EINTR)
@@ -101,6 +119,10 @@ void ChildProcess::terminate() {
     if (isRunning())
         ::kill(pid_, SIGTERM);
     wait();
+}
+
+pid_t ChildProcess::release() {
+    return std::exchange(pid_, -1);
 }
 
 pid_t startDetached(const std::filesystem::path& executable,

@@ -7,7 +7,8 @@
 
 namespace garbello {
 
-// An incremental SHA-256, so large files are hashed in constant memory.
+// An incremental SHA-256, so large files are hashed in constant memory. A
+// failure of the cryptographic library throws InternalError.
 class Sha256 {
 public:
     Sha256();

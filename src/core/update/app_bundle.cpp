@@ -2,18 +2,18 @@
 
 #include "support/atomic_file.h"
 #include "support/error.h"
+#include "support/unique_handle.h"
 
 #include <plist/plist.h>
 
+#include <cstdlib>
 #include <limits>
-#include <memory>
 
 namespace garbello::app_bundle {
 namespace {
 
-struct PlistDeleter {
-    void operator()(plist_t node) const { plist_free(node); }
-};
+using Plist = UniqueHandle<plist_t, plist_free>;
+using PlistText = UniqueHandle<char*, ::free>;
 
 } // namespace
 
@@ -28,7 +28,7 @@ std::optional<std::string> infoString(const std::filesystem::path& app, const st
         return std::nullopt;
     plist_t parsed = nullptr;
     plist_from_xml(text.data(), static_cast<uint32_t>(text.size()), &parsed);
-    std::unique_ptr<void, PlistDeleter> root(parsed);
+    Plist root(parsed);
     if (!root || plist_get_node_type(root.get()) != PLIST_DICT)
         return std::nullopt;
     plist_t value = plist_dict_get_item(root.get(), key.c_str());
@@ -36,11 +36,10 @@ std::optional<std::string> infoString(const std::filesystem::path& app, const st
         return std::nullopt;
     char* string = nullptr;
     plist_get_string_val(value, &string);
-    if (!string)
+    PlistText owned(string);
+    if (!owned)
         return std::nullopt;
-    std::string result(string);
-    free(string);
-    return result;
+    return std::string(owned.get());
 }
 
 } // namespace garbello::app_bundle

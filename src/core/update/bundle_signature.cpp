@@ -2,14 +2,13 @@
 
 #include "support/atomic_file.h"
 #include "support/hex.h"
+#include "support/openssl_handle.h"
 #include "support/paths.h"
 #include "support/sha256.h"
 #include "update/app_bundle.h"
 
-#include <openssl/evp.h>
 #include <openssl/pem.h>
 
-#include <memory>
 #include <sys/stat.h>
 #include <vector>
 
@@ -33,19 +32,12 @@ fs::path signatureFile(const fs::path& app) {
     return signatureDirectory(app) / "manifest.sig";
 }
 
-struct KeyDeleter {
-    void operator()(EVP_PKEY* key) const { EVP_PKEY_free(key); }
-};
-struct DigestDeleter {
-    void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
-};
-using Key = std::unique_ptr<EVP_PKEY, KeyDeleter>;
-using DigestContext = std::unique_ptr<EVP_MD_CTX, DigestDeleter>;
+using openssl::DigestContext;
+using openssl::Key;
 
 Key readPrivateKey(const fs::path& file) {
     std::string pem = readFile(file);
-    std::unique_ptr<BIO, decltype(&BIO_free)> bio(
-        BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())), BIO_free);
+    openssl::MemoryBuffer bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
     Key key(bio ? PEM_read_bio_PrivateKey(bio.get(), nullptr, nullptr, nullptr) : nullptr);
     if (!key || EVP_PKEY_id(key.get()) != EVP_PKEY_ED25519)
         throw Error("Not an Ed25519 private key: " + file.string());
@@ -89,7 +81,10 @@ Json describe(const fs::path& app) {
         if (S_ISDIR(status.st_mode))
             continue;
         if (S_ISLNK(status.st_mode)) {
-            fs::path target = fs::read_symlink(path);
+            fs::path target = fs::read_symlink(path, error);
+            if (error)
+                throw FileError("Could not read the link " + path.string() + ": " +
+                                error.message());
             if (!linkStaysInside(app, path, target))
                 throw Error("The link " + name + " leads out of the bundle");
             files[name] = {{"link", target.string()}};
@@ -132,7 +127,9 @@ bool isValid(const fs::path& app, std::string_view trustedKey) {
         // Signed bytes are trusted to be well-formed only after this point.
         Json signedManifest = json::parse(manifest);
         return signedManifest.is_object() && signedManifest == describe(app);
-    } catch (const Error&) {
+    } catch (const std::exception&) {
+        // A bundle that cannot be read through, for whatever reason, is not
+        // the bundle that was signed.
         return false;
     }
 }

@@ -2,26 +2,23 @@
 
 #include "support/log.h"
 #include "support/paths.h"
+#include "support/unique_handle.h"
 #include "update/update_error.h"
 
 #include <archive.h>
 #include <archive_entry.h>
 
-#include <memory>
 #include <string>
 #include <sys/stat.h>
+#include <utility>
 
 namespace garbello::release_image {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct ReaderDeleter {
-    void operator()(archive* reader) const { archive_read_free(reader); }
-};
-struct WriterDeleter {
-    void operator()(archive* writer) const { archive_write_free(writer); }
-};
+using Reader = UniqueHandle<archive*, archive_read_free>;
+using Writer = UniqueHandle<archive*, archive_write_free>;
 
 // A relative path that stays below the directory it is resolved in.
 bool isContainedPath(const fs::path& path) {
@@ -37,10 +34,10 @@ bool isContainedPath(const fs::path& path) {
 void checkEntry(archive_entry* entry) {
     fs::path name = archive_entry_pathname(entry) ? archive_entry_pathname(entry) : "";
     if (!isContainedPath(name))
-        throw Error("entry outside the image: " + name.string());
+        throw InternalError("entry outside the image: " + name.string());
     if (const char* hardlink = archive_entry_hardlink(entry)) {
         if (!isContainedPath(hardlink))
-            throw Error("hard link leading outside the image: " + name.string());
+            throw InternalError("hard link leading outside the image: " + name.string());
         return;
     }
     switch (archive_entry_filetype(entry)) {
@@ -51,24 +48,25 @@ void checkEntry(archive_entry* entry) {
         fs::path target = archive_entry_symlink(entry) ? archive_entry_symlink(entry) : "";
         fs::path resolved = (name.parent_path() / target).lexically_normal();
         if (target.empty() || target.is_absolute() || !isContainedPath(resolved))
-            throw Error("link leading outside the image: " + name.string());
+            throw InternalError("link leading outside the image: " + name.string());
         return;
     }
     default:
-        throw Error("special file in the image: " + name.string());
+        throw InternalError("special file in the image: " + name.string());
     }
 }
 
 void check(int status, archive* handle) {
     if (status < ARCHIVE_WARN)
-        throw Error(archive_error_string(handle) ? archive_error_string(handle) : "archive error");
+        throw InternalError(archive_error_string(handle) ? archive_error_string(handle)
+                                                         : "archive error");
 }
 
 void unpack(const fs::path& image, const fs::path& mountPoint) {
-    std::unique_ptr<archive, ReaderDeleter> reader(archive_read_new());
-    std::unique_ptr<archive, WriterDeleter> writer(archive_write_disk_new());
+    Reader reader(archive_read_new());
+    Writer writer(archive_write_disk_new());
     if (!reader || !writer)
-        throw Error("archive library unavailable");
+        throw InternalError("archive library unavailable");
     archive_read_support_filter_gzip(reader.get());
     archive_read_support_format_tar(reader.get());
     // Belt and braces over checkEntry: never write through a link.
@@ -115,11 +113,11 @@ void checkLinksStayInside(const fs::path& mountPoint) {
             continue;
         fs::path target = fs::read_symlink(walk->path(), error);
         if (error || !linkStaysInside(mountPoint, walk->path(), target))
-            throw Error("link leading outside the image: " +
-                        walk->path().lexically_relative(mountPoint).string());
+            throw InternalError("link leading outside the image: " +
+                                walk->path().lexically_relative(mountPoint).string());
     }
     if (error)
-        throw Error("cannot read back the unpacked image: " + error.message());
+        throw InternalError("cannot read back the unpacked image: " + error.message());
 }
 
 void removeWritePermission(const fs::path& root) {
@@ -138,24 +136,38 @@ void removeWritePermission(const fs::path& root) {
 
 } // namespace
 
-void attach(const fs::path& image, const fs::path& mountPoint) {
+MountedImage attach(const fs::path& image, const fs::path& mountPoint) {
     if (::mkdir(mountPoint.c_str(), 0700) != 0) {
         log::updater.error("Could not create the mount point " + mountPoint.string());
         throw UpdateError(UpdateError::Kind::download);
     }
+    MountedImage mounted(mountPoint);
     try {
         unpack(image, mountPoint);
         checkLinksStayInside(mountPoint);
-    } catch (const Error& error) {
+    } catch (const std::exception& error) {
+        // The library's and the file system's failures as much as refusals.
         log::updater.error("Refused the release image: " + std::string(error.what()));
-        detach(mountPoint);
         throw UpdateError(UpdateError::Kind::download);
     }
     removeWritePermission(mountPoint);
+    return mounted;
 }
 
-void detach(const fs::path& mountPoint) {
-    removeTree(mountPoint);
+MountedImage::MountedImage(MountedImage&& other) noexcept
+    : mountPoint_(std::exchange(other.mountPoint_, {})) {}
+
+MountedImage& MountedImage::operator=(MountedImage&& other) noexcept {
+    if (this != &other) {
+        detach();
+        mountPoint_ = std::exchange(other.mountPoint_, {});
+    }
+    return *this;
+}
+
+void MountedImage::detach() {
+    if (!mountPoint_.empty())
+        removeTree(std::exchange(mountPoint_, {}));
 }
 
 } // namespace garbello::release_image

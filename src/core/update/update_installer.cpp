@@ -16,6 +16,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <exception>
+#include <functional>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -25,8 +27,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Probes of the parent and reads of the receipt, each 'pollInterval' apart.
+// Probes of the parent and reads of the receipt: about 30 s for each wait.
 constexpr int kProbes = 300;
+constexpr auto kProbeInterval = std::chrono::milliseconds(100);
 constexpr const char* kStagedPrefix = ".Garbello-update-";
 
 void copyBundle(const fs::path& from, const fs::path& to) {
@@ -51,6 +54,24 @@ void copyExecutable(const fs::path& from, const fs::path& to) {
         throw FileError("Could not copy " + from.string() + ": " + error.message());
 }
 
+// Runs `steps`; a failure that is no Error (the file system's or the
+// standard library's) is logged with its own text and becomes
+// UpdateError::swap, so that the helper's rollback handles every failure.
+void failingAsError(const std::function<void()>& steps) {
+    try {
+        steps();
+    } catch (const Error&) {
+        throw;
+    } catch (const std::exception& error) {
+        log::updater.error("Unexpected failure while installing the update: " +
+                           std::string(error.what()));
+        throw UpdateError(UpdateError::Kind::swap);
+    } catch (...) {
+        log::updater.error("Unexpected failure while installing the update");
+        throw UpdateError(UpdateError::Kind::swap);
+    }
+}
+
 std::optional<std::string> readReceipt(const fs::path& receipt) {
     try {
         return readFile(receipt);
@@ -65,6 +86,10 @@ std::string pinnedReleaseKey() {
     return build_info::releasePublicKey;
 }
 
+void UpdateInstallEnvironment::sleepOnThisThread(std::chrono::milliseconds duration) {
+    std::this_thread::sleep_for(duration);
+}
+
 fs::path UpdateInstaller::stage(const fs::path& image, const UpdateRelease& release,
                                 const fs::path& destination) const {
     auto installed = app_bundle::infoString(destination, "CFBundleShortVersionString");
@@ -73,16 +98,11 @@ fs::path UpdateInstaller::stage(const fs::path& image, const UpdateRelease& rele
     UpdateSecurity::verifyDownload(image, release.byteSize, release.sha256);
     release.checkCompatibility();
 
-    fs::path mountPoint = environment_.temporaryDirectory / ("garbello-mount-" + newUuidString());
-    release_image::attach(image, mountPoint);
-    fs::path mounted = mountPoint / app_bundle::kName;
-    try {
-        UpdateSecurity::verifyApp(mounted, environment_.trustedKey);
-        UpdateSecurity::verifyVersion(mounted, release);
-    } catch (...) {
-        release_image::detach(mountPoint);
-        throw;
-    }
+    auto mount = release_image::attach(image, environment_.temporaryDirectory /
+                                                  ("garbello-mount-" + newUuidString()));
+    fs::path mounted = mount.path() / app_bundle::kName;
+    UpdateSecurity::verifyApp(mounted, environment_.trustedKey);
+    UpdateSecurity::verifyVersion(mounted, release);
 
     fs::path staged =
         destination.parent_path() / (std::string(kStagedPrefix) + newUuidString() + ".app");
@@ -92,11 +112,9 @@ fs::path UpdateInstaller::stage(const fs::path& image, const UpdateRelease& rele
         UpdateSecurity::verifyVersion(staged, release);
     } catch (...) {
         removeTree(staged);
-        release_image::detach(mountPoint);
         throw;
     }
     log::updater.info("Verified and staged version " + release.version);
-    release_image::detach(mountPoint);
     return staged;
 }
 
@@ -146,20 +164,22 @@ void UpdateInstaller::complete(const fs::path& planFile) const {
     waitForParentToExit(plan.parentPID);
 
     try {
-        UpdateSecurity::verifyApp(plan.staged, environment_.trustedKey);
-        UpdateSecurity::verifyVersion(plan.staged, plan.release);
-        UpdateSwap::perform(plan.destination, plan.staged, [&] {
-            validateNewVersion(plan.destination, plan.release, plan.receipt);
+        failingAsError([&] {
+            UpdateSecurity::verifyApp(plan.staged, environment_.trustedKey);
+            UpdateSecurity::verifyVersion(plan.staged, plan.release);
+            UpdateSwap::perform(plan.destination, plan.staged, [&] {
+                validateNewVersion(plan.destination, plan.release, plan.receipt);
+            });
         });
     } catch (const Error& error) {
         log::updater.error("Update rolled back: " + std::string(error.what()));
         try {
             writeFileAtomically(plan.workspace / "error.txt", error.what());
-        } catch (const Error&) {
+        } catch (...) {
         }
         try {
             startDetached(app_bundle::executable(plan.destination), {});
-        } catch (const Error&) {
+        } catch (...) {
         }
         throw;
     }
@@ -172,7 +192,7 @@ void UpdateInstaller::waitForParentToExit(int parentPID) const {
     for (int probe = 0; probe < kProbes; ++probe) {
         if (!processExists(parentPID))
             return;
-        std::this_thread::sleep_for(environment_.pollInterval);
+        environment_.sleepFor(kProbeInterval);
     }
     // Nothing has been touched yet: the application simply keeps running.
     if (processExists(parentPID))
@@ -186,9 +206,12 @@ void UpdateInstaller::validateNewVersion(const fs::path& destination, const Upda
     ChildProcess started =
         ChildProcess::start(app_bundle::executable(destination), {"--update-receipt", receipt});
     for (int round = 0; round < kProbes && started.isRunning(); ++round) {
-        if (readReceipt(receipt) == release.version)
+        if (readReceipt(receipt) == release.version) {
+            // The new version runs on after the helper has gone.
+            started.release();
             return;
-        std::this_thread::sleep_for(environment_.pollInterval);
+        }
+        environment_.sleepFor(kProbeInterval);
     }
     started.terminate();
     throw UpdateError(UpdateError::Kind::relaunch);

@@ -1,5 +1,6 @@
 #include "update/update_security.h"
 
+#include "support/atomic_file.h"
 #include "support/error.h"
 #include "support/paths.h"
 #include "support/process.h"
@@ -9,10 +10,8 @@
 #include "update/update_error.h"
 
 #include <array>
-#include <cerrno>
 #include <cstring>
 #include <elf.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,42 +21,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::size_t kChunkSize = 1048576;
-
-class ReadOnlyFile {
-public:
-    explicit ReadOnlyFile(const fs::path& path) : path_(path) {
-        fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd_ < 0)
-            fail();
-    }
-    ~ReadOnlyFile() { ::close(fd_); }
-    ReadOnlyFile(const ReadOnlyFile&) = delete;
-    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
-
-    // Up to `size` bytes; fewer only at the end of the file.
-    std::size_t read(char* buffer, std::size_t size) {
-        std::size_t total = 0;
-        while (total < size) {
-            ssize_t count = ::read(fd_, buffer + total, size - total);
-            if (count < 0 && errno == EINTR)
-                continue;
-            if (count < 0)
-                fail();
-            if (count == 0)
-                break;
-            total += static_cast<std::size_t>(count);
-        }
-        return total;
-    }
-
-private:
-    [[noreturn]] void fail() {
-        throw FileError("Could not read " + path_.string() + ": " + std::strerror(errno));
-    }
-
-    fs::path path_;
-    int fd_ = -1;
-};
 
 // The ELF machine and class this program itself was built for.
 bool matchesRunningMachine(const unsigned char* header) {

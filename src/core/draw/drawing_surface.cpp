@@ -1,4 +1,4 @@
-#include "render/drawing_surface.h"
+#include "draw/drawing_surface.h"
 
 namespace garbello {
 

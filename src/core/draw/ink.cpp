@@ -1,4 +1,4 @@
-#include "render/ink.h"
+#include "draw/ink.h"
 
 #include <algorithm>
 #include <cmath>
@@ -21,6 +21,13 @@ std::optional<Ink> Color::deviceRGB() const {
     if (space_ == Space::grey)
         channels[1] = channels[2] = channels[0];
     return Ink{channels[0], channels[1], channels[2], channels[3]};
+}
+
+std::size_t Color::hash() const noexcept {
+    std::size_t seed = static_cast<std::size_t>(space_);
+    for (double value : {components_[0], components_[1], components_[2], alpha_})
+        seed = seed * 1000003u ^ std::hash<double>{}(value);
+    return seed;
 }
 
 } // namespace garbello

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "draw/ink.h"
+#include "draw/path.h"
 #include "model/geometry.h"
-#include "render/ink.h"
-#include "render/path.h"
 
 #include <functional>
 #include <span>

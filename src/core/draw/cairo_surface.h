@@ -1,6 +1,6 @@
 #pragma once
 
-#include "render/drawing_surface.h"
+#include "draw/drawing_surface.h"
 
 #include <memory>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "render/recording_surface.h"
+#include "draw/recording_surface.h"
 
 #include <algorithm>
 #include <cmath>

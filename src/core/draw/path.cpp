@@ -1,4 +1,4 @@
-#include "render/path.h"
+#include "draw/path.h"
 
 #include <algorithm>
 #include <cmath>
