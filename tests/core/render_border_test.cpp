@@ -30,8 +30,8 @@ constexpr double inf = std::numeric_limits<double>::infinity();
 void drawBorder(DrawingSurface& surface, const Rect& window, Outfit outfit, double width,
                 double scale = 1, ClothVariant variant = ClothVariant::classic,
                 double cornerRadius = 10, bool dark = false) {
-    PatternRenderer::draw(surface, window, outfit, width, scale, std::nullopt, dark, variant,
-                          cornerRadius);
+    PatternRenderer::draw(surface, window,
+                          {outfit, variant, width, scale, std::nullopt, dark, cornerRadius});
 }
 
 Palette classic(Outfit outfit) {
@@ -358,8 +358,7 @@ TEST(SampleWindowTest, PaintsTextInBothAppearances) {
 // --- PNG ---
 
 TEST(PngTest, CanvasIsTheWindowPlusTheBorderOnEverySide) {
-    const std::string bytes = PatternRenderer::png({640, 400}, Outfit::hawaiian, 16, 1, false,
-                                                   std::nullopt, true, ClothVariant::classic, 10);
+    const std::string bytes = PatternRenderer::png({640, 400}, {}, true);
     ASSERT_GT(bytes.size(), 8u);
     EXPECT_EQ(bytes.substr(0, 8), "\x89PNG\r\n\x1a\n");
     const auto image = Bitmap::decodePNG(bytes);
@@ -386,8 +385,9 @@ TEST(PngTest, RejectsUnusableDimensionsBeforeMakingABitmap) {
           Case{{640, 400}, 16, inf}, Case{{640, 400}, 16, nan}, Case{{8160, 100}, 16.5, 10},
           Case{{100, 8161}, 16, 10}}) {
         try {
-            PatternRenderer::png(c.window, Outfit::linen, c.width, 1, false, std::nullopt, false,
-                                 ClothVariant::classic, c.radius);
+            PatternRenderer::png(
+                c.window, {.outfit = Outfit::linen, .width = c.width, .cornerRadius = c.radius},
+                false);
             ADD_FAILURE() << "accepted " << c.window.width << "x" << c.window.height;
         } catch (const RenderError& error) {
             EXPECT_EQ(error.kind(), RenderError::Kind::invalidDimensions);
@@ -398,24 +398,23 @@ TEST(PngTest, RejectsUnusableDimensionsBeforeMakingABitmap) {
 }
 
 TEST(PngTest, CanvasOfExactlyTheLimitIsAccepted) {
-    const auto image = Bitmap::decodePNG(PatternRenderer::png(
-        {8160, 100}, Outfit::linen, 16, 1, false, std::nullopt, false, ClothVariant::classic, 10));
+    const auto image =
+        Bitmap::decodePNG(PatternRenderer::png({8160, 100}, {.outfit = Outfit::linen}, false));
     EXPECT_EQ(image->width(), 8192);
     EXPECT_EQ(image->height(), 132);
 }
 
 TEST(PngTest, NegativeBorderIsNoBorder) {
-    const auto image = Bitmap::decodePNG(PatternRenderer::png(
-        {50, 30}, Outfit::sweater, -4, 1, false, std::nullopt, false, ClothVariant::classic, 10));
+    const auto image = Bitmap::decodePNG(
+        PatternRenderer::png({50, 30}, {.outfit = Outfit::sweater, .width = -4}, false));
     ASSERT_EQ(image->width(), 50);
     ASSERT_EQ(image->height(), 30);
     EXPECT_EQ(paintedPixels(*image, 0, 0, 50, 30), 0);
 }
 
 TEST(PngTest, FractionalSizesRoundTheCanvasUp) {
-    const auto image =
-        Bitmap::decodePNG(PatternRenderer::png({100.2, 50.5}, Outfit::rainJacket, 10, 1, true,
-                                               std::nullopt, true, ClothVariant::third, 10));
+    const auto image = Bitmap::decodePNG(PatternRenderer::png(
+        {100.2, 50.5}, {Outfit::rainJacket, ClothVariant::third, 10, 1, std::nullopt, true}, true));
     EXPECT_EQ(image->width(), 121);
     EXPECT_EQ(image->height(), 71);
 }

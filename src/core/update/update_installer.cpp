@@ -27,8 +27,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Probes of the parent and reads of the receipt, each 'pollInterval' apart.
+// Probes of the parent and reads of the receipt: about 30 s for each wait.
 constexpr int kProbes = 300;
+constexpr auto kProbeInterval = std::chrono::milliseconds(100);
 constexpr const char* kStagedPrefix = ".Garbello-update-";
 
 void copyBundle(const fs::path& from, const fs::path& to) {
@@ -83,6 +84,10 @@ std::optional<std::string> readReceipt(const fs::path& receipt) {
 
 std::string pinnedReleaseKey() {
     return build_info::releasePublicKey;
+}
+
+void UpdateInstallEnvironment::sleepOnThisThread(std::chrono::milliseconds duration) {
+    std::this_thread::sleep_for(duration);
 }
 
 fs::path UpdateInstaller::stage(const fs::path& image, const UpdateRelease& release,
@@ -187,7 +192,7 @@ void UpdateInstaller::waitForParentToExit(int parentPID) const {
     for (int probe = 0; probe < kProbes; ++probe) {
         if (!processExists(parentPID))
             return;
-        std::this_thread::sleep_for(environment_.pollInterval);
+        environment_.sleepFor(kProbeInterval);
     }
     // Nothing has been touched yet: the application simply keeps running.
     if (processExists(parentPID))
@@ -206,7 +211,7 @@ void UpdateInstaller::validateNewVersion(const fs::path& destination, const Upda
             started.release();
             return;
         }
-        std::this_thread::sleep_for(environment_.pollInterval);
+        environment_.sleepFor(kProbeInterval);
     }
     started.terminate();
     throw UpdateError(UpdateError::Kind::relaunch);
