@@ -139,10 +139,9 @@ Bitmap::Bitmap(CairoSurfaceHandle image)
 }
 
 Image Bitmap::toImage() const {
-    cairo_surface_t* image = image_.get();
-    cairo_surface_flush(image);
-    Image copy{width_, height_, cairo_image_surface_get_stride(image), {}};
-    const std::uint8_t* data = cairo_image_surface_get_data(image);
+    cairo_surface_flush(image_.get());
+    Image copy{width_, height_, cairo_image_surface_get_stride(image_.get()), {}};
+    const std::uint8_t* data = cairo_image_surface_get_data(image_.get());
     copy.pixels.assign(data, data + static_cast<std::size_t>(copy.stride) * height_);
     return copy;
 }

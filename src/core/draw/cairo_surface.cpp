@@ -266,8 +266,9 @@ void CairoSurface::drawInFrames(std::span<const Frame> frames, Size size,
 
     // The picture is drawn exactly as the first frame lies on the device, so
     // that frame gets the very pixels direct drawing would give. cairo's
-    // antialiasing is symmetric under a half turn but not under a quarter
-    // turn, so only frames a half turn apart are handed to this function.
+    // antialiasing is nearly symmetric under a half turn (the copy moves only
+    // antialiased pixels, within the bound drawInFrames promises) but not
+    // under a quarter turn, so only frames a half turn apart are handed here.
     cairo_matrix_t toPicture;
     cairo_save(context_);
     enterFrame(frames[0]);
