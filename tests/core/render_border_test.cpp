@@ -304,7 +304,8 @@ TEST(SampleWindowTest, PaintsTextInBothAppearances) {
 
 TEST(PngTest, CanvasIsTheWindowPlusTheBorderOnEverySide) {
     const auto image = Bitmap::decodePNG(PatternRenderer::png(
-        {640, 400}, Outfit::hawaiian, 16, 1, false, std::nullopt, true, ClothVariant::classic, 10));
+        {640, 400}, {Outfit::hawaiian, ClothVariant::classic, 16, 1, std::nullopt, false, 10},
+        true));
     EXPECT_EQ(image->width(), 672);
     EXPECT_EQ(image->height(), 432);
     // The window rectangle (16, 16, 640, 400) holds the opaque sample window.
@@ -324,8 +325,10 @@ TEST(PngTest, RejectsUnusableDimensionsBeforeMakingABitmap) {
           Case{{640, 400}, 16, inf}, Case{{640, 400}, 16, nan}, Case{{8160, 100}, 16.5, 10},
           Case{{100, 8161}, 16, 10}}) {
         try {
-            PatternRenderer::png(c.window, Outfit::linen, c.width, 1, false, std::nullopt, false,
-                                 ClothVariant::classic, c.radius);
+            PatternRenderer::png(
+                c.window,
+                {Outfit::linen, ClothVariant::classic, c.width, 1, std::nullopt, false, c.radius},
+                false);
             ADD_FAILURE() << "accepted " << c.window.width << "x" << c.window.height;
         } catch (const RenderError& error) {
             EXPECT_EQ(error.kind(), RenderError::Kind::invalidDimensions);
@@ -343,9 +346,9 @@ TEST(PngTest, CanvasSizeRoundsUpAndANegativeBorderIsNone) {
     };
     for (const Case& c : {Case{{8160, 100}, 16, 8192, 132}, Case{{100.2, 50.5}, 10, 121, 71},
                           Case{{50, 30}, -4, 50, 30}}) {
-        const auto image =
-            Bitmap::decodePNG(PatternRenderer::png(c.window, Outfit::rainJacket, c.width, 1, true,
-                                                   std::nullopt, false, ClothVariant::third, 10));
+        const auto image = Bitmap::decodePNG(PatternRenderer::png(
+            c.window, {Outfit::rainJacket, ClothVariant::third, c.width, 1, std::nullopt, true, 10},
+            false));
         EXPECT_EQ(image->width(), c.canvasWidth) << c.window.width;
         EXPECT_EQ(image->height(), c.canvasHeight) << c.window.width;
         if (c.width < 0) {

@@ -36,8 +36,8 @@ inline Operation only(const std::vector<Operation>& operations, const char* what
 inline void drawBorder(DrawingSurface& surface, const Rect& window, Outfit outfit,
                        ClothVariant variant = ClothVariant::classic, double width = 16,
                        double scale = 1, bool dark = false, double cornerRadius = 10) {
-    PatternRenderer::draw(surface, window, outfit, width, scale, std::nullopt, dark, variant,
-                          cornerRadius);
+    PatternRenderer::draw(surface, window,
+                          {outfit, variant, width, scale, std::nullopt, dark, cornerRadius});
 }
 
 // Counts painted pixels in `area` (pixel columns and rows, bottom-left origin).

@@ -31,7 +31,6 @@ namespace garbello {
 namespace {
 
 using namespace test;
-using namespace std::chrono_literals;
 
 // After the swap the helper must put the previous version back, say so and
 // reopen it whatever failed, not only for the failures it foresaw.
@@ -59,7 +58,6 @@ TEST(UpdateHelperFailureTest, AFileSystemFailureAfterTheSwapRollsBack) {
     environment.trustedKey = key.publicKey;
     environment.temporaryDirectory = root / "tmp";
     environment.runningVersion = "0.3.0";
-    environment.pollInterval = 10ms;
 
     ScopedLogCapture logs;
     // Only the new version, once swapped into place, is affected.

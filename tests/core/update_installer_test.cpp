@@ -1,6 +1,8 @@
 #include "run_process.h"
 #include "support/atomic_file.h"
 #include "support/log.h"
+#include "support/paths.h"
+#include "support/process.h"
 #include "update/app_bundle.h"
 #include "update/bundle_signature.h"
 #include "update/launch_receipt.h"
@@ -34,6 +36,13 @@ std::vector<fs::path> entriesStartingWith(const fs::path& directory, const std::
     return found;
 }
 
+// The identifier of a process that has ended and been reaped.
+pid_t endedProcess() {
+    ChildProcess process = ChildProcess::start("/bin/true", {});
+    process.wait();
+    return process.pid();
+}
+
 std::string installedVersion(const fs::path& app) {
     return app_bundle::infoString(app, "CFBundleShortVersionString").value_or("");
 }
@@ -51,13 +60,17 @@ protected:
         bundle_signature::sign(installed, key.privateKey);
     }
 
-    UpdateInstaller installer() const {
+    UpdateInstaller installer() {
         UpdateInstallEnvironment environment;
         environment.applicationsFolder = applications;
         environment.trustedKey = key.publicKey;
         environment.temporaryDirectory = temporary;
         environment.runningVersion = "0.3.0";
-        environment.pollInterval = 10ms;
+        environment.sleepFor = [this](std::chrono::milliseconds duration) {
+            paused += duration;
+            if (duringPause)
+                duringPause();
+        };
         return UpdateInstaller(environment);
     }
 
@@ -73,7 +86,7 @@ protected:
 
     // Stages the release and starts the helper; returns the plan file, with
     // the parent replaced by `parent`.
-    fs::path prepare(const UpdateRelease& release, pid_t parent) {
+    fs::path prepare(const UpdateRelease& release, pid_t parent = endedProcess()) {
         fs::path staged = installer().stage(image, release, installed);
         fs::path errorFile = installer().startHelper(staged, release, installed);
         fs::path planFile = errorFile.parent_path() / "plan.json";
@@ -90,6 +103,10 @@ protected:
     fs::path openedLog = root / "opened.log";
     fs::path image;
     SigningKey key;
+    // The installer's pauses are counted, not slept through; `duringPause`
+    // runs in each, for real processes to get where a test needs them.
+    std::chrono::milliseconds paused{0};
+    std::function<void()> duringPause;
 };
 
 TEST_F(UpdateInstallerTest, InstallsASignedNewerReleaseEndToEnd) {
@@ -121,8 +138,17 @@ TEST_F(UpdateInstallerTest, InstallsASignedNewerReleaseEndToEnd) {
               (UpdateInstallPlan{installed, staged, release, static_cast<std::int32_t>(::getpid()),
                                  workspace / "ready", workspace}));
 
-    plan.parentPID = startShortLivedProcess(0.3);
+    ChildProcess application = ChildProcess::start("/bin/sleep", {"60"});
+    plan.parentPID = application.pid();
     writeFileAtomically(planFile, plan.toJson().dump());
+    // The application quits during the first pause; the new version then
+    // takes the time it needs to confirm.
+    duringPause = [&] {
+        if (application.isRunning())
+            application.terminate();
+        else
+            waitForText(plan.receipt, "0.4.0", 5);
+    };
     installer().complete(planFile);
 
     EXPECT_EQ(installedVersion(installed), "0.4.0");
@@ -140,8 +166,12 @@ TEST_F(UpdateInstallerTest, RollsBackWhenTheNewVersionDoesNotConfirm) {
     for (const std::string mode : {"wrong", "exit"}) {
         fs::remove(openedLog);
         UpdateRelease release = makeRelease(mode);
-        fs::path planFile = prepare(release, startShortLivedProcess(0.1));
+        fs::path planFile = prepare(release);
         UpdateInstallPlan plan = UpdateInstallPlan::fromJson(json::parse(readFile(planFile)));
+        duringPause = [&] {
+            if (mode == "wrong")
+                waitForText(plan.receipt, "0.0.1", 5);
+        };
 
         EXPECT_EQ(updateFailureOf([&] { installer().complete(planFile); }),
                   UpdateError::Kind::relaunch)
@@ -158,10 +188,8 @@ TEST_F(UpdateInstallerTest, GivesUpUntouchedWhenTheApplicationDoesNotQuit) {
     UpdateRelease release = makeRelease();
     fs::path planFile = prepare(release, ::getpid());
     UpdateInstallPlan plan = UpdateInstallPlan::fromJson(json::parse(readFile(planFile)));
-    auto started = std::chrono::steady_clock::now();
     EXPECT_EQ(updateFailureOf([&] { installer().complete(planFile); }), UpdateError::Kind::swap);
-    // 300 probes, 10 ms apart in this test.
-    EXPECT_GE(std::chrono::steady_clock::now() - started, 3s);
+    EXPECT_EQ(paused, 30s);
     EXPECT_EQ(installedVersion(installed), "0.3.0");
     EXPECT_EQ(installedVersion(plan.staged), "0.4.0");
     EXPECT_FALSE(fs::exists(plan.workspace / "error.txt"));
@@ -170,7 +198,7 @@ TEST_F(UpdateInstallerTest, GivesUpUntouchedWhenTheApplicationDoesNotQuit) {
 
 TEST_F(UpdateInstallerTest, RefusesAnInconsistentPlanBeforeMovingAnything) {
     UpdateRelease release = makeRelease();
-    fs::path planFile = prepare(release, startShortLivedProcess(0.1));
+    fs::path planFile = prepare(release);
     const UpdateInstallPlan original = UpdateInstallPlan::fromJson(json::parse(readFile(planFile)));
     fs::path elsewhere = root / "elsewhere";
     fs::create_directories(elsewhere);
@@ -240,6 +268,7 @@ TEST_F(UpdateInstallerTest, RefusesAnInconsistentPlanBeforeMovingAnything) {
     }
     // The untouched plan goes through, so each refusal above was its own.
     writeFileAtomically(planFile, original.toJson().dump());
+    duringPause = [&] { waitForText(original.receipt, "0.4.0", 5); };
     installer().complete(planFile);
     EXPECT_EQ(installedVersion(installed), "0.4.0");
 }
@@ -307,6 +336,50 @@ TEST_F(UpdateInstallerTest, StagingFailuresLeaveNothingBehind) {
         key.privateKey = root / "key.pem";
         key.publicKey = bundle_signature::publicKeyOf(key.privateKey);
     }
+}
+
+TEST_F(UpdateInstallerTest, WorksBesideTheInstalledBundleAndRefusesAnythingElse) {
+    UpdateRelease release = makeRelease();
+    makeBundle(applications / "Other.app", {"0.3.0", "3", "stay", openedLog});
+    bundle_signature::sign(applications / "Other.app", key.privateKey);
+    writeFileAtomically(root / "file" / "Garbello.app", "not a bundle");
+    struct Case {
+        const char* name;
+        fs::path destination;
+        bool accepted;
+    };
+    const std::vector<Case> cases = {
+        {"trailing separator", installed.string() + "/", true},
+        {"dot components", applications / "." / "Garbello.app" / ".", true},
+        {"another name", applications / "Other.app", false},
+        {"a file", root / "file" / "Garbello.app", false},
+        {"missing", applications / "missing" / "Garbello.app", false},
+    };
+    for (const Case& c : cases) {
+        if (!c.accepted) {
+            EXPECT_EQ(updateFailureOf([&] { installer().stage(image, release, c.destination); }),
+                      UpdateError::Kind::installLocation)
+                << c.name;
+            EXPECT_EQ(updateFailureOf([&] {
+                          installer().startHelper(applications / ".Garbello-update-1.app", release,
+                                                  c.destination);
+                      }),
+                      UpdateError::Kind::installLocation)
+                << c.name;
+            continue;
+        }
+        fs::path staged = installer().stage(image, release, c.destination);
+        EXPECT_EQ(staged.parent_path(), applications) << c.name;
+        EXPECT_EQ(installedVersion(staged), "0.4.0") << c.name;
+        fs::path planFile =
+            installer().startHelper(staged, release, c.destination).parent_path() / "plan.json";
+        EXPECT_EQ(UpdateInstallPlan::fromJson(json::parse(readFile(planFile))).destination,
+                  installed)
+            << c.name;
+        removeTree(staged);
+    }
+    EXPECT_TRUE(entriesStartingWith(installed, ".Garbello-update-").empty());
+    EXPECT_EQ(entriesStartingWith(temporary, "garbello-helper-").size(), 2u);
 }
 
 TEST_F(UpdateInstallerTest, StartsNoHelperForAnInstallationItMayNotReplace) {

@@ -20,29 +20,43 @@ TEST(UpdatePreferencesTest, Defaults) {
 }
 
 TEST(UpdatePreferencesTest, ShouldCheckBoundaries) {
+    const Date earliest = Date::min(), latest = Date::max();
     struct Row {
-        bool automatic;
-        std::optional<Date> lastChecked;
-        bool fullscreen;
-        bool expected;
         const char* label;
+        std::optional<Date> lastChecked;
+        bool expected;
+        Date now = kNow;
+        bool automatic = true;
+        bool fullscreen = false;
     };
     const Row rows[] = {
-        {true, std::nullopt, false, true, "never checked"},
-        {true, std::nullopt, true, false, "full screen, never checked"},
-        {false, std::nullopt, false, false, "automatic checks off"},
-        {true, kNow - hours(23) - minutes(59), false, false, "23h59m ago"},
-        {true, kNow - hours(24), false, true, "exactly a day ago"},
-        {true, kNow - hours(24) + std::chrono::milliseconds(1), false, false, "just under a day"},
-        {true, kNow - hours(24), true, false, "a day ago but full screen"},
-        {true, kNow + seconds(10), false, false, "last check in the future"},
-        {true, kNow - hours(24 * 400), false, true, "long ago"},
+        {"never checked", std::nullopt, true},
+        {"full screen, never checked", std::nullopt, false, kNow, true, true},
+        {"automatic checks off", std::nullopt, false, kNow, false},
+        {"23h59m ago", kNow - hours(23) - minutes(59), false},
+        {"exactly a day ago", kNow - hours(24), true},
+        {"just under a day", kNow - hours(24) + std::chrono::milliseconds(1), false},
+        {"a day ago but full screen", kNow - hours(24), false, kNow, true, true},
+        {"last check in the future", kNow + seconds(10), false},
+        {"long ago", kNow - hours(24 * 400), true},
+        // Centuries apart: more nanoseconds than 64 bits hold.
+        {"earliest date", earliest, true},
+        {"earliest date, now the latest", earliest, true, latest},
+        {"latest date", latest, false},
+        {"latest date, now the earliest", latest, false, earliest},
+        {"now the earliest date", earliest, false, earliest},
+        {"a day after the earliest date", earliest, true, earliest + hours(24)},
+        {"just under a day after the earliest", earliest, false, earliest + hours(24) - seconds(1)},
+        {"decoded from centuries back",
+         UpdatePreferences::fromJson(Json::parse(R"({"automatic":true,"lastChecked":-9.5e9})"))
+             .lastChecked,
+         true},
     };
     for (const Row& row : rows) {
         UpdatePreferences preferences;
         preferences.automatic = row.automatic;
         preferences.lastChecked = row.lastChecked;
-        EXPECT_EQ(preferences.shouldCheck(kNow, row.fullscreen), row.expected) << row.label;
+        EXPECT_EQ(preferences.shouldCheck(row.now, row.fullscreen), row.expected) << row.label;
     }
 }
 

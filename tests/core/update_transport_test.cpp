@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <optional>
 #include <regex>
+#include <stop_token>
+#include <thread>
 #include <variant>
 #include <vector>
 
@@ -199,6 +201,43 @@ TEST_F(UpdateTransportTest, AStalledServerIsCutOff) {
             EXPECT_EQ(error.kind(), HttpError::Kind::transfer) << error.what();
         }
         EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+    }
+}
+
+TEST_F(UpdateTransportTest, AStopRequestCancelsTheRequestAndRemovesItsFile) {
+    auto patient = configuration();
+    // Longer than the test may take: only the stop request can end it.
+    patient.requestTimeout = std::chrono::seconds(30);
+    patient.resourceTimeout = std::chrono::seconds(600);
+    for (bool whileReceiving : {false, true}) {
+        std::stop_source stop;
+        if (!whileReceiving)
+            stop.request_stop();
+        std::optional<fs::path> transferFile;
+        std::jthread stopper;
+        auto started = std::chrono::steady_clock::now();
+        try {
+            // The server sends ten bytes of a hundred and then nothing, so the
+            // stop arrives from another thread while the transfer waits.
+            UpdateTransport::fetch(
+                server->url("/stall?n=10"), "0.3.0", 1000, patient,
+                [&](double) {
+                    if (transferFile)
+                        return;
+                    transferFile = openTransferFile();
+                    stopper = std::jthread([&stop] { stop.request_stop(); });
+                },
+                stop.get_token());
+            ADD_FAILURE() << "a stalled download finished";
+        } catch (const HttpError& error) {
+            EXPECT_EQ(error.kind(), HttpError::Kind::cancelled) << error.what();
+        }
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10))
+            << "the stop waited for a time-out";
+        EXPECT_EQ(transferFile.has_value(), whileReceiving);
+        if (transferFile) {
+            EXPECT_FALSE(fs::exists(*transferFile));
+        }
     }
 }
 

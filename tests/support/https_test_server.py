@@ -10,7 +10,7 @@ until it is terminated. Routes (query parameters in brackets):
   /announce [length, n]         announces `length` bytes, sends n
   /redirect [to, code=302]      redirect to `to`
   /loop                         redirects to itself
-  /stall                        announces 100 bytes and never sends them
+  /stall   [n]                  announces 100 bytes, sends n and no more
   /agent                        200 with the request's User-Agent as body
 """
 import http.server
@@ -56,6 +56,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_response(200)
             self.send_header("Content-Length", "100")
             self.end_headers()
+            self.wfile.write(b"d" * n)
             self.wfile.flush()
             time.sleep(60)
         elif url.path == "/agent":

@@ -1,6 +1,7 @@
 #include "net/http_client.h"
 
 #include "net/url.h"
+#include "support/unique_handle.h"
 
 #include <curl/curl.h>
 
@@ -8,7 +9,6 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <memory>
 #include <unistd.h>
 
 namespace garbello {
@@ -16,6 +16,14 @@ namespace {
 
 // Enough for any sane chain of moved resources; a loop ends here.
 constexpr int kMaximumRedirects = 10;
+// Longest sleep of the transfer loop. libcurl runs the transfer callback on
+// each turn, so a stop request is seen this soon even from a silent server
+// (left to itself, libcurl calls it about once a second then).
+constexpr int kLongestPollMilliseconds = 100;
+
+using Easy = UniqueHandle<CURL*, curl_easy_cleanup>;
+using Multi = UniqueHandle<CURLM*, curl_multi_cleanup>;
+using HeaderList = UniqueHandle<curl_slist*, curl_slist_free_all>;
 
 void initialiseLibcurlOnce() {
     static const bool initialised = [] {
@@ -34,13 +42,6 @@ bool startsWithCaseless(std::string_view text, std::string_view prefix) {
            std::equal(prefix.begin(), prefix.end(), text.begin(),
                       [](char a, char b) { return std::tolower(a) == std::tolower(b); });
 }
-
-struct EasyDeleter {
-    void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
-};
-struct HeaderListDeleter {
-    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
-};
 
 // The body's destination; a temporary file is removed unless handed over.
 class BodySink {
@@ -126,6 +127,7 @@ struct Hop {
     bool isRedirect = false;
     std::int64_t received = 0;
     std::optional<HttpError> refusal;
+    bool cancelled = false;
 
     std::int64_t announced() const {
         curl_off_t length = -1;
@@ -174,6 +176,12 @@ std::size_t onBody(char* data, std::size_t size, std::size_t count, void* contex
     return length;
 }
 
+int onTransfer(void* context, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    auto& hop = *static_cast<Hop*>(context);
+    hop.cancelled = hop.request.stop.stop_requested();
+    return hop.cancelled ? 1 : 0; // non-zero aborts the transfer
+}
+
 template <typename Value> void set(CURL* curl, CURLoption option, Value value) {
     if (curl_easy_setopt(curl, option, value) != CURLE_OK)
         throw HttpError(HttpError::Kind::transfer,
@@ -199,6 +207,7 @@ void configure(CURL* curl, const HttpRequest& request, curl_slist* headers, char
         std::max(1L, static_cast<long>(
                          std::chrono::ceil<std::chrono::seconds>(request.requestTimeout).count())));
     set(curl, CURLOPT_FORBID_REUSE, 1L);
+    set(curl, CURLOPT_NOPROGRESS, 0L);
     if (request.caFile)
         set(curl, CURLOPT_CAINFO, request.caFile->c_str());
 }
@@ -207,20 +216,51 @@ std::string describe(CURLcode code, const char* errorText) {
     return errorText[0] != '\0' ? std::string(errorText) : std::string(curl_easy_strerror(code));
 }
 
+// Runs one hop's transfer through a multi handle, so that the loop never
+// sleeps longer than kLongestPollMilliseconds and a stop request wakes it at
+// once. Returns libcurl's result for the transfer.
+CURLcode perform(CURL* curl, const std::stop_token& stop) {
+    Multi multi(curl_multi_init());
+    if (!multi || curl_multi_add_handle(multi.get(), curl) != CURLM_OK)
+        throw HttpError(HttpError::Kind::transfer, "The network library could not start");
+    struct Attached {
+        CURLM* multi;
+        CURL* curl;
+        ~Attached() { curl_multi_remove_handle(multi, curl); }
+    } attached{multi.get(), curl};
+    std::stop_callback wake(stop, [&multi] { curl_multi_wakeup(multi.get()); });
+    for (;;) {
+        int running = 0;
+        CURLMcode status = curl_multi_perform(multi.get(), &running);
+        if (status == CURLM_OK && running == 0) {
+            int queued = 0;
+            while (CURLMsg* message = curl_multi_info_read(multi.get(), &queued))
+                if (message->msg == CURLMSG_DONE && message->easy_handle == curl)
+                    return message->data.result;
+            throw HttpError(HttpError::Kind::transfer, "The transfer ended without a result");
+        }
+        if (status == CURLM_OK)
+            status = curl_multi_poll(multi.get(), nullptr, 0, kLongestPollMilliseconds, nullptr);
+        if (status != CURLM_OK)
+            throw HttpError(HttpError::Kind::transfer, curl_multi_strerror(status));
+    }
+}
+
 } // namespace
 
 HttpResponse httpGet(const HttpRequest& request) {
     if (!isHttpsUrl(request.url))
         throw HttpError(HttpError::Kind::insecureUrl, "Only https addresses are fetched");
     initialiseLibcurlOnce();
-    std::unique_ptr<CURL, EasyDeleter> curl(curl_easy_init());
+    Easy curl(curl_easy_init());
     if (!curl)
         throw HttpError(HttpError::Kind::transfer, "The network library could not start");
-    std::unique_ptr<curl_slist, HeaderListDeleter> headers;
+    HeaderList headers;
     for (const std::string& line : request.headers) {
         curl_slist* extended = curl_slist_append(headers.get(), line.c_str());
         if (!extended)
             throw HttpError(HttpError::Kind::transfer, "Could not build the request headers");
+        // `extended` heads the whole list, the earlier lines included.
         headers.release();
         headers.reset(extended);
     }
@@ -244,8 +284,13 @@ HttpResponse httpGet(const HttpRequest& request) {
         set(curl.get(), CURLOPT_HEADERDATA, &hop);
         set(curl.get(), CURLOPT_WRITEFUNCTION, onBody);
         set(curl.get(), CURLOPT_WRITEDATA, &hop);
-        CURLcode code = curl_easy_perform(curl.get());
-        // A refusal of ours stands over libcurl's report of the aborted transfer.
+        set(curl.get(), CURLOPT_XFERINFOFUNCTION, onTransfer);
+        set(curl.get(), CURLOPT_XFERINFODATA, &hop);
+        CURLcode code = perform(curl.get(), request.stop);
+        // A refusal or stop of ours stands over libcurl's report of the
+        // aborted transfer.
+        if (hop.cancelled)
+            throw HttpError(HttpError::Kind::cancelled, "The request was cancelled");
         if (hop.refusal)
             throw *hop.refusal;
         if (sink.error() != 0)

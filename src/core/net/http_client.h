@@ -8,6 +8,7 @@
 #include <functional>
 #include <limits>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,10 @@ struct HttpRequest {
     std::function<void(std::int64_t received, std::int64_t announced)> progress;
     // Trust anchors other than the system's (tests run their own server).
     std::optional<std::filesystem::path> caFile;
+    // Requesting stop ends the request within 100 ms, whatever the server
+    // does, with HttpError::Kind::cancelled: quitting never waits for a
+    // time-out.
+    std::stop_token stop;
 };
 
 struct HttpResponse {
@@ -59,6 +64,7 @@ public:
         tooLarge,         // announced or received more than byteLimit
         transfer,         // network, TLS, timeout or protocol failure
         file,             // the body could not be stored
+        cancelled,        // stop was requested; not a failure of the transfer
     };
 
     HttpError(Kind kind, const std::string& description) : Error(description), kind_(kind) {}
@@ -71,7 +77,7 @@ private:
 
 // Performs the request on the calling thread, following redirects only to
 // https addresses. Any status is an answer; callers judge it. Throws
-// HttpError; on failure no temporary file is left behind.
+// HttpError; on failure or cancellation no temporary file is left behind.
 HttpResponse httpGet(const HttpRequest& request);
 
 } // namespace garbello

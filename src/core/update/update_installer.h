@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 namespace garbello {
@@ -23,9 +24,12 @@ struct UpdateInstallEnvironment {
     std::filesystem::path temporaryDirectory = std::filesystem::temp_directory_path();
     // The version of the program doing the work.
     std::string runningVersion = std::string(UpdateVersion::current);
-    // Pause between two probes of the parent process or of the receipt;
-    // the number of probes is fixed at 300.
-    std::chrono::milliseconds pollInterval = std::chrono::milliseconds(100);
+    // How the helper pauses between two probes of the parent process or of
+    // the receipt (300 probes, 100 ms apart): really, unless a test counts
+    // the pauses instead of sleeping through them.
+    std::function<void(std::chrono::milliseconds)> sleepFor = sleepOnThisThread;
+
+    static void sleepOnThisThread(std::chrono::milliseconds duration);
 };
 
 // Turns a verified release image into the installed, running new version in
@@ -38,6 +42,10 @@ public:
 
     UpdateInstaller() = default;
     explicit UpdateInstaller(Environment environment) : environment_(std::move(environment)) {}
+
+    // `destination`, here and in the plan, is the installed bundle: a
+    // directory named Garbello.app (a trailing separator is fine); anything
+    // else is refused with UpdateError::installLocation.
 
     // Verifies `image` against `release`, unpacks it, checks the bundle inside
     // and copies it beside `destination` as ".Garbello-update-<UUID>.app",

@@ -12,7 +12,16 @@ bool UpdatePreferences::shouldCheck(Date now, bool fullscreen) const {
         return false;
     if (!lastChecked)
         return true;
-    return now - *lastChecked >= kCheckInterval;
+    // Dates are compared, never subtracted: the time between two dates
+    // centuries apart does not fit the clock's 64-bit nanoseconds. A last
+    // check in the future (the clock was set back) is not yet a day old.
+    if (*lastChecked > now)
+        return false;
+    // Only a `now` within a day of the earliest date could not go back a day;
+    // every last check before it is then less than a day ago.
+    if (now.time_since_epoch() < Date::duration::min() + kCheckInterval)
+        return false;
+    return *lastChecked <= now - kCheckInterval;
 }
 
 bool UpdatePreferences::shouldOffer(std::string_view version, std::string_view current) const {

@@ -57,7 +57,8 @@ std::filesystem::path moveToDownloads(OwnedFile& file) {
 
 std::filesystem::path UpdateTransport::fetch(const std::string& url, std::string_view version,
                                              std::int64_t limit, const Configuration& configuration,
-                                             const std::function<void(double)>& progress) {
+                                             const std::function<void(double)>& progress,
+                                             std::stop_token stop) {
     if (!isHttpsUrl(url))
         throw UpdateError(UpdateError::Kind::insecureConnection);
 
@@ -69,6 +70,7 @@ std::filesystem::path UpdateTransport::fetch(const std::string& url, std::string
     request.byteLimit = limit;
     request.target = HttpBodyTarget::temporaryFile;
     request.caFile = configuration.caFile;
+    request.stop = std::move(stop);
     if (progress) {
         // Measured against the limit, never against what the server announces.
         request.progress = [&progress, limit](std::int64_t received, std::int64_t) {
@@ -90,6 +92,7 @@ std::filesystem::path UpdateTransport::fetch(const std::string& url, std::string
             throw UpdateError(UpdateError::Kind::size);
         case HttpError::Kind::transfer:
         case HttpError::Kind::file:
+        case HttpError::Kind::cancelled:
             throw;
         }
         throw;

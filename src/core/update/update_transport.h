@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 
@@ -34,10 +35,13 @@ public:
     // Throws UpdateError: insecureConnection for a non-https address or a
     // redirect leaving https (before or during the transfer), size when more
     // than `limit` bytes are announced or arrive, download for any answer but
-    // 200 from an https address. Network and file errors pass through.
+    // 200 from an https address. Network and file errors, and the
+    // cancellation that a stop request on `stop` causes, pass through as
+    // HttpError.
     static std::filesystem::path fetch(const std::string& url, std::string_view version,
                                        std::int64_t limit, const Configuration& configuration,
-                                       const std::function<void(double)>& progress = {});
+                                       const std::function<void(double)>& progress = {},
+                                       std::stop_token stop = {});
 };
 
 } // namespace garbello
