@@ -83,8 +83,9 @@ public:
     // Calls `moved` (on a thread of the source's own, promptly, coalesced)
     // whenever a top-level window is moved, resized, restacked or the active
     // window changes, so a border can follow a drag between passes. Replaces
-    // any earlier callback; an empty function stops the reports. Callbacks
-    // are never made after the source is destroyed.
+    // any earlier callback; an empty function stops the reports. Once this
+    // returns, the earlier callback is not running and is never called again,
+    // and no callback runs after the source is destroyed.
     virtual void watchStructure(std::function<void()> moved) = 0;
 };
 
