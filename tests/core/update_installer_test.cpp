@@ -1,6 +1,7 @@
 #include "run_process.h"
 #include "support/atomic_file.h"
 #include "support/log.h"
+#include "support/paths.h"
 #include "support/process.h"
 #include "update/app_bundle.h"
 #include "update/bundle_signature.h"
@@ -335,6 +336,50 @@ TEST_F(UpdateInstallerTest, StagingFailuresLeaveNothingBehind) {
         key.privateKey = root / "key.pem";
         key.publicKey = bundle_signature::publicKeyOf(key.privateKey);
     }
+}
+
+TEST_F(UpdateInstallerTest, WorksBesideTheInstalledBundleAndRefusesAnythingElse) {
+    UpdateRelease release = makeRelease();
+    makeBundle(applications / "Other.app", {"0.3.0", "3", "stay", openedLog});
+    bundle_signature::sign(applications / "Other.app", key.privateKey);
+    writeFileAtomically(root / "file" / "Garbello.app", "not a bundle");
+    struct Case {
+        const char* name;
+        fs::path destination;
+        bool accepted;
+    };
+    const std::vector<Case> cases = {
+        {"trailing separator", installed.string() + "/", true},
+        {"dot components", applications / "." / "Garbello.app" / ".", true},
+        {"another name", applications / "Other.app", false},
+        {"a file", root / "file" / "Garbello.app", false},
+        {"missing", applications / "missing" / "Garbello.app", false},
+    };
+    for (const Case& c : cases) {
+        if (!c.accepted) {
+            EXPECT_EQ(updateFailureOf([&] { installer().stage(image, release, c.destination); }),
+                      UpdateError::Kind::installLocation)
+                << c.name;
+            EXPECT_EQ(updateFailureOf([&] {
+                          installer().startHelper(applications / ".Garbello-update-1.app", release,
+                                                  c.destination);
+                      }),
+                      UpdateError::Kind::installLocation)
+                << c.name;
+            continue;
+        }
+        fs::path staged = installer().stage(image, release, c.destination);
+        EXPECT_EQ(staged.parent_path(), applications) << c.name;
+        EXPECT_EQ(installedVersion(staged), "0.4.0") << c.name;
+        fs::path planFile =
+            installer().startHelper(staged, release, c.destination).parent_path() / "plan.json";
+        EXPECT_EQ(UpdateInstallPlan::fromJson(json::parse(readFile(planFile))).destination,
+                  installed)
+            << c.name;
+        removeTree(staged);
+    }
+    EXPECT_TRUE(entriesStartingWith(installed, ".Garbello-update-").empty());
+    EXPECT_EQ(entriesStartingWith(temporary, "garbello-helper-").size(), 2u);
 }
 
 TEST_F(UpdateInstallerTest, StartsNoHelperForAnInstallationItMayNotReplace) {

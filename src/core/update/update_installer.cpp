@@ -72,6 +72,25 @@ void failingAsError(const std::function<void()>& steps) {
     }
 }
 
+// The installed bundle without ".", ".." or a trailing separator, so that
+// the staged copy derived from it lands beside it ("/opt/Garbello.app/"
+// would otherwise put it inside); no value unless it is a directory named
+// Garbello.app.
+std::optional<fs::path> installedBundle(const fs::path& destination) {
+    fs::path bundle = standardisedPath(destination);
+    std::error_code error;
+    if (bundle.filename() != app_bundle::kName || !fs::is_directory(bundle, error))
+        return std::nullopt;
+    return bundle;
+}
+
+fs::path requireInstalledBundle(const fs::path& destination) {
+    auto bundle = installedBundle(destination);
+    if (!bundle)
+        throw UpdateError(UpdateError::Kind::installLocation);
+    return *bundle;
+}
+
 std::optional<std::string> readReceipt(const fs::path& receipt) {
     try {
         return readFile(receipt);
@@ -92,8 +111,9 @@ void UpdateInstallEnvironment::sleepOnThisThread(std::chrono::milliseconds durat
 
 fs::path UpdateInstaller::stage(const fs::path& image, const UpdateRelease& release,
                                 const fs::path& destination) const {
-    auto installed = app_bundle::infoString(destination, "CFBundleShortVersionString");
-    if (!installed || !UpdateVersion::isNewer(release.version, *installed))
+    fs::path installed = requireInstalledBundle(destination);
+    auto installedVersion = app_bundle::infoString(installed, "CFBundleShortVersionString");
+    if (!installedVersion || !UpdateVersion::isNewer(release.version, *installedVersion))
         throw UpdateError(UpdateError::Kind::bundleVersion);
     UpdateSecurity::verifyDownload(image, release.byteSize, release.sha256);
     release.checkCompatibility();
@@ -105,7 +125,7 @@ fs::path UpdateInstaller::stage(const fs::path& image, const UpdateRelease& rele
     UpdateSecurity::verifyVersion(mounted, release);
 
     fs::path staged =
-        destination.parent_path() / (std::string(kStagedPrefix) + newUuidString() + ".app");
+        installed.parent_path() / (std::string(kStagedPrefix) + newUuidString() + ".app");
     try {
         copyBundle(mounted, staged);
         UpdateSecurity::verifyApp(staged, environment_.trustedKey);
@@ -120,7 +140,8 @@ fs::path UpdateInstaller::stage(const fs::path& image, const UpdateRelease& rele
 
 fs::path UpdateInstaller::startHelper(const fs::path& staged, const UpdateRelease& release,
                                       const fs::path& destination) const {
-    if (!UpdateSecurity::mayReplace(destination, environment_.applicationsFolder) ||
+    fs::path installed = requireInstalledBundle(destination);
+    if (!UpdateSecurity::mayReplace(installed, environment_.applicationsFolder) ||
         !UpdateVersion::isNewer(release.version, environment_.runningVersion))
         throw UpdateError(UpdateError::Kind::installLocation);
 
@@ -130,9 +151,9 @@ fs::path UpdateInstaller::startHelper(const fs::path& staged, const UpdateReleas
     fs::path planFile = workspace / "plan.json";
     pid_t pid = 0;
     try {
-        copyExecutable(app_bundle::executable(destination), helper);
+        copyExecutable(app_bundle::executable(installed), helper);
         UpdateInstallPlan plan{
-            destination,         staged,   release, static_cast<std::int32_t>(::getpid()),
+            installed,           staged,   release, static_cast<std::int32_t>(::getpid()),
             workspace / "ready", workspace};
         writeFileAtomically(planFile, plan.toJson().dump());
         pid = startDetached(helper,
@@ -149,6 +170,7 @@ fs::path UpdateInstaller::startHelper(const fs::path& staged, const UpdateReleas
 void UpdateInstaller::complete(const fs::path& planFile) const {
     UpdateInstallPlan plan = UpdateInstallPlan::fromJson(json::parse(readFile(planFile)));
     bool consistent =
+        installedBundle(plan.destination) &&
         UpdateSecurity::mayReplace(plan.destination, environment_.applicationsFolder) &&
         standardisedPath(planFile).parent_path() == standardisedPath(plan.workspace) &&
         // The new version is told to write here; it must not write elsewhere.

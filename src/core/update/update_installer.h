@@ -43,6 +43,10 @@ public:
     UpdateInstaller() = default;
     explicit UpdateInstaller(Environment environment) : environment_(std::move(environment)) {}
 
+    // `destination`, here and in the plan, is the installed bundle: a
+    // directory named Garbello.app (a trailing separator is fine); anything
+    // else is refused with UpdateError::installLocation.
+
     // Verifies `image` against `release`, unpacks it, checks the bundle inside
     // and copies it beside `destination` as ".Garbello-update-<UUID>.app",
     // checked again. Returns the staged copy; on failure nothing is left.
