@@ -16,8 +16,7 @@ void drawBorder(benchmark::State& state, Outfit outfit, Size window, double widt
                   static_cast<int>(window.height + 2 * width));
     const Rect frame{width, width, window.width, window.height};
     for (auto _ : state) {
-        PatternRenderer::draw(bitmap.surface(), frame, outfit, width, 1.0, std::nullopt, false,
-                              variant, 10);
+        PatternRenderer::draw(bitmap.surface(), frame, {outfit, variant, width});
         cairo_surface_flush(cairo_get_target(bitmap.context()));
     }
 }

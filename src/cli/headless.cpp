@@ -3,6 +3,7 @@
 #include "diagnostics.h"
 #include "headless_error.h"
 #include "protocol.h"
+#include "render/pattern_renderer.h"
 #include "sample_render.h"
 #include "settings_screens.h"
 #include "sheets/sheets.h"
@@ -51,8 +52,9 @@ void requireAbsoluteDirectory(const Arguments& arguments, const char* usage) {
 
 // Runs a sheet renderer on the absolute directory the option names and prints
 // the paths it wrote.
-void renderSheets(const Arguments& arguments, HeadlessStreams streams, const char* usage,
-                  std::vector<std::filesystem::path> (*sheets)(const std::filesystem::path&)) {
+void renderSheets(
+    const Arguments& arguments, HeadlessStreams streams, const char* usage,
+    const std::function<std::vector<std::filesystem::path>(const std::filesystem::path&)>& sheets) {
     requireAbsoluteDirectory(arguments, usage);
     Json files = Json::array();
     for (const auto& path : sheets(arguments[1]))
@@ -88,19 +90,30 @@ void renderSettingsSheets(const Arguments& arguments, HeadlessStreams streams) {
                  settings_ui::renderSheets);
 }
 
+// The review sheets' notes go to standard error as they come, so a run that
+// fails part way has still said what it did.
+void renderReviewSheets(const Arguments& arguments, HeadlessStreams streams, const char* usage,
+                        std::vector<std::filesystem::path> (*sheets)(const std::filesystem::path&,
+                                                                     const sheets::NoteSink&)) {
+    renderSheets(arguments, streams, usage, [sheets](const std::filesystem::path& directory) {
+        return sheets(directory,
+                      [](const std::string& note) { PatternRenderer::diagnostic(note); });
+    });
+}
+
 void renderContactSheets(const Arguments& arguments, HeadlessStreams streams) {
-    renderSheets(arguments, streams, "Usage: --render-sheets /absolute/directory",
-                 PatternRenderer::contactSheets);
+    renderReviewSheets(arguments, streams, "Usage: --render-sheets /absolute/directory",
+                       PatternRenderer::contactSheets);
 }
 
 void renderCornerSheets(const Arguments& arguments, HeadlessStreams streams) {
-    renderSheets(arguments, streams, "Usage: --render-corners /absolute/directory",
-                 PatternRenderer::cornerSheets);
+    renderReviewSheets(arguments, streams, "Usage: --render-corners /absolute/directory",
+                       PatternRenderer::cornerSheets);
 }
 
 void renderVariantSheets(const Arguments& arguments, HeadlessStreams streams) {
-    renderSheets(arguments, streams, "Usage: --render-variants /absolute/directory",
-                 PatternRenderer::variantSheets);
+    renderReviewSheets(arguments, streams, "Usage: --render-variants /absolute/directory",
+                       PatternRenderer::variantSheets);
 }
 
 void renderSampleWindow(const Arguments& arguments, HeadlessStreams streams) {

@@ -21,9 +21,13 @@ Json renderSample(const std::string& outfitName, const std::string& output, Clot
         throw HeadlessError("Unknown outfit: " + outfitName);
     if (!output.starts_with('/'))
         throw HeadlessError("Output must be an absolute path");
-    const std::string bytes = PatternRenderer::png(
-        kSampleWindowSize, *outfit, kSampleBorderWidth, kSamplePatternScale, /*dark=*/false,
-        /*color=*/std::nullopt, /*sampleContent=*/true, variant, kSampleCornerRadius);
+    const RingStyle style{.outfit = *outfit,
+                          .variant = variant,
+                          .width = kSampleBorderWidth,
+                          .scale = kSamplePatternScale,
+                          .cornerRadius = kSampleCornerRadius};
+    const std::string bytes =
+        PatternRenderer::png(kSampleWindowSize, style, /*sampleContent=*/true);
     // Parent directories are created by the atomic write.
     writeFileAtomically(output, bytes);
     return Json{{"file", output},

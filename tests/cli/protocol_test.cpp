@@ -279,6 +279,12 @@ TEST(ProtocolTest, EveryLineGetsExactlyOneWellFormedReply) {
         {"{\"operation\": \"\xff\"}", corrupt},
         {"{\"operation\": \"diag\xc3\"}", corrupt},
         {std::string("{\"a\":\0}", 7), corrupt},
+        // The whole line is the request, also after a NUL byte.
+        {std::string("{\"operation\":\"diagnostics\"}\0garbage", 35),
+         corrupt + "parse error at line 1, column 28: syntax error while parsing value - "
+                   "unexpected NUL byte; expected end of input"},
+        {std::string("{\"operation\":\"diagnostics\"}\n \0", 30),
+         corrupt + "parse error at line 2, column 2"},
         {"{\"operation\": \"outfit\", \"operation\": \"testUI\"}",
          R"({"error":"The settings window self-test is not in this build yet"})"},
         {std::string(600, '[') + std::string(600, ']'), corrupt + "arrays and objects are nested"},

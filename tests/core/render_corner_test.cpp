@@ -306,8 +306,7 @@ TEST(CornerPiecesTest, BorderDrawsThemInsideTheRingInTheCallersFrame) {
     const Palette p = paletteFor(Outfit::sweater, ClothVariant::eighth);
     RecordingSurface surface;
     surface.translate(5, 7);
-    PatternRenderer::draw(surface, kWindow, Outfit::sweater, 16, 1, std::nullopt, false,
-                          ClothVariant::eighth, 10);
+    PatternRenderer::draw(surface, kWindow, {Outfit::sweater, ClothVariant::eighth});
     const auto& operations = surface.operations();
     const auto marks = surface.matching(Kind::stroke, p.shadow.withAlpha(0.5));
     ASSERT_EQ(marks.size(), 4u);

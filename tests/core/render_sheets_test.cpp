@@ -258,14 +258,23 @@ std::vector<sheets::Sheet> smallSheets(std::size_t count, std::size_t failing = 
     return plan;
 }
 
-TEST(WriteSheetsTest, WritesInOrderReplacingOldFilesAndPrintsTheNotesFirst) {
+// Collects what a run hands over, for the tests to compare.
+struct Notes {
+    std::vector<std::string> lines;
+    sheets::NoteSink sink() {
+        return [this](const std::string& note) { lines.push_back(note); };
+    }
+};
+
+TEST(WriteSheetsTest, WritesInOrderReplacingOldFilesAndHandsOverTheNotes) {
     test::TemporaryDirectory directory;
     writeFileAtomically(directory / "sheet-1.png", "old");
     testing::internal::CaptureStderr();
-    const auto paths = sheets::writeSheets(directory.path(), smallSheets(5));
-    const std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(err, "[renderer] note 0\n[renderer] note 1\n[renderer] note 2\n"
-                   "[renderer] note 3\n[renderer] note 4\n");
+    Notes notes;
+    const auto paths = sheets::writeSheets(directory.path(), smallSheets(5), notes.sink());
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(notes.lines,
+              (std::vector<std::string>{"note 0", "note 1", "note 2", "note 3", "note 4"}));
     ASSERT_EQ(paths.size(), 5u);
     for (std::size_t i = 0; i < paths.size(); ++i) {
         EXPECT_EQ(paths[i], directory / ("sheet-" + std::to_string(i) + ".png"));
@@ -281,9 +290,8 @@ TEST(WriteSheetsTest, WritesInOrderReplacingOldFilesAndPrintsTheNotesFirst) {
 
 TEST(WriteSheetsTest, AMissingDirectoryIsMade) {
     test::TemporaryDirectory directory;
-    testing::internal::CaptureStderr();
-    const auto paths = sheets::writeSheets(directory / "new" / "sheets", smallSheets(2));
-    testing::internal::GetCapturedStderr();
+    Notes notes;
+    sheets::writeSheets(directory / "new" / "sheets", smallSheets(2), notes.sink());
     EXPECT_EQ(test::entryNames(directory / "new" / "sheets"),
               (std::vector<std::string>{"sheet-0.png", "sheet-1.png"}));
 }
@@ -293,7 +301,7 @@ TEST(WriteSheetsTest, TheFirstErrorStopsTheRunAndKeepsWhatWasWritten) {
         std::string name;
         std::size_t failingPaint;
         bool blockSheetTwo; // a directory stands where sheet 2's file should go
-        std::size_t notesPrinted;
+        std::size_t notesHandedOver;
         std::vector<std::string> files;
     };
     const std::vector<Case> cases = {
@@ -306,9 +314,9 @@ TEST(WriteSheetsTest, TheFirstErrorStopsTheRunAndKeepsWhatWasWritten) {
         test::TemporaryDirectory directory;
         if (c.blockSheetTwo)
             std::filesystem::create_directories(directory / "sheet-2.png" / "inside");
-        testing::internal::CaptureStderr();
+        Notes notes;
         try {
-            sheets::writeSheets(directory.path(), smallSheets(6, c.failingPaint));
+            sheets::writeSheets(directory.path(), smallSheets(6, c.failingPaint), notes.sink());
             ADD_FAILURE() << c.name << ": no error";
         } catch (const RenderError& error) {
             EXPECT_FALSE(c.blockSheetTwo) << c.name;
@@ -319,11 +327,10 @@ TEST(WriteSheetsTest, TheFirstErrorStopsTheRunAndKeepsWhatWasWritten) {
                                                      (directory / "sheet-2.png").string() +
                                                      ": Is a directory");
         }
-        const std::string err = testing::internal::GetCapturedStderr();
-        std::string notes;
-        for (std::size_t i = 0; i < c.notesPrinted; ++i)
-            notes += "[renderer] note " + std::to_string(i) + "\n";
-        EXPECT_EQ(err, notes) << c.name;
+        std::vector<std::string> expected;
+        for (std::size_t i = 0; i < c.notesHandedOver; ++i)
+            expected.push_back("note " + std::to_string(i));
+        EXPECT_EQ(notes.lines, expected) << c.name;
         EXPECT_EQ(test::entryNames(directory.path()), c.files) << c.name;
     }
 }

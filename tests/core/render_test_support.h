@@ -44,8 +44,8 @@ inline void expectPaintStaysInTheRing(Outfit outfit, ClothVariant variant, bool 
                                         << (dark ? " dark" : " light") << " radius " << radius);
         Bitmap bitmap(220, 180);
         const Rect window{40, 30, 140, 110};
-        PatternRenderer::draw(bitmap.surface(), window, outfit, 16, 1, std::nullopt, dark, variant,
-                              radius);
+        PatternRenderer::draw(bitmap.surface(), window,
+                              {outfit, variant, 16, 1, std::nullopt, dark, radius});
         // Inside the window's own (rounded) shape nothing is touched; the
         // little squares at its rounded corners belong to the ring.
         const int r = static_cast<int>(radius);

@@ -279,8 +279,7 @@ TEST(LinenVariantTest, SeamBandsOfSelvedgeAndLadderCarryTheirAccent) {
         const Palette p = Palette::make(Outfit::linen, false, std::nullopt, variant);
         RecordingSurface surface;
         // Bottom strip: L = 324 − 44 = 280, e = 0.34·12 = 4.08, from x = 22.
-        PatternRenderer::draw(surface, {12, 12, 300, 200}, Outfit::linen, 12, 1, std::nullopt,
-                              false, variant, 10);
+        PatternRenderer::draw(surface, {12, 12, 300, 200}, {Outfit::linen, variant, 12});
         const auto inSeamBands = [](const Operation& op) { return op.depth == 1; };
         if (variant == ClothVariant::seventh) {
             const auto bars = surface.matching([&](const Operation& op) {

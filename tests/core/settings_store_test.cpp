@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <optional>
@@ -150,6 +151,116 @@ TEST_F(SettingsStoreTest, NextSaveReplacesACorruptFileButKeepsItsBytesBeside) {
     store.save(GarbelloSettings{});
     EXPECT_EQ(store.load(), GarbelloSettings{});
     EXPECT_FALSE(fs::exists(settingsPath().string() + ".unreadable-3"));
+}
+
+// Kept-copy names beside settings.json, for numbers first...last.
+std::vector<std::string> keptNames(int first, int last) {
+    std::vector<std::string> names;
+    for (int number = first; number <= last; ++number)
+        names.push_back("settings.json.unreadable" +
+                        (number > 1 ? "-" + std::to_string(number) : std::string()));
+    return names;
+}
+
+std::vector<std::string> joined(std::vector<std::string> names,
+                                const std::vector<std::string>& more) {
+    names.insert(names.end(), more.begin(), more.end());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST_F(SettingsStoreTest, KeepsOnlyTheNewestUnreadableCopiesAndAlwaysSaves) {
+    const std::vector<std::string> foreign = {
+        "settings.json.unreadable-07", "settings.json.unreadable-x", "settings.json.unreadable-1",
+        "settings.json.unreadable-4294967296", "settings.json.unreadable-0"};
+    struct Case {
+        const char* name;
+        std::vector<std::string> before;
+        std::string newest;
+        std::vector<std::string> after;
+    };
+    const Case cases[] = {
+        {"first damage", {}, "settings.json.unreadable", keptNames(1, 1)},
+        {"one short of the limit", keptNames(1, 9), "settings.json.unreadable-10",
+         keptNames(1, 10)},
+        {"at the limit", keptNames(1, 10), "settings.json.unreadable-11", keptNames(2, 11)},
+        {"far past it", keptNames(1, 100), "settings.json.unreadable-101", keptNames(92, 101)},
+        {"after gaps",
+         {"settings.json.unreadable-3", "settings.json.unreadable-7"},
+         "settings.json.unreadable-8",
+         {"settings.json.unreadable-3", "settings.json.unreadable-7",
+          "settings.json.unreadable-8"}},
+        {"other names are not copies", joined(foreign, keptNames(5, 5)),
+         "settings.json.unreadable-6", joined(foreign, keptNames(5, 6))},
+    };
+    for (const Case& c : cases) {
+        fs::remove_all(settingsPath().parent_path());
+        for (const std::string& name : c.before)
+            writeFileAtomically(settingsPath().parent_path() / name, "earlier damage");
+        writeSettingsFile("{damaged");
+        SettingsStore store(settingsPath());
+        ASSERT_NO_THROW(store.save(customised())) << c.name;
+        EXPECT_EQ(store.load(), customised()) << c.name;
+        EXPECT_EQ(readFile(settingsPath().parent_path() / c.newest), "{damaged") << c.name;
+        EXPECT_EQ(test::entryNames(settingsPath().parent_path()),
+                  joined(c.after, {"settings.json"}))
+            << c.name;
+    }
+}
+
+TEST_F(SettingsStoreTest, KeysThatAreNotUtf8AreLeftOutAndTheRestIsSaved) {
+    const std::string bad = "org.\xff\xfe.app";
+    GarbelloSettings clean = customised();
+    clean.setVariant(ClothVariant::fifth, "org.mail", Outfit::linen);
+    struct Case {
+        const char* name;
+        void (*damage)(GarbelloSettings&, const std::string&);
+        int dropped;
+    };
+    const Case cases[] = {
+        {"nothing to drop", [](GarbelloSettings&, const std::string&) {}, 0},
+        {"a disabled application",
+         [](GarbelloSettings& s, const std::string& id) { s.disabledApps.insert(id); }, 1},
+        {"an application with its own cloth",
+         [](GarbelloSettings& s, const std::string& id) {
+             s.setVariant(ClothVariant::second, id, Outfit::sweater);
+         },
+         1},
+        {"an outfit name inside a choice",
+         [](GarbelloSettings& s, const std::string& id) {
+             s.appVariants["org.mail"].emplace(id, ClothVariant::second);
+             s.appVariants["org.notes"].emplace(id, ClothVariant::second);
+             s.preferredVariants.emplace(id, ClothVariant::third);
+         },
+         3},
+        {"everywhere at once",
+         [](GarbelloSettings& s, const std::string& id) {
+             s.disabledApps.insert(id);
+             s.disabledApps.insert(id + "2");
+             s.setVariant(ClothVariant::second, id, Outfit::sweater);
+         },
+         3},
+    };
+    for (const Case& c : cases) {
+        capture_.sink().clear();
+        GarbelloSettings settings = clean;
+        c.damage(settings, bad);
+        SettingsStore store(settingsPath());
+        ASSERT_NO_THROW(store.save(settings)) << c.name;
+        EXPECT_EQ(store.load(), clean) << c.name;
+        std::vector<LogRecord> errors;
+        std::ranges::copy_if(logged(), std::back_inserter(errors),
+                             [](const LogRecord& r) { return r.level == LogLevel::error; });
+        if (c.dropped == 0)
+            EXPECT_TRUE(errors.empty()) << c.name;
+        else
+            EXPECT_EQ(errors, (std::vector<LogRecord>{
+                                  {"settings", LogLevel::error,
+                                   "Left " + std::to_string(c.dropped) +
+                                       " settings keys that are not valid UTF-8 out of the "
+                                       "saved settings"}}))
+                << c.name;
+    }
 }
 
 // A writer killed at any moment leaves either the old or the new file, and a

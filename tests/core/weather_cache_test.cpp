@@ -24,9 +24,10 @@ void writeText(const fs::path& file, const std::string& text) {
     std::ofstream(file, std::ios::binary) << text;
 }
 
-TEST(WeatherCacheTest, RecordRoundTripsThroughTheFile) {
+TEST(WeatherCacheTest, RecordRoundTripsThroughTheFileBesideTheSettings) {
     test::TemporaryDirectory directory;
-    fs::path file = directory.path() / "nested" / "Garbello" / "weather.json";
+    fs::path file = weatherCachePathBeside(directory.path() / "nested" / "settings.json");
+    EXPECT_EQ(file, directory.path() / "nested" / "weather.json");
     writeSavedWeather(file, sampleRecord());
     EXPECT_EQ(readSavedWeather(file), sampleRecord());
 
@@ -42,12 +43,9 @@ TEST(WeatherCacheTest, RecordRoundTripsThroughTheFile) {
     EXPECT_EQ(readSavedWeather(file), newer);
 }
 
-TEST(WeatherCacheTest, CacheFileSitsBesideTheSettingsFile) {
-    EXPECT_EQ(weatherCachePathBeside("/home/ann/.config/Garbello/settings.json"),
-              fs::path("/home/ann/.config/Garbello/weather.json"));
-}
-
-TEST(WeatherCacheTest, MissingOrCorruptFilesGiveNoCacheAndLogNothing) {
+// Damaged, hand-edited or hostile files: no record, no exception, no log line,
+// and the file is left for the next accepted forecast to overwrite.
+TEST(WeatherCacheTest, MissingCorruptOrHostileFilesGiveNoCacheAndLogNothing) {
     const Json valid = sampleRecord().toJson();
     auto without = [&](const std::string& pointer) {
         Json record = valid;
@@ -60,6 +58,7 @@ TEST(WeatherCacheTest, MissingOrCorruptFilesGiveNoCacheAndLogNothing) {
         record[Json::json_pointer(pointer)] = value;
         return record.dump();
     };
+    const std::string place = R"({"name":"A","latitude":0,"longitude":0,"timezone":"UTC"})";
     struct Case {
         const char* name;
         std::string contents;
@@ -78,7 +77,12 @@ TEST(WeatherCacheTest, MissingOrCorruptFilesGiveNoCacheAndLogNothing) {
         {"weather code as text", with("/cache/snapshot/weatherCode", "61")},
         {"date beyond the clock", with("/cache/fetchedAt", 1e18)},
         {"invalid UTF-8", "{\"place\":{\"name\":\"\xff\xfe\"}}"},
-        {"oversized", std::string(2 << 20, ' ') + valid.dump()},
+        {"lone surrogate", R"({"place":{"name":"\ud800","latitude":0,"longitude":0}})"},
+        {"overflowing latitude", R"({"place":{"name":"A","latitude":1e400}})"},
+        {"deeply nested", std::string(100'000, '[') + std::string(100'000, ']')},
+        {"deeply nested cache", R"({"place":)" + place + R"(,"cache":)" + std::string(50'000, '[') +
+                                    std::string(50'000, ']') + "}"},
+        {"unterminated nesting", std::string(100'000, '{')},
     };
     ScopedLogCapture capture;
     test::TemporaryDirectory directory;
@@ -86,9 +90,15 @@ TEST(WeatherCacheTest, MissingOrCorruptFilesGiveNoCacheAndLogNothing) {
         fs::path file = directory.path() / "weather.json";
         writeText(file, c.contents);
         EXPECT_EQ(readSavedWeather(file), std::nullopt) << c.name;
-        // The file is left for the next accepted forecast to overwrite.
         EXPECT_EQ(readFile(file), c.contents) << c.name;
+        EXPECT_EQ(decodeSavedWeather(c.contents), std::nullopt) << c.name;
     }
+    // The file's size alone keeps this valid record out.
+    const std::string oversized = std::string(2 << 20, ' ') + valid.dump();
+    writeText(directory.path() / "weather.json", oversized);
+    EXPECT_EQ(readSavedWeather(directory.path() / "weather.json"), std::nullopt);
+    EXPECT_EQ(decodeSavedWeather(oversized), sampleRecord());
+    EXPECT_EQ(decodeSavedWeather(std::string(10 << 20, '\xff')), std::nullopt);
     EXPECT_EQ(readSavedWeather(directory.path() / "absent.json"), std::nullopt);
     EXPECT_EQ(readSavedWeather(directory.path()), std::nullopt);
     EXPECT_TRUE(capture.sink().records().empty());

@@ -12,24 +12,23 @@
 namespace garbello {
 namespace {
 
-cairo_t* flippedContext(cairo_surface_t* image) {
-    cairo_t* context = cairo_create(image);
+CairoContextHandle flippedContext(cairo_surface_t* image) {
+    CairoContextHandle owner(cairo_create(image));
+    cairo_t* context = owner.get();
     // Points have y up; cairo's pixels count rows from the top.
     cairo_matrix_t flip;
     cairo_matrix_init(&flip, 1, 0, 0, -1, 0, cairo_image_surface_get_height(image));
     cairo_set_matrix(context, &flip);
     cairo_set_antialias(context, CAIRO_ANTIALIAS_DEFAULT);
-    return context;
+    return owner;
 }
 
-cairo_surface_t* createImage(int width, int height) {
+CairoSurfaceHandle createImage(int width, int height) {
     if (width <= 0 || height <= 0)
         throw RenderError(RenderError::Kind::bitmapCreation);
-    cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
-    if (cairo_surface_status(image) != CAIRO_STATUS_SUCCESS) {
-        cairo_surface_destroy(image);
+    CairoSurfaceHandle image(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
+    if (cairo_surface_status(image.get()) != CAIRO_STATUS_SUCCESS)
         throw RenderError(RenderError::Kind::bitmapCreation);
-    }
     return image;
 }
 
@@ -131,25 +130,27 @@ cairo_status_t readBytes(void* closure, unsigned char* data, unsigned int length
 
 Bitmap::Bitmap(int width, int height) : Bitmap(createImage(width, height)) {}
 
-Bitmap::Bitmap(cairo_surface_t* image)
-    : image_(image), context_(flippedContext(image)), surface_(context_),
-      width_(cairo_image_surface_get_width(image)), height_(cairo_image_surface_get_height(image)) {
-    if (cairo_status(context_) != CAIRO_STATUS_SUCCESS) {
-        cairo_destroy(context_);
-        cairo_surface_destroy(image_);
+Bitmap::Bitmap(CairoSurfaceHandle image)
+    : image_(std::move(image)), context_(flippedContext(image_.get())), surface_(context_.get()),
+      width_(cairo_image_surface_get_width(image_.get())),
+      height_(cairo_image_surface_get_height(image_.get())) {
+    if (cairo_status(context_.get()) != CAIRO_STATUS_SUCCESS)
         throw RenderError(RenderError::Kind::bitmapCreation);
-    }
 }
 
-Bitmap::~Bitmap() {
-    cairo_destroy(context_);
-    cairo_surface_destroy(image_);
+Image Bitmap::toImage() const {
+    cairo_surface_flush(image_.get());
+    Image copy{width_, height_, cairo_image_surface_get_stride(image_.get()), {}};
+    const std::uint8_t* data = cairo_image_surface_get_data(image_.get());
+    copy.pixels.assign(data, data + static_cast<std::size_t>(copy.stride) * height_);
+    return copy;
 }
 
 Pixel Bitmap::pixel(int x, int y) const {
-    cairo_surface_flush(image_);
-    const unsigned char* row = cairo_image_surface_get_data(image_) +
-                               (height_ - 1 - y) * cairo_image_surface_get_stride(image_);
+    cairo_surface_t* image = image_.get();
+    cairo_surface_flush(image);
+    const unsigned char* row = cairo_image_surface_get_data(image) +
+                               (height_ - 1 - y) * cairo_image_surface_get_stride(image);
     std::uint32_t argb;
     std::memcpy(&argb, row + 4 * x, 4);
     return {static_cast<std::uint8_t>(argb >> 16), static_cast<std::uint8_t>(argb >> 8),
@@ -157,7 +158,7 @@ Pixel Bitmap::pixel(int x, int y) const {
 }
 
 std::string Bitmap::encodePNG(Compression compression) const {
-    cairo_surface_flush(image_);
+    cairo_surface_flush(image_.get());
     PngSink sink;
     std::vector<png_byte> row(4 * static_cast<std::size_t>(width_));
     png_structp png =
@@ -168,7 +169,8 @@ std::string Bitmap::encodePNG(Compression compression) const {
         throw RenderError(RenderError::Kind::pngEncoding);
     }
     png_set_write_fn(png, &sink, appendToSink, nullptr);
-    const bool written = writeRows(png, info, image_, encoderSettings(compression), row.data());
+    const bool written =
+        writeRows(png, info, image_.get(), encoderSettings(compression), row.data());
     png_destroy_write_struct(&png, &info);
     if (!written)
         throw RenderError(RenderError::Kind::pngEncoding);
@@ -180,29 +182,27 @@ void Bitmap::drawEnlarged(const Bitmap& source, const Rect& crop, Point origin, 
     const double f = factor;
     const double sourceLeft = crop.minX(), sourceTop = source.height_ - crop.maxY();
     const double left = origin.x, top = height_ - origin.y - crop.height * f;
-    cairo_surface_flush(source.image_);
-    cairo_save(context_);
-    cairo_identity_matrix(context_);
-    cairo_pattern_t* pattern = cairo_pattern_create_for_surface(source.image_);
+    cairo_t* context = context_.get();
+    cairo_surface_flush(source.image());
+    cairo_save(context);
+    cairo_identity_matrix(context);
+    const CairoPatternHandle pattern(cairo_pattern_create_for_surface(source.image()));
     cairo_matrix_t toSource;
     cairo_matrix_init(&toSource, 1 / f, 0, 0, 1 / f, sourceLeft - left / f, sourceTop - top / f);
-    cairo_pattern_set_matrix(pattern, &toSource);
-    cairo_pattern_set_filter(pattern, CAIRO_FILTER_NEAREST);
-    cairo_set_source(context_, pattern);
-    cairo_rectangle(context_, left, top, crop.width * f, crop.height * f);
-    cairo_fill(context_);
-    cairo_pattern_destroy(pattern);
-    cairo_restore(context_);
+    cairo_pattern_set_matrix(pattern.get(), &toSource);
+    cairo_pattern_set_filter(pattern.get(), CAIRO_FILTER_NEAREST);
+    cairo_set_source(context, pattern.get());
+    cairo_rectangle(context, left, top, crop.width * f, crop.height * f);
+    cairo_fill(context);
+    cairo_restore(context);
 }
 
 std::unique_ptr<Bitmap> Bitmap::decodePNG(std::string_view bytes) {
     ReadCursor cursor{bytes};
-    cairo_surface_t* image = cairo_image_surface_create_from_png_stream(readBytes, &cursor);
-    if (cairo_surface_status(image) != CAIRO_STATUS_SUCCESS) {
-        cairo_surface_destroy(image);
+    CairoSurfaceHandle image(cairo_image_surface_create_from_png_stream(readBytes, &cursor));
+    if (cairo_surface_status(image.get()) != CAIRO_STATUS_SUCCESS)
         throw RenderError(RenderError::Kind::pngEncoding);
-    }
-    return std::unique_ptr<Bitmap>(new Bitmap(image));
+    return std::unique_ptr<Bitmap>(new Bitmap(std::move(image)));
 }
 
 } // namespace garbello

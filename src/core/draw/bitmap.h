@@ -1,13 +1,13 @@
 #pragma once
 
+#include "draw/cairo_handles.h"
 #include "draw/cairo_surface.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
-
-typedef struct _cairo_surface cairo_surface_t;
+#include <vector>
 
 namespace garbello {
 
@@ -17,6 +17,18 @@ struct Pixel {
     bool operator==(const Pixel&) const = default;
 };
 
+// Pixels that outlive the bitmap they were drawn in, for a worker to hand
+// back: cairo's ARGB32 layout (premultiplied, one 32-bit native-endian word
+// per pixel, rows `stride` bytes apart, the top row first).
+struct Image {
+    int width = 0;
+    int height = 0;
+    int stride = 0;
+    std::vector<std::uint8_t> pixels;
+
+    bool operator==(const Image&) const = default;
+};
+
 // An offscreen RGBA bitmap, 8 bits per component, premultiplied, fully
 // transparent at first, antialiased. One point is one pixel and the drawing
 // frame has its origin at the bottom-left with y up.
@@ -24,15 +36,14 @@ class Bitmap {
 public:
     // Throws RenderError(bitmapCreation) when the pixels cannot be allocated.
     Bitmap(int width, int height);
-    ~Bitmap();
     Bitmap(const Bitmap&) = delete;
     Bitmap& operator=(const Bitmap&) = delete;
 
     int width() const { return width_; }
     int height() const { return height_; }
     DrawingSurface& surface() { return surface_; }
-    cairo_t* context() const { return context_; }
-    cairo_surface_t* image() const { return image_; }
+    cairo_t* context() const { return context_.get(); }
+    cairo_surface_t* image() const { return image_.get(); }
 
     // The pixel whose lower-left corner is (x, y) in the drawing frame.
     Pixel pixel(int x, int y) const;
@@ -52,15 +63,19 @@ public:
     // lower-left corner lands on `origin` of this bitmap's drawing frame.
     void drawEnlarged(const Bitmap& source, const Rect& crop, Point origin, int factor);
 
+    // A copy of the pixels as they are now.
+    Image toImage() const;
+
     // Decodes PNG bytes; throws RenderError(pngEncoding) when they are not a
     // readable PNG.
     static std::unique_ptr<Bitmap> decodePNG(std::string_view bytes);
 
 private:
-    explicit Bitmap(cairo_surface_t* image);
+    explicit Bitmap(CairoSurfaceHandle image);
 
-    cairo_surface_t* image_;
-    cairo_t* context_;
+    // The context goes before the image it draws on.
+    CairoSurfaceHandle image_;
+    CairoContextHandle context_;
     CairoSurface surface_;
     int width_;
     int height_;

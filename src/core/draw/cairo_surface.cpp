@@ -1,6 +1,7 @@
 #include "draw/cairo_surface.h"
 
 #include "draw/bitmap.h"
+#include "draw/cairo_handles.h"
 #include "draw/render_error.h"
 
 #include <cairo.h>
@@ -23,13 +24,11 @@ bool movesWholePixels(const cairo_matrix_t& m) {
     return unit(m.xx) && unit(m.yx) && unit(m.xy) && unit(m.yy) && isWhole(m.x0) && isWhole(m.y0);
 }
 
-using PatternPointer = std::unique_ptr<cairo_pattern_t, decltype(&cairo_pattern_destroy)>;
-
 // A source that copies `bitmap` pixel for pixel, placed by `toBitmap`.
-PatternPointer copyPattern(const Bitmap& bitmap, const cairo_matrix_t& toBitmap,
-                           cairo_extend_t extend) {
+CairoPatternHandle copyPattern(const Bitmap& bitmap, const cairo_matrix_t& toBitmap,
+                               cairo_extend_t extend) {
     cairo_surface_flush(bitmap.image());
-    PatternPointer pattern(cairo_pattern_create_for_surface(bitmap.image()), cairo_pattern_destroy);
+    CairoPatternHandle pattern(cairo_pattern_create_for_surface(bitmap.image()));
     cairo_pattern_set_matrix(pattern.get(), &toBitmap);
     cairo_pattern_set_extend(pattern.get(), extend);
     cairo_pattern_set_filter(pattern.get(), CAIRO_FILTER_NEAREST);
@@ -234,8 +233,7 @@ void CairoSurface::stroke(const Path& path, const Ink& ink, const StrokeStyle& s
 
 void CairoSurface::fillLinearGradient(const std::vector<GradientStop>& stops, Point start,
                                       Point end) {
-    PatternPointer gradient(cairo_pattern_create_linear(start.x, start.y, end.x, end.y),
-                            cairo_pattern_destroy);
+    const CairoPatternHandle gradient(cairo_pattern_create_linear(start.x, start.y, end.x, end.y));
     for (const GradientStop& stop : stops)
         cairo_pattern_add_color_stop_rgba(gradient.get(), stop.location, stop.color.red,
                                           stop.color.green, stop.color.blue, stop.color.alpha);
@@ -268,8 +266,9 @@ void CairoSurface::drawInFrames(std::span<const Frame> frames, Size size,
 
     // The picture is drawn exactly as the first frame lies on the device, so
     // that frame gets the very pixels direct drawing would give. cairo's
-    // antialiasing is symmetric under a half turn but not under a quarter
-    // turn, so only frames a half turn apart are handed to this function.
+    // antialiasing is nearly symmetric under a half turn (the copy moves only
+    // antialiased pixels, within the bound drawInFrames promises) but not
+    // under a quarter turn, so only frames a half turn apart are handed here.
     cairo_matrix_t toPicture;
     cairo_save(context_);
     enterFrame(frames[0]);
@@ -370,10 +369,8 @@ void CairoSurface::fillWithTile(cairo_pattern_t* tile, const Rect& visible,
 }
 
 void CairoSurface::drawText(std::string_view text, const Font& font, const Ink& ink, Point origin) {
-    std::unique_ptr<PangoLayout, decltype(&g_object_unref)> layout(
-        pango_cairo_create_layout(context_), g_object_unref);
-    std::unique_ptr<PangoFontDescription, decltype(&pango_font_description_free)> description(
-        pango_font_description_new(), pango_font_description_free);
+    const PangoLayoutHandle layout(pango_cairo_create_layout(context_));
+    const PangoFontDescriptionHandle description(pango_font_description_new());
     pango_font_description_set_family(description.get(), kSansFamilies);
     pango_font_description_set_weight(description.get(), weightOf(font.name));
     // One point is one pixel on our bitmaps.

@@ -23,4 +23,11 @@ std::optional<Ink> Color::deviceRGB() const {
     return Ink{channels[0], channels[1], channels[2], channels[3]};
 }
 
+std::size_t Color::hash() const noexcept {
+    std::size_t seed = static_cast<std::size_t>(space_);
+    for (double value : {components_[0], components_[1], components_[2], alpha_})
+        seed = seed * 1000003u ^ std::hash<double>{}(value);
+    return seed;
+}
+
 } // namespace garbello

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <optional>
 
 namespace garbello {
@@ -42,6 +44,10 @@ public:
     // a component is not a number, which would otherwise poison every mix.
     std::optional<Ink> deviceRGB() const;
 
+    // Equal colours come from the same space with the same components.
+    bool operator==(const Color&) const = default;
+    std::size_t hash() const noexcept;
+
 private:
     enum class Space { rgb, grey };
     Color(Space space, double c0, double c1, double c2, double alpha)
@@ -53,3 +59,7 @@ private:
 };
 
 } // namespace garbello
+
+template <> struct std::hash<garbello::Color> {
+    std::size_t operator()(const garbello::Color& color) const noexcept { return color.hash(); }
+};

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iostream>
+#include <memory>
 #include <numbers>
 
 namespace garbello::PatternRenderer {
@@ -107,21 +108,21 @@ void edgeLines(DrawingSurface& surface, const Border& border) {
 
 } // namespace
 
-void draw(DrawingSurface& surface, const Rect& window, Outfit outfit, double width, double scale,
-          const std::optional<Color>& color, bool dark, ClothVariant variant, double cornerRadius) {
-    if (!BorderGeometry::hasRing(window, width, cornerRadius))
+void draw(DrawingSurface& surface, const Rect& window, const RingStyle& style) {
+    const double width = style.width;
+    if (!BorderGeometry::hasRing(window, width, style.cornerRadius))
         return;
-    const double r = BorderGeometry::innerCornerRadius(window, cornerRadius);
+    const double r = BorderGeometry::innerCornerRadius(window, style.cornerRadius);
     const Border border{window,
                         BorderGeometry::outerRect(window, width),
                         width,
                         r,
                         width + r,
-                        effectiveScale(scale),
-                        outfit,
-                        variant,
-                        Palette::make(outfit, dark, color, variant)};
-    const Path ring = BorderGeometry::ring(window, width, cornerRadius);
+                        effectiveScale(style.scale),
+                        style.outfit,
+                        style.variant,
+                        Palette::make(style.outfit, style.dark, style.tint, style.variant)};
+    const Path ring = BorderGeometry::ring(window, width, style.cornerRadius);
 
     // The curved ring clip is costly for every small stroke, so it is in force
     // only for the ground, the corners and the edge lines; the straight strips
@@ -135,30 +136,45 @@ void draw(DrawingSurface& surface, const Rect& window, Outfit outfit, double wid
     {
         SavedState saved(surface);
         surface.clip(ring, FillRule::evenOdd);
-        cloth::corners(surface, window, width, r, outfit, variant, border.palette);
+        cloth::corners(surface, window, width, r, style.outfit, style.variant, border.palette);
         edgeLines(surface, border);
     }
 }
 
-std::string png(Size windowSize, Outfit outfit, double width, double scale, bool dark,
-                const std::optional<Color>& color, bool sampleContent, ClothVariant variant,
-                double cornerRadius, Bitmap::Compression compression) {
+namespace {
+
+// A bitmap of the window grown by the ring's width, the window (with the mock
+// content when asked) and its ring drawn in.
+std::unique_ptr<Bitmap> dressedWindow(Size windowSize, const RingStyle& style, bool sampleContent) {
     const auto positiveFinite = [](double v) { return std::isfinite(v) && v > 0; };
     if (!positiveFinite(windowSize.width) || !positiveFinite(windowSize.height) ||
-        !std::isfinite(width) || !std::isfinite(cornerRadius))
+        !std::isfinite(style.width) || !std::isfinite(style.cornerRadius))
         throw RenderError(RenderError::Kind::invalidDimensions);
-    const double b = std::max(0.0, width);
+    const double b = std::max(0.0, style.width);
     const Size canvas{windowSize.width + 2 * b, windowSize.height + 2 * b};
     if (canvas.width > kMaximumCanvasSide || canvas.height > kMaximumCanvasSide)
         throw RenderError(RenderError::Kind::invalidDimensions);
 
-    Bitmap bitmap(static_cast<int>(std::ceil(canvas.width)),
-                  static_cast<int>(std::ceil(canvas.height)));
+    auto bitmap = std::make_unique<Bitmap>(static_cast<int>(std::ceil(canvas.width)),
+                                           static_cast<int>(std::ceil(canvas.height)));
     const Rect window{b, b, windowSize.width, windowSize.height};
     if (sampleContent)
-        sampleWindow(bitmap.surface(), window, dark, 0);
-    draw(bitmap.surface(), window, outfit, b, scale, color, dark, variant, cornerRadius);
-    return bitmap.encodePNG(compression);
+        sampleWindow(bitmap->surface(), window, style.dark, 0);
+    RingStyle drawn = style;
+    drawn.width = b;
+    draw(bitmap->surface(), window, drawn);
+    return bitmap;
+}
+
+} // namespace
+
+Image ring(Size windowSize, const RingStyle& style) {
+    return dressedWindow(windowSize, style, false)->toImage();
+}
+
+std::string png(Size windowSize, const RingStyle& style, bool sampleContent,
+                Bitmap::Compression compression) {
+    return dressedWindow(windowSize, style, sampleContent)->encodePNG(compression);
 }
 
 void diagnostic(std::string_view message) {

@@ -30,8 +30,10 @@ public:
     // missing parent directories. When the file about to be replaced cannot be
     // read as settings, it is first kept beside it as "<name>.unreadable"
     // (then "-2", "-3", …) so that the user's hand-edited or damaged file is
-    // never destroyed. Throws Error (FileError for the file system) on failure;
-    // the previous file is then untouched.
+    // not destroyed; only the ten newest such copies are kept. Throws Error
+    // (FileError for the file system) on failure; the previous file is then
+    // untouched. Map and set keys that are not valid UTF-8 (application ids,
+    // outfit names) are left out of the file, with one error log line.
     void save(const GarbelloSettings& settings) const;
 
 private:

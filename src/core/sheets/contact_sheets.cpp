@@ -72,8 +72,12 @@ void contactRow(DrawingSurface& surface, const OutfitCopy& copy, double baseline
         const SampleSize& size = kSampleSizes[i];
         const Rect window{size.x, outerBottom + size.border, size.window.width, size.window.height};
         sampleWindow(surface, window, dark, static_cast<int>(i));
-        PatternRenderer::draw(surface, window, copy.outfit, size.border, kPatternScale,
-                              std::nullopt, dark, ClothVariant::classic, kCornerRadius);
+        PatternRenderer::draw(surface, window,
+                              {.outfit = copy.outfit,
+                               .width = size.border,
+                               .scale = kPatternScale,
+                               .dark = dark,
+                               .cornerRadius = kCornerRadius});
         text(surface, wholeNumber(size.border) + " pt border", 12, inks.quiet,
              {size.x, outerBottom - kWindowsBottomToCaption});
     }
@@ -125,8 +129,10 @@ void paintDetailSheet(Bitmap& bitmap) {
             surface.translate(kDetailX, y);
             surface.scale(kDetailEnlargement, kDetailEnlargement);
             PatternRenderer::draw(surface, {0, 0, kDetailWindow.width, kDetailWindow.height},
-                                  copy.outfit, kDetailBorder, kPatternScale, std::nullopt, false,
-                                  ClothVariant::classic, kCornerRadius);
+                                  {.outfit = copy.outfit,
+                                   .width = kDetailBorder,
+                                   .scale = kPatternScale,
+                                   .cornerRadius = kCornerRadius});
         }
         heading(surface, copy.outfit.title(), 24, inks.text, {890, y + 101});
         text(surface, copy.detail, 17, inks.quiet, {890, y + 65});

@@ -47,8 +47,9 @@ constexpr double kLabelAboveRow = 12;
 std::unique_ptr<Bitmap> productionPixels(Outfit outfit, ClothVariant variant,
                                          const WindowShape& shape, bool dark) {
     const std::string png = PatternRenderer::png(
-        shape.window, outfit, kBorder, kPatternScale, dark, std::nullopt,
-        /*sampleContent=*/false, variant, shape.cornerRadius, Bitmap::Compression::fast);
+        shape.window,
+        {outfit, variant, kBorder, kPatternScale, std::nullopt, dark, shape.cornerRadius},
+        /*sampleContent=*/false, Bitmap::Compression::fast);
     return Bitmap::decodePNG(png);
 }
 

@@ -4,6 +4,7 @@
 #include "draw/drawing_surface.h"
 #include "draw/ink.h"
 #include "model/geometry.h"
+#include "sheets/sheets.h"
 
 #include <array>
 #include <filesystem>
@@ -21,8 +22,8 @@ struct Sheet {
     std::string fileName;
     Size canvas;
     // Paints the whole sheet on a fresh, transparent bitmap of `canvas`.
-    // Lines for the renderer diagnostic go to `notes`; they are printed just
-    // before the file is written. Runs beside other sheets' painters on other
+    // Lines to report go to `notes`; they are handed on just before the file
+    // is written. Runs beside other sheets' painters on other
     // threads, so it shares nothing mutable.
     std::function<void(Bitmap&, std::vector<std::string>& notes)> paint;
 };
@@ -36,11 +37,13 @@ struct RenderedSheet {
 // would otherwise take most of the time.
 RenderedSheet render(const Sheet& sheet);
 
-// Renders `sheets` on every core and, in order, prints each one's notes and
-// writes its file atomically into `directory`. Returns the paths written.
-// The first error stops the run and is rethrown; files already written stay.
+// Renders `sheets` on every core and, in order, hands each one's notes to
+// `note` and writes its file atomically into `directory`. Returns the paths
+// written. The first error stops the run and is rethrown; files already
+// written and notes already handed over stay.
 std::vector<std::filesystem::path> writeSheets(const std::filesystem::path& directory,
-                                               const std::vector<Sheet>& sheets);
+                                               const std::vector<Sheet>& sheets,
+                                               const NoteSink& note);
 
 // The two contact sheets (light, dark), then the detail sheet.
 std::vector<Sheet> contactSheets();

@@ -1,6 +1,5 @@
 #include "sheets/sheets.h"
 
-#include "render/pattern_renderer.h"
 #include "sheets/sheet.h"
 #include "support/atomic_file.h"
 #include "support/ordered_work.h"
@@ -44,7 +43,8 @@ RenderedSheet render(const Sheet& sheet) {
 }
 
 std::vector<std::filesystem::path> writeSheets(const std::filesystem::path& directory,
-                                               const std::vector<Sheet>& sheets) {
+                                               const std::vector<Sheet>& sheets,
+                                               const NoteSink& note) {
     // A directory that cannot be made fails now, not after the first sheet
     // was painted for nothing.
     createDirectories(directory);
@@ -52,8 +52,8 @@ std::vector<std::filesystem::path> writeSheets(const std::filesystem::path& dire
     runInOrder<RenderedSheet>(
         sheets.size(), [&](std::size_t index) { return render(sheets[index]); },
         [&](std::size_t index, RenderedSheet&& sheet) {
-            for (const std::string& note : sheet.notes)
-                PatternRenderer::diagnostic(note);
+            for (const std::string& line : sheet.notes)
+                note(line);
             const std::filesystem::path path = directory / sheets[index].fileName;
             writeFileAtomically(path, sheet.png);
             written.push_back(path);
@@ -75,24 +75,26 @@ std::string joined(const std::vector<std::filesystem::path>& paths) {
 
 } // namespace
 
-std::vector<std::filesystem::path> contactSheets(const std::filesystem::path& directory) {
-    const auto paths = sheets::writeSheets(directory, sheets::contactSheets());
-    diagnostic("Rendered enlarged cloth details: " + paths.back().string());
-    diagnostic("Rendered contact sheet: " + joined(paths) +
-               " \u2014 5 outfits \u00d7 3 window sizes");
+std::vector<std::filesystem::path> contactSheets(const std::filesystem::path& directory,
+                                                 const sheets::NoteSink& note) {
+    const auto paths = sheets::writeSheets(directory, sheets::contactSheets(), note);
+    note("Rendered enlarged cloth details: " + paths.back().string());
+    note("Rendered contact sheet: " + joined(paths) + " \u2014 5 outfits \u00d7 3 window sizes");
     return paths;
 }
 
-std::vector<std::filesystem::path> variantSheets(const std::filesystem::path& directory) {
-    const auto paths = sheets::writeSheets(directory, sheets::variantSheets());
-    diagnostic("Rendered ten variants, light/dark and detail: " + joined(paths));
+std::vector<std::filesystem::path> variantSheets(const std::filesystem::path& directory,
+                                                 const sheets::NoteSink& note) {
+    const auto paths = sheets::writeSheets(directory, sheets::variantSheets(), note);
+    note("Rendered ten variants, light/dark and detail: " + joined(paths));
     return paths;
 }
 
-std::vector<std::filesystem::path> cornerSheets(const std::filesystem::path& directory) {
-    const auto paths = sheets::writeSheets(directory, sheets::cornerSheets());
-    diagnostic("Corner matrix: " + std::to_string(paths.size()) +
-               ", 3 sizes/radii \u00d7 light/dark \u00d7 6 crops");
+std::vector<std::filesystem::path> cornerSheets(const std::filesystem::path& directory,
+                                                const sheets::NoteSink& note) {
+    const auto paths = sheets::writeSheets(directory, sheets::cornerSheets(), note);
+    note("Corner matrix: " + std::to_string(paths.size()) +
+         ", 3 sizes/radii \u00d7 light/dark \u00d7 6 crops");
     return paths;
 }
 

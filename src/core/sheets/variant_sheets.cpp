@@ -47,16 +47,18 @@ void variantBlock(DrawingSurface& surface, Outfit outfit, ClothVariant variant, 
         const Rect window{outerLeft + kVariantBorder, windowY, kVariantWindow.width,
                           kVariantWindow.height};
         sampleWindow(surface, window, dark, variant.rawValue());
-        PatternRenderer::draw(surface, window, outfit, kVariantBorder, kPatternScale, std::nullopt,
-                              dark, variant, kCornerRadius);
+        PatternRenderer::draw(
+            surface, window,
+            {outfit, variant, kVariantBorder, kPatternScale, std::nullopt, dark, kCornerRadius});
     }
     text(surface, "Cloth detail", 12, kQuietInk,
          {left + kVariantBorder, top - kStripLabelBaseline});
     const Rect strip{left + kDetailStripBorder,
                      top - kStripTop - kDetailStripBorder - kDetailStrip.height, kDetailStrip.width,
                      kDetailStrip.height};
-    PatternRenderer::draw(surface, strip, outfit, kDetailStripBorder, kPatternScale, std::nullopt,
-                          false, variant, kCornerRadius);
+    PatternRenderer::draw(
+        surface, strip,
+        {outfit, variant, kDetailStripBorder, kPatternScale, std::nullopt, false, kCornerRadius});
 }
 
 void paintVariantSheet(Bitmap& bitmap, Outfit outfit) {
@@ -102,8 +104,9 @@ void paintAssignmentSheet(Bitmap& bitmap, std::vector<std::string>& notes) {
                           kAssignmentRows[i / kAssignmentColumns.size()], kAssignmentWindow.width,
                           kAssignmentWindow.height};
         sampleWindow(surface, window, false, static_cast<int>(i));
-        PatternRenderer::draw(surface, window, Outfit::sweater, kAssignmentBorder, kPatternScale,
-                              std::nullopt, false, variant, kCornerRadius);
+        PatternRenderer::draw(surface, window,
+                              {Outfit::sweater, variant, kAssignmentBorder, kPatternScale,
+                               std::nullopt, false, kCornerRadius});
         const std::string title(variant.title(Outfit::sweater));
         text(surface, "Window " + std::to_string(id) + " \u00b7 " + title, 18, kInk,
              {window.minX(), window.minY() - kCaptionDrop});

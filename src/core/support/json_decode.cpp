@@ -1,5 +1,6 @@
 #include "support/json_decode.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -70,6 +71,18 @@ Json parse(std::string_view text) {
         value = Json::parse(text.begin(), text.end());
     } catch (const Json::exception& error) {
         throw DecodingError::dataCorrupted(error.what());
+    }
+    // The library's reader takes a NUL byte for the end of the text, so
+    // anything after one would go unread. Inside a string or before the value
+    // the reader has refused it already; here it can only follow the value.
+    if (auto nul = text.find('\0'); nul != std::string_view::npos) {
+        std::string_view before = text.substr(0, nul);
+        auto lineStart = before.rfind('\n');
+        std::size_t column = lineStart == std::string_view::npos ? nul + 1 : nul - lineStart;
+        auto line = 1 + std::count(before.begin(), before.end(), '\n');
+        throw DecodingError::dataCorrupted(
+            "parse error at line " + std::to_string(line) + ", column " + std::to_string(column) +
+            ": syntax error while parsing value - unexpected NUL byte; expected end of input");
     }
     if (!value.is_object() && !value.is_array())
         throw DecodingError::dataCorrupted("the top level is not an object or an array");
