@@ -29,20 +29,10 @@ Json validManifest() {
     };
 }
 
-TEST(UpdateReleaseTest, ReadsEveryFieldAndWritesTheSameForm) {
+TEST(UpdateReleaseTest, WritesTheFormItReads) {
     Json manifest = validManifest();
     manifest["unknown_key"] = "ignored";
-    const UpdateRelease expected{"0.4.0",
-                                 4,
-                                 "2.17",
-                                 "https://releases.garbello.app/garbello/Garbello-0.4.0.tar.gz",
-                                 1234567,
-                                 std::string(64, 'a'),
-                                 "Warmer sweaters.",
-                                 "2026-11-07T23:00:00Z",
-                                 std::nullopt};
     UpdateRelease release = UpdateRelease::parse(manifest.dump());
-    EXPECT_EQ(release, expected);
     EXPECT_EQ(release.toJson(), validManifest()); // an absent generation stays absent
     release.minSupportedUpdater = 3;
     EXPECT_EQ(UpdateRelease::parse(release.toJson().dump()), release);
