@@ -27,6 +27,7 @@ namespace {
 
 using namespace test;
 using namespace std::chrono_literals;
+using Kind = UpdateError::Kind;
 
 std::vector<fs::path> entriesStartingWith(const fs::path& directory, const std::string& prefix) {
     std::vector<fs::path> found;
@@ -47,20 +48,23 @@ std::string installedVersion(const fs::path& app) {
     return app_bundle::infoString(app, "CFBundleShortVersionString").value_or("");
 }
 
+UpdateInstallPlan readPlan(const fs::path& file) {
+    return UpdateInstallPlan::fromJson(json::parse(readFile(file)));
+}
+
 // An applications folder with the running version installed, a signed newer
 // release image, and an installer pointed at this folder, key and a private
 // temporary directory.
 class UpdateInstallerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        key = makeSigningKey(root.path());
         fs::create_directories(applications);
         fs::create_directories(temporary);
         makeBundle(installed, {"0.3.0", "3", "stay", openedLog});
         bundle_signature::sign(installed, key.privateKey);
     }
 
-    UpdateInstaller installer() {
+    UpdateInstallEnvironment environment() {
         UpdateInstallEnvironment environment;
         environment.applicationsFolder = applications;
         environment.trustedKey = key.publicKey;
@@ -71,16 +75,18 @@ protected:
             if (duringPause)
                 duringPause();
         };
-        return UpdateInstaller(environment);
+        return environment;
     }
+    UpdateInstaller installer() { return UpdateInstaller(environment()); }
 
-    // A signed image of version 0.4.0 whose program behaves as `mode`.
+    // An image of version 0.4.0 whose program behaves as `mode`.
     UpdateRelease makeRelease(const std::string& mode = "stay", bool sign = true) {
-        fs::path folder = root / ("release-" + mode);
-        makeBundle(folder / "Garbello.app", {"0.4.0", "4", mode, openedLog});
+        fs::path app = root / ("release-" + mode) / "Garbello.app";
+        fs::remove_all(app);
+        makeBundle(app, {"0.4.0", "4", mode, openedLog});
         if (sign)
-            bundle_signature::sign(folder / "Garbello.app", key.privateKey);
-        image = packImage(folder, root / ("Garbello-0.4.0-" + mode + ".tar.gz"));
+            bundle_signature::sign(app, key.privateKey);
+        image = packImage(app.parent_path(), root / ("Garbello-0.4.0-" + mode + ".tar.gz"));
         return releaseFor(image, "0.4.0", 4);
     }
 
@@ -88,9 +94,9 @@ protected:
     // the parent replaced by `parent`.
     fs::path prepare(const UpdateRelease& release, pid_t parent = endedProcess()) {
         fs::path staged = installer().stage(image, release, installed);
-        fs::path errorFile = installer().startHelper(staged, release, installed);
-        fs::path planFile = errorFile.parent_path() / "plan.json";
-        UpdateInstallPlan plan = UpdateInstallPlan::fromJson(json::parse(readFile(planFile)));
+        fs::path planFile =
+            installer().startHelper(staged, release, installed).parent_path() / "plan.json";
+        UpdateInstallPlan plan = readPlan(planFile);
         plan.parentPID = parent;
         writeFileAtomically(planFile, plan.toJson().dump());
         return planFile;
@@ -102,7 +108,7 @@ protected:
     fs::path installed = applications / "Garbello.app";
     fs::path openedLog = root / "opened.log";
     fs::path image;
-    SigningKey key;
+    SigningKey key = makeSigningKey(root.path());
     // The installer's pauses are counted, not slept through; `duringPause`
     // runs in each, for real processes to get where a test needs them.
     std::chrono::milliseconds paused{0};
@@ -118,25 +124,22 @@ TEST_F(UpdateInstallerTest, InstallsASignedNewerReleaseEndToEnd) {
     EXPECT_TRUE(staged.filename().string().starts_with(".Garbello-update-")) << staged;
     EXPECT_EQ(staged.extension(), ".app");
     EXPECT_EQ(installedVersion(staged), "0.4.0");
-    EXPECT_TRUE(entriesStartingWith(temporary, "garbello-mount-").empty());
 
     fs::path errorFile = installer().startHelper(staged, release, installed);
-    fs::path workspace = errorFile.parent_path();
+    fs::path workspace = errorFile.parent_path(), planFile = workspace / "plan.json";
     EXPECT_EQ(errorFile.filename(), "error.txt");
     EXPECT_EQ(workspace.parent_path(), temporary);
     EXPECT_TRUE(workspace.filename().string().starts_with("garbello-helper-"));
     struct stat status {};
     ASSERT_EQ(::stat(workspace.c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0700u);
-    fs::path planFile = workspace / "plan.json";
     // The helper copy of the installed program records how it was started.
     ASSERT_TRUE(waitForText(workspace / "invocation.txt", planFile.string(), 5));
     EXPECT_EQ(readFile(workspace / "invocation.txt"),
               "--headless\n--silent\n--complete-update\n" + planFile.string() + "\n");
-    UpdateInstallPlan plan = UpdateInstallPlan::fromJson(json::parse(readFile(planFile)));
-    EXPECT_EQ(plan,
-              (UpdateInstallPlan{installed, staged, release, static_cast<std::int32_t>(::getpid()),
-                                 workspace / "ready", workspace}));
+    UpdateInstallPlan plan = readPlan(planFile);
+    EXPECT_EQ(plan, (UpdateInstallPlan{installed, staged, release, ::getpid(), workspace / "ready",
+                                       workspace}));
 
     ChildProcess application = ChildProcess::start("/bin/sleep", {"60"});
     plan.parentPID = application.pid();
@@ -162,106 +165,87 @@ TEST_F(UpdateInstallerTest, InstallsASignedNewerReleaseEndToEnd) {
     EXPECT_EQ(records.back().message, "Update installed and launch receipt received");
 }
 
-TEST_F(UpdateInstallerTest, RollsBackWhenTheNewVersionDoesNotConfirm) {
-    for (const std::string mode : {"wrong", "exit"}) {
+TEST_F(UpdateInstallerTest, KeepsThePreviousVersionWhenTheUpdateDoesNotComplete) {
+    struct Case {
+        std::string mode;
+        bool applicationQuits;
+        Kind failure;
+    };
+    for (const Case& c : {Case{"wrong", true, Kind::relaunch}, Case{"exit", true, Kind::relaunch},
+                          Case{"stay", false, Kind::swap}}) {
         fs::remove(openedLog);
-        UpdateRelease release = makeRelease(mode);
-        fs::path planFile = prepare(release);
-        UpdateInstallPlan plan = UpdateInstallPlan::fromJson(json::parse(readFile(planFile)));
+        paused = 0ms;
+        fs::path planFile =
+            prepare(makeRelease(c.mode), c.applicationQuits ? endedProcess() : getpid());
+        UpdateInstallPlan plan = readPlan(planFile);
         duringPause = [&] {
-            if (mode == "wrong")
+            if (c.mode == "wrong")
                 waitForText(plan.receipt, "0.0.1", 5);
         };
-
-        EXPECT_EQ(updateFailureOf([&] { installer().complete(planFile); }),
-                  UpdateError::Kind::relaunch)
-            << mode;
-        EXPECT_EQ(installedVersion(installed), "0.3.0") << mode;
-        EXPECT_EQ(installedVersion(plan.staged), "0.4.0") << mode;
-        EXPECT_EQ(readFile(plan.workspace / "error.txt"),
-                  UpdateError(UpdateError::Kind::relaunch).what());
-        EXPECT_TRUE(waitForText(openedLog, "opened 0.3.0", 5)) << mode;
+        EXPECT_EQ(updateFailureOf([&] { installer().complete(planFile); }), c.failure) << c.mode;
+        EXPECT_EQ(installedVersion(installed), "0.3.0") << c.mode;
+        EXPECT_EQ(installedVersion(plan.staged), "0.4.0") << c.mode;
+        if (c.applicationQuits) {
+            // Swapped, then put back, said so and reopened.
+            EXPECT_EQ(readFile(plan.workspace / "error.txt"), UpdateError(c.failure).what());
+            EXPECT_TRUE(waitForText(openedLog, "opened 0.3.0", 5)) << c.mode;
+        } else {
+            // Untouched, after the whole wait for the application.
+            EXPECT_EQ(paused, 30s);
+            EXPECT_FALSE(fs::exists(plan.workspace / "error.txt"));
+            EXPECT_FALSE(fs::exists(openedLog));
+        }
     }
 }
 
-TEST_F(UpdateInstallerTest, GivesUpUntouchedWhenTheApplicationDoesNotQuit) {
-    UpdateRelease release = makeRelease();
-    fs::path planFile = prepare(release, ::getpid());
-    UpdateInstallPlan plan = UpdateInstallPlan::fromJson(json::parse(readFile(planFile)));
-    EXPECT_EQ(updateFailureOf([&] { installer().complete(planFile); }), UpdateError::Kind::swap);
-    EXPECT_EQ(paused, 30s);
-    EXPECT_EQ(installedVersion(installed), "0.3.0");
-    EXPECT_EQ(installedVersion(plan.staged), "0.4.0");
-    EXPECT_FALSE(fs::exists(plan.workspace / "error.txt"));
-    EXPECT_FALSE(fs::exists(openedLog));
-}
-
 TEST_F(UpdateInstallerTest, RefusesAnInconsistentPlanBeforeMovingAnything) {
-    UpdateRelease release = makeRelease();
-    fs::path planFile = prepare(release);
-    const UpdateInstallPlan original = UpdateInstallPlan::fromJson(json::parse(readFile(planFile)));
-    fs::path elsewhere = root / "elsewhere";
+    fs::path planFile = prepare(makeRelease());
+    const UpdateInstallPlan original = readPlan(planFile);
+    fs::path elsewhere = root / "elsewhere", linked = applications / "linked";
     fs::create_directories(elsewhere);
-    fs::create_directories(root / "home");
-    fs::create_directory_symlink(installed, applications / "Linked.app");
+    fs::create_directories(root / "home" / "Garbello.app");
+    fs::create_directories(applications / "Other.app");
+    fs::create_directory_symlink(applications, linked);
+    const fs::path stagedName = original.staged.filename();
 
     struct Case {
         const char* name;
-        std::function<fs::path(UpdateInstallPlan&)> change; // returns the plan file to use
+        std::function<void(UpdateInstallPlan&)> change;
         std::string runningVersion = "0.3.0";
     };
     const std::vector<Case> cases = {
         {"plan outside its workspace",
-         [&](UpdateInstallPlan& plan) {
-             writeFileAtomically(elsewhere / "plan.json", plan.toJson().dump());
-             return elsewhere / "plan.json";
+         [&](auto& p) {
+             p.workspace = elsewhere;
+             p.receipt = elsewhere / "ready";
          }},
-        {"staged copy in another folder",
-         [&](UpdateInstallPlan& plan) {
-             plan.staged = elsewhere / plan.staged.filename();
-             return planFile;
-         }},
+        {"staged copy in another folder", [&](auto& p) { p.staged = elsewhere / stagedName; }},
         {"staged copy without the prefix",
-         [&](UpdateInstallPlan& plan) {
-             plan.staged = applications / "Garbello-update.app";
-             return planFile;
-         }},
-        {"release not newer than the helper", [&](UpdateInstallPlan&) { return planFile; },
-         "0.4.0"},
+         [&](auto& p) { p.staged = applications / "Garbello-update.app"; }},
+        {"release not newer than the helper", [](auto&) {}, "0.4.0"},
         {"installed copy reached through a link",
-         [&](UpdateInstallPlan& plan) {
-             plan.destination = applications / "Linked.app";
-             return planFile;
+         [&](auto& p) {
+             p.destination = linked / "Garbello.app";
+             p.staged = linked / stagedName;
          }},
         {"installed copy outside the applications folder",
-         [&](UpdateInstallPlan& plan) {
-             plan.destination = root / "home" / "Garbello.app";
-             plan.staged = root / "home" / plan.staged.filename();
-             return planFile;
+         [&](auto& p) {
+             p.destination = root / "home" / "Garbello.app";
+             p.staged = root / "home" / stagedName;
          }},
-        {"receipt outside the workspace",
-         [&](UpdateInstallPlan& plan) {
-             plan.receipt = elsewhere / "ready";
-             return planFile;
-         }},
-        {"no parent process",
-         [&](UpdateInstallPlan& plan) {
-             plan.parentPID = -1;
-             return planFile;
-         }},
+        {"installed copy of another name",
+         [&](auto& p) { p.destination = applications / "Other.app"; }},
+        {"receipt outside the workspace", [&](auto& p) { p.receipt = elsewhere / "ready"; }},
+        {"no parent process", [](auto& p) { p.parentPID = -1; }},
     };
     for (const Case& c : cases) {
         UpdateInstallPlan plan = original;
-        fs::path file = c.change(plan);
-        if (file == planFile)
-            writeFileAtomically(planFile, plan.toJson().dump());
-        UpdateInstallEnvironment environment;
-        environment.applicationsFolder = applications;
-        environment.trustedKey = key.publicKey;
-        environment.temporaryDirectory = temporary;
-        environment.runningVersion = c.runningVersion;
-        EXPECT_EQ(updateFailureOf([&] { UpdateInstaller(environment).complete(file); }),
-                  UpdateError::Kind::installLocation)
+        c.change(plan);
+        writeFileAtomically(planFile, plan.toJson().dump());
+        UpdateInstallEnvironment refusing = environment();
+        refusing.runningVersion = c.runningVersion;
+        EXPECT_EQ(updateFailureOf([&] { UpdateInstaller(refusing).complete(planFile); }),
+                  Kind::installLocation)
             << c.name;
         EXPECT_EQ(installedVersion(installed), "0.3.0") << c.name;
         EXPECT_EQ(installedVersion(original.staged), "0.4.0") << c.name;
@@ -273,68 +257,35 @@ TEST_F(UpdateInstallerTest, RefusesAnInconsistentPlanBeforeMovingAnything) {
     EXPECT_EQ(installedVersion(installed), "0.4.0");
 }
 
+// One failure at each step of staging; the checks themselves are tested on
+// their own.
 TEST_F(UpdateInstallerTest, StagingFailuresLeaveNothingBehind) {
     struct Case {
         const char* name;
-        std::function<UpdateRelease()> prepare;
-        UpdateError::Kind failure;
+        bool sign;
+        std::function<void(UpdateRelease&)> change;
+        Kind failure;
     };
     const std::vector<Case> cases = {
-        {"unsigned bundle", [&] { return makeRelease("stay", false); },
-         UpdateError::Kind::signature},
-        {"signed with another key",
-         [&] {
-             key = makeSigningKey(root.path(), "other");
-             UpdateRelease release = makeRelease();
-             key.publicKey = bundle_signature::publicKeyOf(root / "key.pem");
-             return release;
+        {"not newer than installed", true, [](auto& r) { r.version = "0.3.0"; },
+         Kind::bundleVersion},
+        {"wrong digest", true, [](auto& r) { r.sha256 = std::string(64, '0'); }, Kind::hash},
+        {"system too old", true, [](auto& r) { r.minimumMacOS = "99.0"; }, Kind::macOSRequired},
+        {"unsigned bundle", false, [](auto&) {}, Kind::signature},
+        {"bundle of another version", true,
+         [](auto& r) {
+             r.version = "0.5.0";
+             r.build = 5;
          },
-         UpdateError::Kind::signature},
-        {"wrong size",
-         [&] {
-             UpdateRelease release = makeRelease();
-             release.byteSize += 1;
-             return release;
-         },
-         UpdateError::Kind::size},
-        {"wrong digest",
-         [&] {
-             UpdateRelease release = makeRelease();
-             release.sha256 = std::string(64, '0');
-             return release;
-         },
-         UpdateError::Kind::hash},
-        {"release not newer than installed",
-         [&] {
-             UpdateRelease release = makeRelease();
-             release.version = "0.3.0";
-             return release;
-         },
-         UpdateError::Kind::bundleVersion},
-        {"bundle of another version",
-         [&] {
-             UpdateRelease release = makeRelease();
-             release.version = "0.5.0";
-             release.build = 5;
-             return release;
-         },
-         UpdateError::Kind::bundleVersion},
-        {"system too old",
-         [&] {
-             UpdateRelease release = makeRelease();
-             release.minimumMacOS = "99.0";
-             return release;
-         },
-         UpdateError::Kind::macOSRequired},
+         Kind::bundleVersion},
     };
     for (const Case& c : cases) {
-        UpdateRelease release = c.prepare();
+        UpdateRelease release = makeRelease("stay", c.sign);
+        c.change(release);
         EXPECT_EQ(updateFailureOf([&] { installer().stage(image, release, installed); }), c.failure)
             << c.name;
         EXPECT_TRUE(entriesStartingWith(temporary, "garbello-mount-").empty()) << c.name;
         EXPECT_TRUE(entriesStartingWith(applications, ".Garbello-update-").empty()) << c.name;
-        key.privateKey = root / "key.pem";
-        key.publicKey = bundle_signature::publicKeyOf(key.privateKey);
     }
 }
 
@@ -343,65 +294,45 @@ TEST_F(UpdateInstallerTest, WorksBesideTheInstalledBundleAndRefusesAnythingElse)
     makeBundle(applications / "Other.app", {"0.3.0", "3", "stay", openedLog});
     bundle_signature::sign(applications / "Other.app", key.privateKey);
     writeFileAtomically(root / "file" / "Garbello.app", "not a bundle");
-    struct Case {
-        const char* name;
-        fs::path destination;
-        bool accepted;
+    const std::vector<std::pair<fs::path, bool>> destinations = {
+        {installed.string() + "/", true},
+        {applications / "." / "Garbello.app" / ".", true},
+        {applications / "Other.app", false},
+        {root / "file" / "Garbello.app", false},
+        {applications / "missing" / "Garbello.app", false},
     };
-    const std::vector<Case> cases = {
-        {"trailing separator", installed.string() + "/", true},
-        {"dot components", applications / "." / "Garbello.app" / ".", true},
-        {"another name", applications / "Other.app", false},
-        {"a file", root / "file" / "Garbello.app", false},
-        {"missing", applications / "missing" / "Garbello.app", false},
-    };
-    for (const Case& c : cases) {
-        if (!c.accepted) {
-            EXPECT_EQ(updateFailureOf([&] { installer().stage(image, release, c.destination); }),
-                      UpdateError::Kind::installLocation)
-                << c.name;
+    for (const auto& [destination, accepted] : destinations) {
+        if (!accepted) {
+            EXPECT_EQ(updateFailureOf([&] { installer().stage(image, release, destination); }),
+                      Kind::installLocation)
+                << destination;
             EXPECT_EQ(updateFailureOf([&] {
                           installer().startHelper(applications / ".Garbello-update-1.app", release,
-                                                  c.destination);
+                                                  destination);
                       }),
-                      UpdateError::Kind::installLocation)
-                << c.name;
+                      Kind::installLocation)
+                << destination;
             continue;
         }
-        fs::path staged = installer().stage(image, release, c.destination);
-        EXPECT_EQ(staged.parent_path(), applications) << c.name;
-        EXPECT_EQ(installedVersion(staged), "0.4.0") << c.name;
+        fs::path staged = installer().stage(image, release, destination);
+        EXPECT_EQ(staged.parent_path(), applications) << destination;
         fs::path planFile =
-            installer().startHelper(staged, release, c.destination).parent_path() / "plan.json";
-        EXPECT_EQ(UpdateInstallPlan::fromJson(json::parse(readFile(planFile))).destination,
-                  installed)
-            << c.name;
+            installer().startHelper(staged, release, destination).parent_path() / "plan.json";
+        EXPECT_EQ(readPlan(planFile).destination, installed) << destination;
         removeTree(staged);
     }
-    EXPECT_TRUE(entriesStartingWith(installed, ".Garbello-update-").empty());
-    EXPECT_EQ(entriesStartingWith(temporary, "garbello-helper-").size(), 2u);
 }
 
-TEST_F(UpdateInstallerTest, StartsNoHelperForAnInstallationItMayNotReplace) {
+TEST_F(UpdateInstallerTest, StartsNoHelperWhereItMayNotAndLeavesNoWorkspace) {
     UpdateRelease release = makeRelease();
     fs::path staged = installer().stage(image, release, installed);
-    UpdateInstallEnvironment environment;
-    environment.applicationsFolder = root / "elsewhere";
-    environment.temporaryDirectory = temporary;
-    EXPECT_EQ(updateFailureOf(
-                  [&] { UpdateInstaller(environment).startHelper(staged, release, installed); }),
-              UpdateError::Kind::installLocation);
-    environment.applicationsFolder = applications;
-    environment.runningVersion = "0.4.0";
-    EXPECT_EQ(updateFailureOf(
-                  [&] { UpdateInstaller(environment).startHelper(staged, release, installed); }),
-              UpdateError::Kind::installLocation);
-    EXPECT_TRUE(entriesStartingWith(temporary, "garbello-helper-").empty());
-}
-
-TEST_F(UpdateInstallerTest, AHelperThatCannotStartLeavesNoWorkspace) {
-    UpdateRelease release = makeRelease();
-    fs::path staged = installer().stage(image, release, installed);
+    UpdateInstallEnvironment elsewhere = environment(), notNewer = environment();
+    elsewhere.applicationsFolder = root / "elsewhere";
+    notNewer.runningVersion = "0.4.0";
+    for (const auto& refusing : {elsewhere, notNewer})
+        EXPECT_EQ(updateFailureOf(
+                      [&] { UpdateInstaller(refusing).startHelper(staged, release, installed); }),
+                  Kind::installLocation);
     fs::remove(app_bundle::executable(installed));
     EXPECT_THROW(installer().startHelper(staged, release, installed), FileError);
     EXPECT_TRUE(entriesStartingWith(temporary, "garbello-helper-").empty());
@@ -448,27 +379,24 @@ TEST(UpdateSwapTest, ExchangesAndPutsBackOnFailure) {
     fs::path destination = root / "Garbello.app", staged = root / ".Garbello-update-1.app";
     writeFileAtomically(destination / "which", "old");
     writeFileAtomically(staged / "which", "new");
+    auto swap = [&](const fs::path& other, const std::function<void()>& validate) {
+        return updateFailureOf([&] { UpdateSwap::perform(destination, other, validate); });
+    };
+    auto failing = [] { throw UpdateError(Kind::relaunch); };
 
-    UpdateSwap::perform(destination, staged,
-                        [&] { EXPECT_EQ(readFile(destination / "which"), "new"); });
+    EXPECT_EQ(swap(staged, [&] { EXPECT_EQ(readFile(destination / "which"), "new"); }),
+              std::nullopt);
     EXPECT_EQ(readFile(staged / "which"), "old");
-
-    auto failing = [] { throw UpdateError(UpdateError::Kind::relaunch); };
-    EXPECT_EQ(updateFailureOf([&] { UpdateSwap::perform(destination, staged, failing); }),
-              UpdateError::Kind::relaunch);
+    EXPECT_EQ(swap(staged, failing), Kind::relaunch);
     EXPECT_EQ(readFile(destination / "which"), "new");
-
     // The exchange back fails when the other copy has vanished meanwhile.
-    EXPECT_EQ(updateFailureOf([&] {
-                  UpdateSwap::perform(destination, staged, [&] {
-                      fs::rename(staged, root / "moved.app");
-                      failing();
-                  });
-              }),
-              UpdateError::Kind::rollback);
-    EXPECT_EQ(
-        updateFailureOf([&] { UpdateSwap::perform(destination, root / "missing.app", [] {}); }),
-        UpdateError::Kind::swap);
+    EXPECT_EQ(swap(staged,
+                   [&] {
+                       fs::rename(staged, root / "moved.app");
+                       failing();
+                   }),
+              Kind::rollback);
+    EXPECT_EQ(swap(root / "missing.app", [] {}), Kind::swap);
     EXPECT_EQ(readFile(destination / "which"), "old");
 }
 
