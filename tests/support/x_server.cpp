@@ -1,0 +1,287 @@
+#include "x_server.h"
+
+#include "support/atomic_file.h"
+
+#include <xcb/xcb.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <map>
+#include <poll.h>
+#include <spawn.h>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace garbello::test {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr auto kStartTimeout = std::chrono::seconds(10);
+constexpr int kFirstDisplay = 90;
+constexpr int kDisplaysTried = 100;
+
+bool onPath(const std::string& program) {
+    const char* path = std::getenv("PATH");
+    std::string directories = path ? path : "/usr/bin:/bin";
+    for (std::size_t start = 0; start <= directories.size();) {
+        std::size_t end = directories.find(':', start);
+        if (end == std::string::npos)
+            end = directories.size();
+        if (::access((directories.substr(start, end - start) + "/" + program).c_str(), X_OK) == 0)
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+// This process's environment with `overrides` put in (and any DISPLAY of the
+// developer's replaced), as "KEY=value" strings.
+std::vector<std::string> environmentWith(const std::map<std::string, std::string>& overrides) {
+    std::vector<std::string> entries;
+    for (char** entry = environ; *entry; ++entry) {
+        const std::string text = *entry;
+        const std::string key = text.substr(0, text.find('='));
+        if (key != "DISPLAY" && overrides.count(key) == 0)
+            entries.push_back(text);
+    }
+    for (const auto& [key, value] : overrides)
+        entries.push_back(key + "=" + value);
+    return entries;
+}
+
+struct Redirection {
+    int from = -1; // descriptor of ours
+    int to = -1;   // descriptor number in the child
+};
+
+// Starts `program` (found on PATH) with its standard output and error in
+// `logFile` (the null device when empty) and `redirections` on top.
+pid_t spawn(const std::string& program, const std::vector<std::string>& arguments,
+            const std::map<std::string, std::string>& environment,
+            const std::vector<Redirection>& redirections, const std::string& logFile = "") {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    const std::string log = logFile.empty() ? "/dev/null" : logFile;
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    for (const auto& redirection : redirections)
+        posix_spawn_file_actions_adddup2(&actions, redirection.from, redirection.to);
+    std::vector<char*> argv = {const_cast<char*>(program.c_str())};
+    for (const auto& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    std::vector<std::string> entries = environmentWith(environment);
+    std::vector<char*> envp;
+    for (auto& entry : entries)
+        envp.push_back(entry.data());
+    envp.push_back(nullptr);
+    pid_t pid = -1;
+    const int error =
+        ::posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (error != 0)
+        throw std::runtime_error("Could not start " + program + ": " + std::strerror(error));
+    return pid;
+}
+
+void end(pid_t& pid, int signal) {
+    if (pid <= 0)
+        return;
+    ::kill(pid, signal);
+    ::waitpid(pid, nullptr, 0);
+    pid = -1;
+}
+
+// Reads what is available on `descriptor` into `text` until it holds a
+// newline or the deadline passes; false on end of file or timeout.
+bool readLine(int descriptor, std::string& text, Clock::time_point deadline) {
+    while (text.find('\n') == std::string::npos) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0)
+            return false;
+        pollfd wait{descriptor, POLLIN, 0};
+        if (::poll(&wait, 1, static_cast<int>(left.count())) <= 0)
+            continue;
+        char buffer[256];
+        const ssize_t got = ::read(descriptor, buffer, sizeof buffer);
+        if (got <= 0)
+            return false;
+        text.append(buffer, static_cast<std::size_t>(got));
+    }
+    return true;
+}
+
+std::string logTail(const std::filesystem::path& file) {
+    try {
+        std::string text = readFile(file);
+        return text.size() > 600 ? text.substr(text.size() - 600) : text;
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+// Whether a window manager runs on `display`: it owns the WM_S0 selection
+// and points _NET_SUPPORTING_WM_CHECK at its check window.
+bool managerReady(const std::string& display) {
+    xcb_connection_t* connection = xcb_connect(display.c_str(), nullptr);
+    bool ready = false;
+    if (!xcb_connection_has_error(connection)) {
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+        const auto intern = [&](const char* name) {
+            xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+                connection, xcb_intern_atom(connection, 0, std::strlen(name), name), nullptr);
+            const xcb_atom_t atom = reply ? reply->atom : 0;
+            std::free(reply);
+            return atom;
+        };
+        xcb_get_selection_owner_reply_t* owner = xcb_get_selection_owner_reply(
+            connection, xcb_get_selection_owner(connection, intern("WM_S0")), nullptr);
+        xcb_get_property_reply_t* check = xcb_get_property_reply(
+            connection,
+            xcb_get_property(connection, 0, root, intern("_NET_SUPPORTING_WM_CHECK"),
+                             XCB_ATOM_WINDOW, 0, 1),
+            nullptr);
+        ready =
+            owner && owner->owner != XCB_NONE && check && xcb_get_property_value_length(check) == 4;
+        std::free(owner);
+        std::free(check);
+    }
+    xcb_disconnect(connection);
+    return ready;
+}
+
+} // namespace
+
+XServer::XServer(Manager manager) {
+    if (!onPath("Xvfb"))
+        throw std::runtime_error("Xvfb is not installed (scripts/setup installs it)");
+    if (manager == Manager::openbox && !onPath("openbox"))
+        throw std::runtime_error("openbox is not installed (scripts/setup installs it)");
+    startServer();
+    if (manager == Manager::openbox) {
+        try {
+            startManager();
+        } catch (...) {
+            end(server_, SIGTERM);
+            throw;
+        }
+    }
+}
+
+XServer::~XServer() {
+    end(manager_, SIGTERM);
+    end(server_, SIGTERM);
+}
+
+void XServer::kill() {
+    end(server_, SIGKILL);
+}
+
+// Tries display numbers upward from a high one; Xvfb refuses a number whose
+// lock another server holds, and says on the -displayfd pipe once it
+// accepts connections.
+void XServer::startServer() {
+    const auto log = home_ / "xvfb.log";
+    for (int number = kFirstDisplay; number < kFirstDisplay + kDisplaysTried; ++number) {
+        if (std::filesystem::exists("/tmp/.X" + std::to_string(number) + "-lock"))
+            continue;
+        int ready[2];
+        if (::pipe2(ready, O_CLOEXEC) != 0)
+            throw std::runtime_error("pipe failed");
+        const std::string display = ":" + std::to_string(number);
+        pid_t pid = spawn(
+            "Xvfb", {display, "-screen", "0", "1280x800x24", "-nolisten", "tcp", "-displayfd", "3"},
+            {}, {{ready[1], 3}}, log.string());
+        ::close(ready[1]);
+        std::string answer;
+        const bool started = readLine(ready[0], answer, Clock::now() + kStartTimeout);
+        ::close(ready[0]);
+        if (started) {
+            server_ = pid;
+            display_ = display;
+            return;
+        }
+        end(pid, SIGKILL);
+    }
+    throw std::runtime_error("Could not start Xvfb on any display from :" +
+                             std::to_string(kFirstDisplay) + ": " + logTail(log));
+}
+
+void XServer::startManager() {
+    const auto home = home_ / "home";
+    std::filesystem::create_directories(home);
+    const auto log = home_ / "openbox.log";
+    manager_ = spawn("openbox", {"--sm-disable"},
+                     {{"DISPLAY", display_},
+                      {"HOME", home.string()},
+                      {"XDG_CONFIG_HOME", (home / "config").string()},
+                      {"XDG_DATA_HOME", (home / "data").string()},
+                      {"XDG_CACHE_HOME", (home / "cache").string()},
+                      {"XDG_STATE_HOME", (home / "state").string()}},
+                     {}, log.string());
+    const auto deadline = Clock::now() + kStartTimeout;
+    while (!managerReady(display_)) {
+        if (Clock::now() > deadline || ::waitpid(manager_, nullptr, WNOHANG) == manager_) {
+            end(manager_, SIGKILL);
+            throw std::runtime_error("openbox did not start on " + display_ + ": " + logTail(log));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+X11Fixture::X11Fixture(const XServer& server) {
+    int toChild[2], fromChild[2];
+    if (::pipe2(toChild, O_CLOEXEC) != 0 || ::pipe2(fromChild, O_CLOEXEC) != 0)
+        throw std::runtime_error("pipe failed");
+    pid_ = spawn(GARBELLO_X11_FIXTURE, {}, {{"DISPLAY", server.display()}},
+                 {{toChild[0], 0}, {fromChild[1], 1}});
+    ::close(toChild[0]);
+    ::close(fromChild[1]);
+    input_ = toChild[1];
+    output_ = fromChild[0];
+}
+
+X11Fixture::~X11Fixture() {
+    ::close(input_);
+    ::close(output_);
+    end(pid_, SIGTERM);
+}
+
+std::string X11Fixture::send(const std::string& command) {
+    const std::string line = command + "\n";
+    if (::write(input_, line.data(), line.size()) != static_cast<ssize_t>(line.size()))
+        throw std::runtime_error("The X11 fixture does not read its input");
+    if (!readLine(output_, buffered_, Clock::now() + kStartTimeout))
+        throw std::runtime_error("The X11 fixture did not answer \"" + command + "\"");
+    const std::size_t newline = buffered_.find('\n');
+    std::string answer = buffered_.substr(0, newline);
+    buffered_.erase(0, newline + 1);
+    return answer;
+}
+
+std::uint32_t X11Fixture::open(const std::string& nameAndOptions) {
+    const std::string answer = send("open " + nameAndOptions);
+    const std::size_t id = answer.find(" 0x");
+    if (answer.rfind("ok ", 0) != 0 || id == std::string::npos)
+        throw std::runtime_error("open " + nameAndOptions + ": " + answer);
+    return static_cast<std::uint32_t>(std::stoul(answer.substr(id + 1), nullptr, 16));
+}
+
+void X11Fixture::change(const std::string& command) {
+    const std::string answer = send(command);
+    if (answer.rfind("ok ", 0) != 0)
+        throw std::runtime_error(command + ": " + answer);
+}
+
+} // namespace garbello::test
