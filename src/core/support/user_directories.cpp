@@ -39,6 +39,12 @@ std::filesystem::path userConfigurationDirectory() {
     return homeDirectory() / ".config";
 }
 
+std::filesystem::path userDataDirectory() {
+    if (auto configured = absolutePathFromEnvironment("XDG_DATA_HOME"); !configured.empty())
+        return configured;
+    return homeDirectory() / ".local" / "share";
+}
+
 std::filesystem::path garbelloDataDirectory() {
     return userConfigurationDirectory() / "Garbello";
 }
