@@ -15,7 +15,6 @@
 #include <spawn.h>
 #include <stdexcept>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -131,34 +130,35 @@ std::string logTail(const std::filesystem::path& file) {
     }
 }
 
-// Whether a window manager runs on `display`: it owns the WM_S0 selection
-// and points _NET_SUPPORTING_WM_CHECK at its check window.
-bool managerReady(const std::string& display) {
+// Whether a window manager serves `display`: it takes a probe window into a
+// frame of its own. Owning WM_S0 is not enough, as openbox takes the
+// selection long before it handles its first map request.
+bool managing(const std::string& display, pid_t manager, Clock::time_point deadline) {
     xcb_connection_t* connection = xcb_connect(display.c_str(), nullptr);
-    bool ready = false;
+    bool reparented = false;
     if (!xcb_connection_has_error(connection)) {
-        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
-        const auto intern = [&](const char* name) {
-            xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-                connection, xcb_intern_atom(connection, 0, std::strlen(name), name), nullptr);
-            const xcb_atom_t atom = reply ? reply->atom : 0;
-            std::free(reply);
-            return atom;
-        };
-        xcb_get_selection_owner_reply_t* owner = xcb_get_selection_owner_reply(
-            connection, xcb_get_selection_owner(connection, intern("WM_S0")), nullptr);
-        xcb_get_property_reply_t* check = xcb_get_property_reply(
-            connection,
-            xcb_get_property(connection, 0, root, intern("_NET_SUPPORTING_WM_CHECK"),
-                             XCB_ATOM_WINDOW, 0, 1),
-            nullptr);
-        ready =
-            owner && owner->owner != XCB_NONE && check && xcb_get_property_value_length(check) == 4;
-        std::free(owner);
-        std::free(check);
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+        const xcb_window_t probe = xcb_generate_id(connection);
+        const std::uint32_t events[] = {XCB_EVENT_MASK_STRUCTURE_NOTIFY};
+        xcb_create_window(connection, XCB_COPY_FROM_PARENT, probe, screen->root, 0, 0, 10, 10, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_EVENT_MASK,
+                          events);
+        xcb_map_window(connection, probe);
+        xcb_flush(connection);
+        while (!reparented && Clock::now() < deadline &&
+               ::waitpid(manager, nullptr, WNOHANG) == 0 && !xcb_connection_has_error(connection)) {
+            pollfd wait{xcb_get_file_descriptor(connection), POLLIN, 0};
+            ::poll(&wait, 1, 50);
+            while (xcb_generic_event_t* event = xcb_poll_for_event(connection)) {
+                reparented = reparented || (event->response_type & 0x7f) == XCB_REPARENT_NOTIFY;
+                std::free(event);
+            }
+        }
+        xcb_destroy_window(connection, probe);
+        xcb_flush(connection);
     }
     xcb_disconnect(connection);
-    return ready;
+    return reparented;
 }
 
 } // namespace
@@ -230,13 +230,9 @@ void XServer::startManager() {
                       {"XDG_CACHE_HOME", (home / "cache").string()},
                       {"XDG_STATE_HOME", (home / "state").string()}},
                      {}, log.string());
-    const auto deadline = Clock::now() + kStartTimeout;
-    while (!managerReady(display_)) {
-        if (Clock::now() > deadline || ::waitpid(manager_, nullptr, WNOHANG) == manager_) {
-            end(manager_, SIGKILL);
-            throw std::runtime_error("openbox did not start on " + display_ + ": " + logTail(log));
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    if (!managing(display_, manager_, Clock::now() + kStartTimeout)) {
+        end(manager_, SIGKILL);
+        throw std::runtime_error("openbox did not start on " + display_ + ": " + logTail(log));
     }
 }
 

@@ -1,0 +1,314 @@
+#include "platform/x11_window_source.h"
+#include "support/atomic_file.h"
+#include "support/log.h"
+#include "x_server.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <sstream>
+#include <thread>
+
+namespace garbello {
+namespace {
+
+using platform::WindowList;
+using platform::WindowServerWindow;
+using platform::WindowType;
+using Clock = std::chrono::steady_clock;
+
+const WindowServerWindow* find(const WindowList& list, std::uint32_t id) {
+    auto found = std::find_if(list.windows.begin(), list.windows.end(),
+                              [&](const WindowServerWindow& w) { return w.id == id; });
+    return found == list.windows.end() ? nullptr : &*found;
+}
+
+// The ids of `list` that are among `ids`, in the list's order.
+std::vector<std::uint32_t> order(const WindowList& list, const std::vector<std::uint32_t>& ids) {
+    std::vector<std::uint32_t> listed;
+    for (const auto& window : list.windows)
+        if (std::find(ids.begin(), ids.end(), window.id) != ids.end())
+            listed.push_back(window.id);
+    return listed;
+}
+
+struct Extents {
+    double left = 0, right = 0, top = 0, bottom = 0;
+};
+
+class X11WindowSourceTest : public testing::Test {
+protected:
+    explicit X11WindowSourceTest(test::XServer::Manager manager = test::XServer::Manager::openbox)
+        : server(manager), app(server) {
+        std::filesystem::create_directories(entries);
+        source = platform::X11WindowSource::open(server.display(), {entries});
+        if (!source)
+            throw std::runtime_error("no connection to " + server.display());
+    }
+
+    // Reads until `done` holds for the list (the window manager works at its
+    // own pace), at most a few seconds; the last list read either way.
+    template <typename Done> WindowList readUntil(Done done) {
+        const auto deadline = Clock::now() + std::chrono::seconds(5);
+        WindowList list = source->read();
+        while (!done(list) && Clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            list = source->read();
+        }
+        return list;
+    }
+    WindowList readWith(const std::vector<std::uint32_t>& ids) {
+        return readUntil([&](const WindowList& list) {
+            return std::all_of(ids.begin(), ids.end(), [&](auto id) { return find(list, id); });
+        });
+    }
+
+    // The window manager's decorations around a window (none when unmanaged).
+    Extents decorations(const std::string& name) {
+        std::istringstream answer(app.send("extents " + name));
+        std::string ok, window, id;
+        Extents extents;
+        answer >> ok >> window >> id;
+        if (ok == "ok")
+            answer >> extents.left >> extents.right >> extents.top >> extents.bottom;
+        return extents;
+    }
+
+    test::XServer server;
+    test::X11Fixture app;
+    test::TemporaryDirectory data;
+    std::filesystem::path entries = data / "applications";
+    std::unique_ptr<platform::X11WindowSource> source;
+};
+
+TEST_F(X11WindowSourceTest, BoundsAreTheFrameWithoutClientSideShadows) {
+    struct Case {
+        std::string options;
+        Extents shadows;
+    };
+    const std::vector<Case> cases = {
+        {"x=40 y=50 w=300 h=200", {}},
+        {"x=400 y=120 w=320 h=240 undecorated=1 frame-extents=10,12,8,14", {10, 12, 8, 14}},
+        {"x=700 y=500 w=60 h=30 override-redirect=1", {}},
+    };
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE(cases[i].options);
+        const std::string name = "w" + std::to_string(i);
+        const std::uint32_t id = app.open(name + " " + cases[i].options);
+        const Extents frame = decorations(name);
+        const Extents& shadow = cases[i].shadows;
+        double x = 0, y = 0, w = 0, h = 0;
+        std::sscanf(cases[i].options.c_str(), "x=%lf y=%lf w=%lf h=%lf", &x, &y, &w, &h);
+        const WindowList list = readWith({id});
+        ASSERT_NE(find(list, id), nullptr);
+        // The window manager puts the frame's corner where the client asked.
+        EXPECT_EQ(find(list, id)->bounds,
+                  (Rect{x + shadow.left, y + shadow.top,
+                        w + frame.left + frame.right - shadow.left - shadow.right,
+                        h + frame.top + frame.bottom - shadow.top - shadow.bottom}));
+        EXPECT_EQ(find(list, id)->processID, app.pid());
+    }
+    EXPECT_GT(decorations("w0").top, 0) << "openbox draws a title bar";
+}
+
+TEST_F(X11WindowSourceTest, StatesAndLayersComeFromTheWindowManagersProperties) {
+    struct Case {
+        std::string options;
+        std::string command; // sent after opening, on this window
+        int layerSign;
+        WindowType type;
+        bool minimized = false;
+        bool fullScreen = false;
+        double alpha = 1;
+    };
+    const std::vector<Case> cases = {
+        {"", "", 0, WindowType::normal},
+        {"state=above", "", 1, WindowType::normal},
+        {"state=below", "", -1, WindowType::normal},
+        {"type=dock undecorated=1 w=1280 h=30", "", 1, WindowType::dock},
+        {"type=dialog", "", 0, WindowType::dialog},
+        {"type=utility", "", 0, WindowType::utility},
+        {"override-redirect=1 type=popup-menu", "", 1, WindowType::menu},
+        {"override-redirect=1 type=tooltip", "", 1, WindowType::other},
+        {"opacity=0.25", "", 0, WindowType::normal, false, false, 0.25},
+        {"", "minimise", 0, WindowType::normal, true},
+        {"", "fullscreen", 0, WindowType::normal, false, true},
+    };
+    std::vector<std::uint32_t> ids;
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const std::string name = "s" + std::to_string(i);
+        ids.push_back(app.open(name + " " + cases[i].options));
+        if (!cases[i].command.empty())
+            app.change(cases[i].command + " " + name);
+    }
+    const std::uint32_t desktop = app.open("desktop type=desktop w=1280 h=800");
+    const WindowList list = readUntil([&](const WindowList& list) {
+        const auto* last = find(list, ids.back());
+        const auto* hidden = find(list, ids[ids.size() - 2]);
+        return last && last->fullScreen && hidden && hidden->minimized;
+    });
+    EXPECT_TRUE(list.statesTrusted);
+    EXPECT_EQ(find(list, desktop), nullptr) << "desktop windows are never listed";
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const Case& expected = cases[i];
+        SCOPED_TRACE(expected.options + " " + expected.command);
+        const WindowServerWindow* window = find(list, ids[i]);
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(std::clamp(window->layer, -1, 1), expected.layerSign);
+        EXPECT_EQ(window->type, expected.type);
+        EXPECT_EQ(window->minimized, expected.minimized);
+        EXPECT_EQ(window->viewable, !expected.minimized);
+        EXPECT_EQ(window->fullScreen, expected.fullScreen);
+        EXPECT_NEAR(window->alpha, expected.alpha, 1e-6);
+    }
+    EXPECT_EQ(find(list, ids.back())->bounds, (Rect{0, 0, 1280, 800}));
+}
+
+TEST_F(X11WindowSourceTest, ListsFrontMostFirstAndFollowsARaise) {
+    const std::uint32_t a = app.open("a x=10 y=10"), b = app.open("b x=30 y=30"),
+                        c = app.open("c x=50 y=50");
+    const std::vector ids = {a, b, c};
+    EXPECT_EQ(order(readWith(ids), ids), (std::vector{c, b, a}));
+
+    app.change("raise a");
+    const auto raised = [&](const WindowList& list) {
+        return order(list, ids) == std::vector{a, c, b};
+    };
+    EXPECT_EQ(order(readUntil(raised), ids), (std::vector{a, c, b}));
+
+    // An override-redirect window stacks by its own place: above them all.
+    const std::uint32_t menu = app.open("menu override-redirect=1 type=popup-menu");
+    const std::vector all = {a, b, c, menu};
+    EXPECT_EQ(order(readWith(all), all), (std::vector{menu, a, c, b}));
+}
+
+TEST_F(X11WindowSourceTest, ApplicationsAreNamedByApplicationIDDesktopEntryOrClass) {
+    writeFileAtomically(entries / "org.example.TextEditor.desktop",
+                        "[Desktop Entry]\nName=Editor\nStartupWMClass=Editor\n");
+    writeFileAtomically(entries / "viewer.desktop", "[Desktop Entry]\nName=Viewer\n");
+    writeFileAtomically(entries / "misfiled.desktop",
+                        "[Desktop Action New]\nStartupWMClass=Plain\n");
+    struct Case {
+        std::string options;
+        std::string id;
+        bool regular;
+    };
+    const std::vector<Case> cases = {
+        {"class=Whatever app-id=org.example.Gtk", "org.example.Gtk", true},
+        {"class=Editor", "org.example.TextEditor", true},
+        {"class=VIEWER instance=x", "viewer", true},
+        {"class=Tool instance=Viewer", "viewer", true},
+        {"class=Plain", "Plain", true},
+        {"class=Dialogue type=dialog", "Dialogue", false},
+        {"class=Menu override-redirect=1", "", false},
+        {"", "", false},
+    };
+    std::vector<std::uint32_t> ids;
+    for (std::size_t i = 0; i < cases.size(); ++i)
+        ids.push_back(app.open("p" + std::to_string(i) + " pid=" + std::to_string(1000 + i) + " " +
+                               cases[i].options));
+    const std::uint32_t anonymous = app.open("anonymous pid=none class=Anonymous");
+    ids.push_back(anonymous);
+    const WindowList list = readWith(ids);
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE(cases[i].options);
+        const auto pid = static_cast<std::int32_t>(1000 + i);
+        ASSERT_EQ(list.applications.count(pid), 1u);
+        EXPECT_EQ(list.applications.at(pid),
+                  (platform::RunningApplication{cases[i].id, cases[i].regular}));
+    }
+    EXPECT_EQ(find(list, anonymous)->processID, std::nullopt);
+    EXPECT_EQ(list.applications.size(), cases.size());
+}
+
+TEST_F(X11WindowSourceTest, WindowsClosedDuringReadsLeaveNoHalfRecords) {
+    constexpr int kWindows = 40;
+    std::vector<std::uint32_t> ids;
+    for (int i = 0; i < kWindows; ++i)
+        ids.push_back(app.open("c" + std::to_string(i) + " x=20 y=20 w=200 h=100"));
+    const Extents frame = decorations("c0");
+    const Rect expected{20, 20, 200 + frame.left + frame.right, 100 + frame.top + frame.bottom};
+    readWith(ids);
+    std::thread closer([&] {
+        for (int i = 0; i < kWindows; ++i)
+            app.send("close c" + std::to_string(i));
+    });
+    int reads = 0;
+    std::size_t seen = kWindows;
+    while (seen > 0) {
+        const WindowList list = source->read();
+        ++reads;
+        seen = order(list, ids).size();
+        for (const auto& window : list.windows)
+            if (std::find(ids.begin(), ids.end(), window.id) != ids.end()) {
+                EXPECT_EQ(window.bounds, expected);
+                EXPECT_EQ(window.processID, app.pid());
+                EXPECT_TRUE(list.applications.count(app.pid()));
+            }
+        if (HasFailure())
+            break;
+    }
+    closer.join();
+    EXPECT_TRUE(source->connected());
+    EXPECT_GT(reads, 1);
+}
+
+TEST_F(X11WindowSourceTest, TheStructureWatchReportsAMove) {
+    app.open("dragged x=10 y=10");
+    std::atomic<int> moves{0};
+    source->watchStructure([&] { ++moves; });
+    const auto deadline = Clock::now() + std::chrono::seconds(5);
+    for (int x = 20; moves == 0 && Clock::now() < deadline; x += 10) {
+        app.change("move dragged " + std::to_string(x) + " 10");
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_GT(moves, 0);
+    source->watchStructure({});
+    const int reported = moves;
+    app.change("move dragged 300 300");
+    EXPECT_EQ(moves, reported) << "no report once the watch stopped";
+}
+
+TEST_F(X11WindowSourceTest, ALostServerStopsTrackingWithOneLogLine) {
+    const std::uint32_t id = app.open("doomed");
+    ASSERT_NE(find(readWith({id}), id), nullptr);
+    source->watchStructure([] {});
+    ScopedLogCapture capture;
+    server.kill();
+    EXPECT_EQ(source->read(), WindowList{});
+    EXPECT_FALSE(source->connected());
+    EXPECT_EQ(source->read(), WindowList{});
+    EXPECT_EQ(
+        capture.sink().records("tracking"),
+        (std::vector<LogRecord>{{"tracking", LogLevel::error,
+                                 "Lost the connection to the X server; window tracking stopped"}}));
+    EXPECT_FALSE(source->frames().empty()) << "the last monitors are kept";
+}
+
+class BareX11WindowSourceTest : public X11WindowSourceTest {
+protected:
+    BareX11WindowSourceTest() : X11WindowSourceTest(test::XServer::Manager::none) {}
+};
+
+TEST_F(BareX11WindowSourceTest, WithoutAWindowManagerOnlyUnmanagedWindowsAndNoTrust) {
+    EXPECT_EQ(source->frames(), (std::vector<Rect>{{0, 0, 1280, 800}}));
+    const std::uint32_t plain = app.open("plain state=fullscreen");
+    const std::uint32_t menu = app.open("menu override-redirect=1 x=5 y=6 w=70 h=30");
+    const WindowList list = readWith({menu});
+    EXPECT_FALSE(list.statesTrusted);
+    EXPECT_EQ(find(list, plain), nullptr) << "no client list without a window manager";
+    ASSERT_NE(find(list, menu), nullptr);
+    EXPECT_EQ(find(list, menu)->bounds, (Rect{5, 6, 70, 30}));
+    EXPECT_EQ(source->frames(), (std::vector<Rect>{{0, 0, 1280, 800}}));
+}
+
+TEST(X11WindowSourceOpen, AServerThatIsGoneGivesNoSource) {
+    test::XServer server(test::XServer::Manager::none);
+    server.kill();
+    EXPECT_EQ(platform::X11WindowSource::open(server.display()), nullptr);
+}
+
+} // namespace
+} // namespace garbello
