@@ -16,11 +16,28 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
+#include <dlfcn.h>
 #include <functional>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
+
+// Links below this folder cannot be read, as on a failing disk: the one
+// file-system failure a test cannot otherwise cause on a path it made itself.
+static std::string failingLinksBelow;
+
+extern "C" ssize_t readlink(const char* __restrict path, char* __restrict buffer,
+                            size_t size) noexcept {
+    using Readlink = ssize_t (*)(const char*, char*, size_t);
+    static const auto real = reinterpret_cast<Readlink>(::dlsym(RTLD_NEXT, "readlink"));
+    if (!failingLinksBelow.empty() && std::string_view(path).starts_with(failingLinksBelow)) {
+        errno = EIO;
+        return -1;
+    }
+    return real(path, buffer, size);
+}
 
 namespace garbello {
 namespace {
@@ -79,11 +96,13 @@ protected:
     }
     UpdateInstaller installer() { return UpdateInstaller(environment()); }
 
-    // An image of version 0.4.0 whose program behaves as `mode`.
+    // An image of version 0.4.0 whose program behaves as `mode`; its bundle
+    // holds a link, as real ones do.
     UpdateRelease makeRelease(const std::string& mode = "stay", bool sign = true) {
         fs::path app = root / ("release-" + mode) / "Garbello.app";
         fs::remove_all(app);
         makeBundle(app, {"0.4.0", "4", mode, openedLog});
+        fs::create_symlink("behaviour", app / "Contents/Resources/alias");
         if (sign)
             bundle_signature::sign(app, key.privateKey);
         image = packImage(app.parent_path(), root / ("Garbello-0.4.0-" + mode + ".tar.gz"));
@@ -196,6 +215,27 @@ TEST_F(UpdateInstallerTest, KeepsThePreviousVersionWhenTheUpdateDoesNotComplete)
             EXPECT_FALSE(fs::exists(openedLog));
         }
     }
+}
+
+// After the swap the helper must put the previous version back, say so and
+// reopen it whatever failed, not only for the failures it foresaw.
+TEST_F(UpdateInstallerTest, AFileSystemFailureAfterTheSwapRollsBack) {
+    fs::path planFile = prepare(makeRelease());
+    UpdateInstallPlan plan = readPlan(planFile);
+    ScopedLogCapture logs;
+    // Only the new version, once swapped into place, is affected.
+    failingLinksBelow = installed.string() + "/";
+    auto failure = updateFailureOf([&] { installer().complete(planFile); });
+    failingLinksBelow.clear();
+
+    ASSERT_TRUE(failure.has_value());
+    EXPECT_EQ(*failure, Kind::signature); // the unreadable link, not a late receipt
+    const std::string description = UpdateError(*failure).what();
+    EXPECT_EQ(installedVersion(installed), "0.3.0");
+    EXPECT_EQ(installedVersion(plan.staged), "0.4.0");
+    EXPECT_EQ(readFile(plan.workspace / "error.txt"), description);
+    EXPECT_EQ(logs.sink().records("updater").back().message, "Update rolled back: " + description);
+    EXPECT_TRUE(waitForText(openedLog, "opened 0.3.0", 5));
 }
 
 TEST_F(UpdateInstallerTest, RefusesAnInconsistentPlanBeforeMovingAnything) {
