@@ -280,35 +280,6 @@ std::vector<Place> places(const std::string& body) {
     return OpenMeteo::parsePlaces(body);
 }
 
-TEST(OpenMeteoTest, GeocodingNamesAreComposedFromDistinctParts) {
-    struct Case {
-        const char* result;
-        Place expected;
-    };
-    const std::vector<Case> cases = {
-        {R"({"name":"Paris","latitude":48.85,"longitude":2.35,"admin1":"Île-de-France",
-             "country":"France"})",
-         {"Paris, Île-de-France, France", 48.85, 2.35, "auto"}},
-        {R"({"name":"Singapore","latitude":1.29,"longitude":103.85,"country":"Singapore",
-             "timezone":"Asia/Singapore"})",
-         {"Singapore", 1.29, 103.85, "Asia/Singapore"}},
-        {R"({"name":"Monaco","latitude":43.73,"longitude":7.42,"admin1":"","country":null})",
-         {"Monaco", 43.73, 7.42, "auto"}},
-        // Canonically equivalent spellings (composed and decomposed Î) are one text.
-        {R"({"name":"Île","latitude":1,"longitude":2,"admin1":"I\u0302le","country":"France"})",
-         {"Île, France", 1, 2, "auto"}},
-        // Texts are not trimmed, so a padded repeat is a different text.
-        {R"({"name":"Oslo","latitude":59.9,"longitude":10.7,"admin1":" Oslo"})",
-         {"Oslo,  Oslo", 59.9, 10.7, "auto"}},
-        {R"({"name":"Pole","latitude":90,"longitude":-180})", {"Pole", 90, -180, "auto"}},
-    };
-    for (const auto& c : cases) {
-        auto result = places(std::string(R"({"results":[)") + c.result + "]}");
-        ASSERT_EQ(result.size(), 1u) << c.result;
-        EXPECT_EQ(result.front(), c.expected) << c.result;
-    }
-}
-
 TEST(OpenMeteoTest, GeocodingAnswersAreAcceptedInOrderOrRejectedWhole) {
     const std::string tenMegabytes(10 << 20, 'y');
     auto one = [](const std::string& fields) { return R"({"results":[{)" + fields + "}]}"; };
@@ -328,6 +299,18 @@ TEST(OpenMeteoTest, GeocodingAnswersAreAcceptedInOrderOrRejectedWhole) {
         {R"({"results":[{"name":"B","latitude":3,"longitude":4,"admin1":"X"},
                         {"name":"A","latitude":1,"longitude":2}], "generationtime_ms":1})",
          "ok:B, X|A|"},
+        // Names are composed of the distinct parts present: empty and null
+        // parts and canonically equivalent spellings (composed and decomposed
+        // Î) are left out; texts are not trimmed, so a padded repeat stays.
+        {one(R"("name":"Paris","latitude":48.85,"longitude":2.35,"admin1":"Île-de-France",)"
+             R"("country":"France")"),
+         "ok:Paris, Île-de-France, France|"},
+        {one(R"("name":"Monaco","latitude":43.73,"longitude":7.42,"admin1":"","country":null)"),
+         "ok:Monaco|"},
+        {one(R"("name":"Île","latitude":1,"longitude":2,"admin1":"I\u0302le","country":"France")"),
+         "ok:Île, France|"},
+        {one(R"("name":"Oslo","latitude":59.9,"longitude":10.7,"admin1":" Oslo")"),
+         "ok:Oslo,  Oslo|"},
         {R"({"results":[{"name":"A","latitude":1,"longitude":2},
                         {"name":"  ","latitude":3,"longitude":4}]})",
          kBadPlaces},
@@ -352,6 +335,12 @@ TEST(OpenMeteoTest, GeocodingAnswersAreAcceptedInOrderOrRejectedWhole) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(outcomeOf([&] { return names(c.body); }), c.expected) << c.body.substr(0, 80);
+    // The zone is the service's, or "auto" for the coordinates' own.
+    EXPECT_EQ(places(one(R"("name":"Singapore","latitude":1.29,"longitude":103.85,)"
+                         R"("country":"Singapore","timezone":"Asia/Singapore")")),
+              (std::vector<Place>{{"Singapore", 1.29, 103.85, "Asia/Singapore"}}));
+    EXPECT_EQ(places(one(R"("name":"Pole","latitude":90,"longitude":-180)")),
+              (std::vector<Place>{{"Pole", 90, -180, "auto"}}));
     // Sizes only: a ten-megabyte name and twenty thousand results are read whole.
     EXPECT_EQ(places(one(R"("name":")" + tenMegabytes + R"(","latitude":0,"longitude":0)"))
                   .front()
