@@ -121,6 +121,7 @@ TEST(OpenMeteoTest, GeocodingURLEncodesTheCityAsOneQueryValue) {
     }
 }
 
+// Only parseWeather logs, and its line keeps every digit of the temperature.
 TEST(OpenMeteoTest, ParsesAValidForecastAndLogsOnlyThen) {
     WeatherSnapshot expected{18.5,  17.25,
                              0.2,   0.1,
@@ -132,25 +133,16 @@ TEST(OpenMeteoTest, ParsesAValidForecastAndLogsOnlyThen) {
     EXPECT_EQ(OpenMeteo::readForecast(kForecastText), expected);
     EXPECT_TRUE(capture.sink().records().empty());
     EXPECT_EQ(OpenMeteo::parseWeather(kForecastText), expected);
-    EXPECT_EQ(capture.sink().records(),
-              (std::vector<LogRecord>{{"weather-parser", LogLevel::debug,
-                                       "Parsed weather observation; WMO code 61, temperature "
-                                       "18.500000°C"}}));
-}
-
-TEST(OpenMeteoTest, TheLogLineKeepsEveryDigitOfTheTemperature) {
     const std::string prefix = "Parsed weather observation; WMO code 61, temperature ";
-    const std::string suffix = "°C";
+    EXPECT_EQ(capture.sink().records(), (std::vector<LogRecord>{{"weather-parser", LogLevel::debug,
+                                                                 prefix + "18.500000°C"}}));
     for (double temperature : {-40.25, 1e300, -1e300}) {
-        ScopedLogCapture capture;
         OpenMeteo::parseWeather(with("/current/temperature_2m", temperature));
-        ASSERT_EQ(capture.sink().records().size(), 1u);
-        std::string message = capture.sink().records()[0].message;
-        ASSERT_TRUE(message.starts_with(prefix) && message.ends_with(suffix)) << message;
-        std::string text =
-            message.substr(prefix.size(), message.size() - prefix.size() - suffix.size());
+        const std::string message = capture.sink().records().back().message;
+        ASSERT_TRUE(message.starts_with(prefix) && message.ends_with("°C")) << message;
+        std::string text = message.substr(prefix.size());
         // Six decimals, and the whole number reads back.
-        EXPECT_EQ(text.size() - text.find('.'), 7u) << text;
+        EXPECT_EQ(text.find("°C") - text.find('.'), 7u) << text;
         EXPECT_EQ(std::strtod(text.c_str(), nullptr), temperature) << text;
     }
 }
@@ -170,8 +162,6 @@ TEST(OpenMeteoTest, ForecastBodiesEndInTheirOutcome) {
     const std::vector<Case> cases = {
         {"latitude above 90", with("/latitude", 90.5), kBadWeather},
         {"latitude -90", with("/latitude", -90), "ok"},
-        {"huge latitude", with("/latitude", 1e308), kBadWeather},
-        {"largest double", with("/current/temperature_2m", 1.7976931348623157e308), "ok"},
         {"unknown zone", with("/timezone", "Mars/Olympus"), kBadWeather},
         {"empty zone", with("/timezone", ""), kBadWeather},
         {"zone with a NUL", with("/timezone", std::string("Europe/Berlin\0", 14)), kBadWeather},
@@ -182,7 +172,6 @@ TEST(OpenMeteoTest, ForecastBodiesEndInTheirOutcome) {
         {"negative precipitation", with("/current/precipitation", -0.1), kBadWeather},
         {"negative zero snowfall", with("/current/snowfall", -0.0), "ok"},
         {"negative snowfall", with("/current/snowfall", -0.01), kBadWeather},
-        {"probability [null]", with(probability, Json::array({nullptr})), kBadWeather},
         {"probability []", with(probability, Json::array()), kBadWeather},
         {"probability [101]", with(probability, Json::array({101})), kBadWeather},
         {"probability [-1]", with(probability, Json::array({-1})), kBadWeather},
@@ -193,40 +182,26 @@ TEST(OpenMeteoTest, ForecastBodiesEndInTheirOutcome) {
         {"uv []", with(uv, Json::array()), kBadWeather},
         {"code 4", with("/current/weather_code", 4), kBadWeather},
         {"code 99", with("/current/weather_code", 99), "ok"},
-        {"code 100", with("/current/weather_code", 100), kBadWeather},
         {"smallest code", replaced(kForecastText, code, "\"weather_code\":-9223372036854775808"),
          kBadWeather},
         {"largest unsigned code",
          replaced(kForecastText, code, "\"weather_code\":18446744073709551615"), kDecoding},
-        {"code beyond 64 bits", replaced(kForecastText, code, "\"weather_code\":1e30"), kDecoding},
         {"code 61.0", with("/current/weather_code", 61.0), kDecoding},
-        {"code as text", with("/current/weather_code", "61"), kDecoding},
-        {"latitude as text", with("/latitude", "52.5"), kDecoding},
-        {"null temperature", with("/current/temperature_2m", nullptr), kDecoding},
         {"text in a series", with(uv, Json::array({"high"})), kDecoding},
         {"series not an array", with(uv, 5), kDecoding},
         {"current not an object", with("/current", Json::array()), kDecoding},
         {"time as a boolean", with("/current/time", true), kDecoding},
         {"nan as time text", with("/current/time", "nan"), kBadTime},
-        {"ten megabyte time text", with("/current/time", tenMegabytes), kBadTime},
         {"the time is judged after the weather",
          replaced(with("/current/weather_code", 4), "1717232400", "\"2024-6-1T09:00\""),
          kBadWeather},
         {"overflowing number", replaced(kForecastText, "52.52", "1e400"), kDecoding},
         {"NaN token", replaced(kForecastText, "18.5", "NaN"), kDecoding},
-        {"Infinity token", replaced(kForecastText, "18.5", "-Infinity"), kDecoding},
-        {"deeply nested body", nested(100'000), kDecoding},
         {"deeply nested value", replaced(kForecastText, "52.52", nested(100'000, "1")), kDecoding},
-        {"unterminated nesting", std::string(100'000, '{'), kDecoding},
-        {"ten megabytes of garbage", tenMegabytes, kDecoding},
-        {"ten megabyte extra field", with("/padding", tenMegabytes), "ok"},
         {"ten megabyte zone name", with("/timezone", tenMegabytes), kBadWeather},
         {"invalid UTF-8 in zone", replaced(kForecastText, "Berlin", "\xff\xfe"), kDecoding},
-        {"overlong UTF-8", replaced(kForecastText, "Europe/", "Europe\xc0\xaf"), kDecoding},
         {"lone surrogate", replaced(kForecastText, "Europe/Berlin", "\\ud800"), kDecoding},
-        {"NUL bytes", std::string(64, '\0'), kDecoding},
         {"empty", "", kDecoding},
-        {"trailing garbage", kForecastText + "}", kDecoding},
         {"duplicate keys, the last wins",
          replaced(kForecastText, "\"latitude\":", "\"latitude\":\"x\",\"latitude\":"), "ok"},
     };
@@ -279,12 +254,10 @@ TEST(OpenMeteoTest, ObservationTimesAsNumbersOrLocalText) {
         {"2024-6-1T09:00", "Europe/Berlin", std::nullopt},
         {"2024-06-01 09:00", "Europe/Berlin", std::nullopt},
         {"2024-06-01T09:00Z", "Europe/Berlin", std::nullopt},
-        {"2024-06-01T09:00:00", "Europe/Berlin", std::nullopt},
         {"2024-02-30T09:00", "Europe/Berlin", std::nullopt},
         {"2024-06-01T24:00", "Europe/Berlin", std::nullopt},
         {"0024-06-01T09:00", "UTC", std::nullopt},
         {"9999-12-31T23:59", "UTC", std::nullopt},
-        {"", "Europe/Berlin", std::nullopt},
         // Numbers the clock cannot hold are refused, not wrapped.
         {1e300, "UTC", std::nullopt},
         {-1e11, "UTC", std::nullopt},
@@ -307,35 +280,6 @@ std::vector<Place> places(const std::string& body) {
     return OpenMeteo::parsePlaces(body);
 }
 
-TEST(OpenMeteoTest, GeocodingNamesAreComposedFromDistinctParts) {
-    struct Case {
-        const char* result;
-        Place expected;
-    };
-    const std::vector<Case> cases = {
-        {R"({"name":"Paris","latitude":48.85,"longitude":2.35,"admin1":"Île-de-France",
-             "country":"France"})",
-         {"Paris, Île-de-France, France", 48.85, 2.35, "auto"}},
-        {R"({"name":"Singapore","latitude":1.29,"longitude":103.85,"country":"Singapore",
-             "timezone":"Asia/Singapore"})",
-         {"Singapore", 1.29, 103.85, "Asia/Singapore"}},
-        {R"({"name":"Monaco","latitude":43.73,"longitude":7.42,"admin1":"","country":null})",
-         {"Monaco", 43.73, 7.42, "auto"}},
-        // Canonically equivalent spellings (composed and decomposed Î) are one text.
-        {R"({"name":"Île","latitude":1,"longitude":2,"admin1":"I\u0302le","country":"France"})",
-         {"Île, France", 1, 2, "auto"}},
-        // Texts are not trimmed, so a padded repeat is a different text.
-        {R"({"name":"Oslo","latitude":59.9,"longitude":10.7,"admin1":" Oslo"})",
-         {"Oslo,  Oslo", 59.9, 10.7, "auto"}},
-        {R"({"name":"Pole","latitude":90,"longitude":-180})", {"Pole", 90, -180, "auto"}},
-    };
-    for (const auto& c : cases) {
-        auto result = places(std::string(R"({"results":[)") + c.result + "]}");
-        ASSERT_EQ(result.size(), 1u) << c.result;
-        EXPECT_EQ(result.front(), c.expected) << c.result;
-    }
-}
-
 TEST(OpenMeteoTest, GeocodingAnswersAreAcceptedInOrderOrRejectedWhole) {
     const std::string tenMegabytes(10 << 20, 'y');
     auto one = [](const std::string& fields) { return R"({"results":[{)" + fields + "}]}"; };
@@ -355,28 +299,33 @@ TEST(OpenMeteoTest, GeocodingAnswersAreAcceptedInOrderOrRejectedWhole) {
         {R"({"results":[{"name":"B","latitude":3,"longitude":4,"admin1":"X"},
                         {"name":"A","latitude":1,"longitude":2}], "generationtime_ms":1})",
          "ok:B, X|A|"},
+        // Names are composed of the distinct parts present: empty and null
+        // parts and canonically equivalent spellings (composed and decomposed
+        // Î) are left out; texts are not trimmed, so a padded repeat stays.
+        {one(R"("name":"Paris","latitude":48.85,"longitude":2.35,"admin1":"Île-de-France",)"
+             R"("country":"France")"),
+         "ok:Paris, Île-de-France, France|"},
+        {one(R"("name":"Monaco","latitude":43.73,"longitude":7.42,"admin1":"","country":null)"),
+         "ok:Monaco|"},
+        {one(R"("name":"Île","latitude":1,"longitude":2,"admin1":"I\u0302le","country":"France")"),
+         "ok:Île, France|"},
+        {one(R"("name":"Oslo","latitude":59.9,"longitude":10.7,"admin1":" Oslo")"),
+         "ok:Oslo,  Oslo|"},
         {R"({"results":[{"name":"A","latitude":1,"longitude":2},
                         {"name":"  ","latitude":3,"longitude":4}]})",
          kBadPlaces},
         {one(R"("name":"\n\t\u00a0\u3000\u0085\u2028","latitude":3,"longitude":4)"), kBadPlaces},
-        {one(R"("name":"","latitude":3,"longitude":4)"), kBadPlaces},
         {one(R"("name":"A","latitude":90.01,"longitude":4)"), kBadPlaces},
-        {one(R"("name":"A","latitude":1e308,"longitude":0)"), kBadPlaces},
         {one(R"("name":"A","latitude":1,"longitude":-180.5)"), kBadPlaces},
         {one(R"("name":"A","latitude":1)"), kDecoding},
         {one(R"("name":7,"latitude":1,"longitude":2)"), kDecoding},
         {one(R"("name":"A","latitude":1,"longitude":2,"admin1":3)"), kDecoding},
-        {one(R"("name":"A","latitude":"NaN","longitude":0)"), kDecoding},
-        {one(R"("name":"A","latitude":0,"longitude":-1e999)"), kDecoding},
         {one("\"name\":\"\xed\xa0\x80\",\"latitude\":0,\"longitude\":0"), kDecoding},
-        {one("\"name\":\"\xc3\",\"latitude\":0,\"longitude\":0"), kDecoding},
         {R"({"results":{"name":"A"}})", kDecoding},
         {R"({"results":["A"]})", kDecoding},
         {R"({"error":"yes"})", kDecoding},
         {R"({"error":true,"results":[{"name":"A"}]})", kDecoding},
         {R"({"results":)" + nested(100'000) + "}", kDecoding},
-        {nested(100'000), kDecoding},
-        {R"(not json)", kDecoding},
     };
     auto names = [](const std::string& body) {
         std::string text = "ok:";
@@ -386,6 +335,12 @@ TEST(OpenMeteoTest, GeocodingAnswersAreAcceptedInOrderOrRejectedWhole) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(outcomeOf([&] { return names(c.body); }), c.expected) << c.body.substr(0, 80);
+    // The zone is the service's, or "auto" for the coordinates' own.
+    EXPECT_EQ(places(one(R"("name":"Singapore","latitude":1.29,"longitude":103.85,)"
+                         R"("country":"Singapore","timezone":"Asia/Singapore")")),
+              (std::vector<Place>{{"Singapore", 1.29, 103.85, "Asia/Singapore"}}));
+    EXPECT_EQ(places(one(R"("name":"Pole","latitude":90,"longitude":-180)")),
+              (std::vector<Place>{{"Pole", 90, -180, "auto"}}));
     // Sizes only: a ten-megabyte name and twenty thousand results are read whole.
     EXPECT_EQ(places(one(R"("name":")" + tenMegabytes + R"(","latitude":0,"longitude":0)"))
                   .front()

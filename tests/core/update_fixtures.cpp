@@ -10,9 +10,7 @@
 
 #include <chrono>
 #include <stdexcept>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
 namespace garbello::test {
 
@@ -82,17 +80,6 @@ void runPython(const std::string& program, const std::vector<std::string>& argum
     std::vector<std::string> all = {"-c", program};
     all.insert(all.end(), arguments.begin(), arguments.end());
     runTool("/usr/bin/python3", all);
-}
-
-pid_t startShortLivedProcess(double seconds) {
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-        ::_exit(0);
-    }
-    // Reaped as soon as it ends, so that probing it then finds nothing.
-    std::thread([pid] { ::waitpid(pid, nullptr, 0); }).detach();
-    return pid;
 }
 
 bool waitForText(const fs::path& file, const std::string& expected, double seconds) {

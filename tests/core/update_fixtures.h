@@ -5,7 +5,6 @@
 
 #include <filesystem>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 // Builders for the update tests: keys made at run time, bundles around the
@@ -45,9 +44,6 @@ UpdateRelease releaseFor(const fs::path& image, const std::string& version, std:
 // Runs a python3 snippet (for archives no tool would write); fails the test
 // on error.
 void runPython(const std::string& program, const std::vector<std::string>& arguments);
-
-// A process that ends on its own after `seconds`, reaped in the background.
-pid_t startShortLivedProcess(double seconds);
 
 // Waits up to `seconds` for `file` to hold text containing `expected`.
 bool waitForText(const fs::path& file, const std::string& expected, double seconds);

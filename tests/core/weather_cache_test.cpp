@@ -44,7 +44,8 @@ TEST(WeatherCacheTest, RecordRoundTripsThroughTheFileBesideTheSettings) {
 }
 
 // Damaged, hand-edited or hostile files: no record, no exception, no log line,
-// and the file is left for the next accepted forecast to overwrite.
+// and the file is left for the next accepted forecast to overwrite. (What the
+// parser and the records refuse is tested with them.)
 TEST(WeatherCacheTest, MissingCorruptOrHostileFilesGiveNoCacheAndLogNothing) {
     const Json valid = sampleRecord().toJson();
     auto without = [&](const std::string& pointer) {
@@ -58,31 +59,20 @@ TEST(WeatherCacheTest, MissingCorruptOrHostileFilesGiveNoCacheAndLogNothing) {
         record[Json::json_pointer(pointer)] = value;
         return record.dump();
     };
-    const std::string place = R"({"name":"A","latitude":0,"longitude":0,"timezone":"UTC"})";
     struct Case {
         const char* name;
         std::string contents;
     };
     const std::vector<Case> cases = {
         {"empty file", ""},
-        {"not JSON", "weather"},
         {"truncated", valid.dump().substr(0, 40)},
         {"top-level array", "[]"},
         {"no place", without("/place")},
         {"no cache", without("/cache")},
         {"no fetchedAt", without("/cache/fetchedAt")},
-        {"snapshot missing a field", without("/cache/snapshot/rain")},
-        {"place without a zone", without("/place/timezone")},
         {"fetchedAt as text", with("/cache/fetchedAt", "2024-06-01")},
-        {"weather code as text", with("/cache/snapshot/weatherCode", "61")},
         {"date beyond the clock", with("/cache/fetchedAt", 1e18)},
-        {"invalid UTF-8", "{\"place\":{\"name\":\"\xff\xfe\"}}"},
-        {"lone surrogate", R"({"place":{"name":"\ud800","latitude":0,"longitude":0}})"},
-        {"overflowing latitude", R"({"place":{"name":"A","latitude":1e400}})"},
         {"deeply nested", std::string(100'000, '[') + std::string(100'000, ']')},
-        {"deeply nested cache", R"({"place":)" + place + R"(,"cache":)" + std::string(50'000, '[') +
-                                    std::string(50'000, ']') + "}"},
-        {"unterminated nesting", std::string(100'000, '{')},
     };
     ScopedLogCapture capture;
     test::TemporaryDirectory directory;
@@ -98,7 +88,6 @@ TEST(WeatherCacheTest, MissingCorruptOrHostileFilesGiveNoCacheAndLogNothing) {
     writeText(directory.path() / "weather.json", oversized);
     EXPECT_EQ(readSavedWeather(directory.path() / "weather.json"), std::nullopt);
     EXPECT_EQ(decodeSavedWeather(oversized), sampleRecord());
-    EXPECT_EQ(decodeSavedWeather(std::string(10 << 20, '\xff')), std::nullopt);
     EXPECT_EQ(readSavedWeather(directory.path() / "absent.json"), std::nullopt);
     EXPECT_EQ(readSavedWeather(directory.path()), std::nullopt);
     EXPECT_TRUE(capture.sink().records().empty());
