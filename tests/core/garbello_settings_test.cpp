@@ -56,35 +56,22 @@ TEST(GarbelloSettingsTest, EveryFieldRoundTripsInItsWrittenForm) {
 }
 
 TEST(GarbelloSettingsTest, PresentValuesOfTheWrongTypeOrDomainFailTheWholeRecord) {
-    const char* invalid[] = {
-        R"({"manualOutfit": "Rain jacket"})",
-        R"({"manualOutfit": 1})",
-        R"({"borderWidth": "12"})",
-        R"({"patternScale": [1]})",
-        R"({"sameForAllApps": "true"})",
-        R"({"paused": 1})",
-        R"({"onboardingCompleted": 0})",
-        R"({"disabledApps": "firefox"})",
-        R"({"disabledApps": ["firefox", 3]})",
-        R"({"place": {"name": "Oslo", "latitude": 59.9, "longitude": 10.7}})",
-        R"({"place": "Oslo"})",
-        R"({"updaterV1": {}})",
-        R"({"updaterV1": {"automatic": null, "skippedVersion": "0.4.0"}})",
-        R"({"updaterV1": {"automatic": "yes", "lastChecked": "yesterday"}})",
-        R"({"place": {"name": null, "latitude": 59.9, "longitude": 10.7, "timezone": "UTC"}})",
-        R"({"place": {"name": "Oslo", "latitude": "59.9", "longitude": 10.7, "timezone": "UTC"}})",
-        R"({"temperatureUnit": "kelvin"})",
-        R"({"preferredVariants": {"sweater": 12}})",
-        R"({"preferredVariants": {"sweater": 2.5}})",
-        R"({"preferredVariants": {"sweater": null}})",
-        R"({"preferredVariants": [1, 2]})",
-        R"({"appVariants": {"org.mail": {"linen": 10}}})",
-        R"({"appVariants": {"org.mail": 3}})",
-        R"([])",
-        R"("settings")",
-    };
-    for (const char* text : invalid)
-        EXPECT_THROW(decode(text), DecodingError) << text;
+    // One record per element; the last two are not objects at all.
+    const Json invalid = Json::parse(R"([
+        {"manualOutfit": "Rain jacket"}, {"manualOutfit": 1}, {"borderWidth": "12"},
+        {"patternScale": [1]}, {"sameForAllApps": "true"}, {"paused": 1},
+        {"onboardingCompleted": 0}, {"disabledApps": "firefox"}, {"disabledApps": ["firefox", 3]},
+        {"place": {"name": "Oslo", "latitude": 59.9, "longitude": 10.7}}, {"place": "Oslo"},
+        {"place": {"name": null, "latitude": 59.9, "longitude": 10.7, "timezone": "UTC"}},
+        {"place": {"name": "Oslo", "latitude": "59.9", "longitude": 10.7, "timezone": "UTC"}},
+        {"updaterV1": {}}, {"updaterV1": {"automatic": null, "skippedVersion": "0.4.0"}},
+        {"updaterV1": {"automatic": "yes", "lastChecked": "yesterday"}},
+        {"temperatureUnit": "kelvin"}, {"preferredVariants": {"sweater": 12}},
+        {"preferredVariants": {"sweater": 2.5}}, {"preferredVariants": {"sweater": null}},
+        {"preferredVariants": [1, 2]}, {"appVariants": {"org.mail": {"linen": 10}}},
+        {"appVariants": {"org.mail": 3}}, [], "settings"])");
+    for (const Json& record : invalid)
+        EXPECT_THROW(GarbelloSettings::fromJson(record), DecodingError) << record;
 }
 
 // A damaged optional member of a nested record must not cost the user every
