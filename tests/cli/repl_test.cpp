@@ -54,13 +54,8 @@ TEST(ReplTest, RequestsReachTheRealRulesAndRenderer) {
                               "syntax error while parsing value - unexpected end of input; "
                               "expected '[', '{', or a literal")},
         {outfit(R"(,"month":7)"), R"({"outfit":"hawaiian","reason":"a dry summer day, 18°C"})"},
-        {outfit(R"(,"month":7,"latitude":-34)"),
-         R"({"outfit":"linen","reason":"mild and dry, 18°C"})"},
-        {outfit(R"(,"month":4,"precipitationProbability":100)"),
-         R"x({"outfit":"rainJacket","reason":"spring rain likely today (100%)"})x"},
         {outfit(R"(,"override":"linen","snowfall":3)"),
          R"({"outfit":"linen","reason":"manual outfit selection"})"},
-        {outfit(R"(,"override":"plaid")"), error("Unknown outfit override: plaid")},
         {variant(R"("windowID":43)"),
          R"({"automatic":1,"name":"Cobalt chevrons","outfit":"rainJacket","variant":1})"},
         {variant(R"("windowID":43,"override":3.0)"),
