@@ -67,7 +67,7 @@ void expectFailure(const std::vector<std::string>& arguments, const std::string&
 TEST(CommandLineTest, DiagnosticsAndHelpByteForByte) {
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"--diagnostics"}, kDiagnosticsLine},
-        {{"--headless"}, kDiagnosticsLine},
+        {{"--silent", "--headless", "--silent"}, kDiagnosticsLine},
         {{"--diagnostics", "--headless", "extra", "--render"}, kDiagnosticsLine},
         {{"--help"}, kHelp},
         {{"--headless", "--help", "extra"}, kHelp},
@@ -86,6 +86,7 @@ TEST(CommandLineTest, FailuresNameTheirReason) {
     const std::string render = "Usage: --render OUTFIT /absolute/output.png";
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"--Diagnostics"}, unknown},
+        {{"--Headless"}, unknown},
         {{"--diagnostics=yes"}, unknown},
         {{"-h"}, unknown},
         {{"diagnostics"}, unknown},
@@ -110,6 +111,7 @@ TEST(CommandLineTest, FailuresNameTheirReason) {
          "The settings window renderer is not in this build yet"},
         {{"--test-settings-ui", "anything"},
          "The settings window self-test is not in this build yet"},
+        // Without --headless, no arguments or a launch receipt start the desktop application.
         {{}, "The desktop application is not in this build yet"},
         {{"--silent", "--update-receipt"}, "The desktop application is not in this build yet"},
     };
