@@ -69,7 +69,7 @@ TEST(GarbelloSettingsTest, PresentValuesOfTheWrongTypeOrDomainFailTheWholeRecord
         {"temperatureUnit": "kelvin"}, {"preferredVariants": {"sweater": 12}},
         {"preferredVariants": {"sweater": 2.5}}, {"preferredVariants": {"sweater": null}},
         {"preferredVariants": [1, 2]}, {"appVariants": {"org.mail": {"linen": 10}}},
-        {"appVariants": {"org.mail": 3}}, [], "settings"])");
+        {"appVariants": {"org.mail": 3}}, {"appVariants": []}, [], "settings"])");
     for (const Json& record : invalid)
         EXPECT_THROW(GarbelloSettings::fromJson(record), DecodingError) << record;
 }
