@@ -8,7 +8,6 @@
 
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 // Runs the built executable and compares standard output, standard error and
@@ -51,113 +50,73 @@ ProcessResult run(const std::vector<std::string>& arguments) {
     return runProcess(garbelloPath(), arguments);
 }
 
-void expectFailure(const std::vector<std::string>& arguments, const std::string& message) {
-    std::string shown;
+std::string shown(const std::vector<std::string>& arguments) {
+    std::string text;
     for (const auto& argument : arguments)
-        shown += argument + " ";
+        text += argument + " ";
+    return text;
+}
+
+void expectFailure(const std::vector<std::string>& arguments, const std::string& message) {
     auto result = run(arguments);
-    EXPECT_EQ(result.out, "") << shown;
-    EXPECT_EQ(result.err, "Garbello: " + message + "\n") << shown;
-    EXPECT_EQ(result.status, 1) << shown;
+    EXPECT_EQ(result.out, "") << shown(arguments);
+    EXPECT_EQ(result.err, "Garbello: " + message + "\n") << shown(arguments);
+    EXPECT_EQ(result.status, 1) << shown(arguments);
 }
 
-void expectDiagnostics(const std::vector<std::string>& arguments) {
-    auto result = run(arguments);
-    EXPECT_EQ(result.out, kDiagnosticsLine);
-    EXPECT_EQ(result.err, "");
-    EXPECT_EQ(result.status, 0);
-}
-
-TEST(CommandLineTest, DiagnosticsLineByteForByte) {
-    expectDiagnostics({"--diagnostics"});
-    expectDiagnostics({"--headless"});
-    expectDiagnostics({"--silent", "--headless", "--diagnostics"});
-    expectDiagnostics({"--diagnostics", "--headless", "extra", "--render"});
-    expectDiagnostics({"--headless", "--silent"});
-}
-
-TEST(CommandLineTest, HelpVerbatim) {
-    for (const auto& arguments : std::vector<std::vector<std::string>>{
-             {"--help"}, {"--help", "extra"}, {"--headless", "--help"}, {"--help", "--silent"}}) {
+TEST(CommandLineTest, DiagnosticsAndHelpByteForByte) {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--diagnostics"}, kDiagnosticsLine},
+        {{"--silent", "--headless", "--silent"}, kDiagnosticsLine},
+        {{"--diagnostics", "--headless", "extra", "--render"}, kDiagnosticsLine},
+        {{"--help"}, kHelp},
+        {{"--headless", "--help", "extra"}, kHelp},
+    };
+    for (const auto& [arguments, out] : cases) {
         auto result = run(arguments);
-        EXPECT_EQ(result.out, kHelp);
-        EXPECT_EQ(result.err, "");
-        EXPECT_EQ(result.status, 0);
+        EXPECT_EQ(result.out, out) << shown(arguments);
+        EXPECT_EQ(result.err, "") << shown(arguments);
+        EXPECT_EQ(result.status, 0) << shown(arguments);
     }
 }
 
-TEST(CommandLineTest, UnknownOptionsAreRejected) {
-    const std::vector<std::vector<std::string>> cases = {
-        {"--Diagnostics"},
-        {"--HELP"},
-        {"--diagnostics=yes"},
-        {"--render=hawaiian"},
-        {"-h"},
-        {"-d"},
-        {"diagnostics"},
-        {"--"},
-        {""},
-        {"--renderx", "a", "/b"},
-        {"--update-receipt", "--headless"},
-        {"--headless", "--update-receipt", "/tmp/receipt.json"},
-        {"--silent", "--unknown"},
-    };
-    for (const auto& arguments : cases)
-        expectFailure(arguments, "Unknown option. Use --help.");
-}
-
-TEST(CommandLineTest, UsageMessages) {
-    struct Case {
-        std::vector<std::string> arguments;
-        std::string message;
-    };
-    const std::vector<Case> cases = {
-        {{"--complete-update"}, "Update plan required"},
+TEST(CommandLineTest, FailuresNameTheirReason) {
+    const std::string unknown = "Unknown option. Use --help.";
+    const std::string renderUI = "Usage: --render-ui SCREEN light|dark /absolute/output.png";
+    const std::string render = "Usage: --render OUTFIT /absolute/output.png";
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--Diagnostics"}, unknown},
+        {{"--Headless"}, unknown},
+        {{"--diagnostics=yes"}, unknown},
+        {{"-h"}, unknown},
+        {{"diagnostics"}, unknown},
+        {{""}, unknown},
+        {{"--renderx", "a", "/b"}, unknown},
+        {{"--headless", "--update-receipt", "/tmp/receipt.json"}, unknown},
         {{"--complete-update", "a", "b"}, "Update plan required"},
-        {{"--render-ui", "general", "light"},
-         "Usage: --render-ui SCREEN light|dark /absolute/output.png"},
-        {{"--render-ui", "general", "Dark", "/tmp/x.png"},
-         "Usage: --render-ui SCREEN light|dark /absolute/output.png"},
-        {{"--render-ui", "general", "dark", "x.png"},
-         "Usage: --render-ui SCREEN light|dark /absolute/output.png"},
-        {{"--render-ui", "general", "dark", "/tmp/x.png", "more"},
-         "Usage: --render-ui SCREEN light|dark /absolute/output.png"},
-        {{"--render-ui-sheets"}, "Usage: --render-ui-sheets /absolute/directory"},
+        {{"--render-ui", "general", "light"}, renderUI},
+        {{"--render-ui", "general", "Dark", "/tmp/x.png"}, renderUI},
+        {{"--render-ui", "general", "dark", "x.png"}, renderUI},
         {{"--render-ui-sheets", "relative"}, "Usage: --render-ui-sheets /absolute/directory"},
-        {{"--render-sheets", "relative/dir"}, "Usage: --render-sheets /absolute/directory"},
         {{"--render-sheets", "/a", "/b"}, "Usage: --render-sheets /absolute/directory"},
-        {{"--render-corners"}, "Usage: --render-corners /absolute/directory"},
-        {{"--render-corners", "~/dir"}, "Usage: --render-corners /absolute/directory"},
-        {{"--render-variants", ""}, "Usage: --render-variants /absolute/directory"},
-        {{"--render"}, "Usage: --render OUTFIT /absolute/output.png"},
-        {{"--render", "hawaiian"}, "Usage: --render OUTFIT /absolute/output.png"},
-        {{"--render", "hawaiian", "/tmp/a.png", "extra"},
-         "Usage: --render OUTFIT /absolute/output.png"},
-        {{"--render", "hawaiian", "relative.png"}, "Output must be an absolute path"},
+        {{"--render", "hawaiian"}, render},
+        {{"--render", "hawaiian", "/tmp/a.png", "extra"}, render},
         {{"--render", "plaid", "/tmp/a.png"}, "Unknown outfit: plaid"},
         {{"--render", "Hawaiian", "relative.png"}, "Unknown outfit: Hawaiian"},
         // --headless and --silent are removed wherever they stand before arity counts.
         {{"--render", "--headless", "hawaiian", "--silent", "rel.png"},
          "Output must be an absolute path"},
+        // Commands whose work this build does not carry never pretend to succeed.
+        {{"--render-ui", "general", "dark", "/tmp/x.png"},
+         "The settings window renderer is not in this build yet"},
+        {{"--test-settings-ui", "anything"},
+         "The settings window self-test is not in this build yet"},
+        // Without --headless, no arguments or a launch receipt start the desktop application.
+        {{}, "The desktop application is not in this build yet"},
+        {{"--silent", "--update-receipt"}, "The desktop application is not in this build yet"},
     };
-    for (const Case& c : cases)
-        expectFailure(c.arguments, c.message);
-}
-
-TEST(CommandLineTest, CommandsWithoutTheirWorkYetSayWhatIsMissing) {
-    // Once their arguments pass, these commands name the part of the program
-    // this build does not carry; they never pretend to succeed.
-    const std::vector<std::vector<std::string>> cases = {
-        {"--render-ui", "general", "dark", "/tmp/x.png"},
-        {"--test-settings-ui", "anything"},
-    };
-    for (const auto& arguments : cases) {
-        auto result = run(arguments);
-        EXPECT_EQ(result.out, "");
-        EXPECT_TRUE(result.err.starts_with("Garbello: ")) << result.err;
-        EXPECT_NE(result.err.find("not in this build yet"), std::string::npos) << result.err;
-        EXPECT_EQ(result.status, 1);
-    }
+    for (const auto& [arguments, message] : cases)
+        expectFailure(arguments, message);
 }
 
 TEST(CommandLineTest, CompleteUpdateReportsAPlanItCannotUse) {
@@ -168,41 +127,6 @@ TEST(CommandLineTest, CompleteUpdateReportsAPlanItCannotUse) {
     writeFileAtomically(directory + "/plan.json", "{\"destination\": 1}");
     expectFailure({"--headless", "--complete-update", directory + "/plan.json"},
                   DecodingError::typeMismatch("destination", "a string").what());
-
-    // A readable plan for a copy outside the applications folder is refused
-    // before anything is touched.
-    const std::string plan =
-        R"({"destination":")" + directory + R"(/Garbello.app","staged":")" + directory +
-        R"(/.Garbello-update-1.app","parentPID":1,"receipt":")" + directory +
-        R"(/ready","workspace":")" + directory +
-        R"(","release":{"version":"9.0","build":90,"minimum_macos":"2.17",)"
-        R"("dmg_url":"https://releases.garbello.app/g.tar.gz","byte_size":1,)"
-        R"("sha256":"0000000000000000000000000000000000000000000000000000000000000000",)"
-        R"("release_notes":"n","published":"2026-11-07T23:00:00Z"}})";
-    std::filesystem::create_directories(directory + "/Garbello.app");
-    writeFileAtomically(directory + "/plan.json", plan);
-    expectFailure({"--complete-update", directory + "/plan.json"},
-                  "Move Garbello to Applications to update it here. You can also open the "
-                  "download in Finder.");
-    EXPECT_TRUE(std::filesystem::exists(directory + "/Garbello.app"));
-}
-
-TEST(CommandLineTest, TheApplicationWritesItsLaunchReceipt) {
-    TemporaryDirectory temporary;
-    std::string directory = temporary.path().string();
-    std::string receipt = directory + "/ready";
-    run({"--update-receipt", receipt});
-    EXPECT_EQ(readFile(receipt), "0.3.0");
-}
-
-TEST(CommandLineTest, TheDesktopApplicationPathIsTakenWithoutArguments) {
-    for (const auto& arguments :
-         std::vector<std::vector<std::string>>{{}, {"--silent"}, {"--update-receipt"}}) {
-        auto result = run(arguments);
-        EXPECT_EQ(result.out, "");
-        EXPECT_EQ(result.err, "Garbello: The desktop application is not in this build yet\n");
-        EXPECT_EQ(result.status, 1);
-    }
 }
 
 TEST(CommandLineTest, RenderWritesTheSampleWindowAsPngAndPrintsItsRecord) {
@@ -213,30 +137,29 @@ TEST(CommandLineTest, RenderWritesTheSampleWindowAsPngAndPrintsItsRecord) {
         auto result = run({"--render", outfit, output});
         ASSERT_EQ(result.status, 0) << result.err;
         EXPECT_EQ(result.err, "");
-        const std::string bytes = garbello::readFile(output);
+        const std::string bytes = readFile(output);
         EXPECT_EQ(result.out, R"({"bytes":)" + std::to_string(bytes.size()) + R"(,"file":")" +
                                   escapedSlashes(output) + R"(","outfit":")" + outfit +
                                   R"(","variant":0})" + "\n");
         const auto image = Bitmap::decodePNG(bytes);
         EXPECT_EQ(image->width(), 672);
         EXPECT_EQ(image->height(), 432);
+        // The opaque sample window inside a border that leaves the corners clear.
+        EXPECT_EQ(image->pixel(336, 200).alpha, 255);
+        EXPECT_EQ(image->pixel(336, 4).alpha, 255);
+        EXPECT_EQ(image->pixel(0, 0).alpha, 0);
     }
     // No temporary files are left beside the output.
-    EXPECT_EQ(
-        std::distance(std::filesystem::directory_iterator(scratch.path() / "nested" / "linen"),
-                      std::filesystem::directory_iterator()),
-        1);
+    EXPECT_EQ(entryNames(scratch / "nested" / "linen"), std::vector<std::string>{"x.png"});
 }
 
 TEST(CommandLineTest, RenderThatCannotWriteReportsTheFileError) {
     TemporaryDirectory scratch;
-    const std::string blocker = (scratch.path() / "file").string();
-    garbello::writeFileAtomically(blocker, "not a directory");
-    auto result = run({"--render", "sweater", blocker + "/x.png"});
-    EXPECT_EQ(result.out, "");
-    EXPECT_TRUE(result.err.starts_with("Garbello: ")) << result.err;
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(garbello::readFile(blocker), "not a directory");
+    const std::string blocker = (scratch / "file").string();
+    writeFileAtomically(blocker, "not a directory");
+    expectFailure({"--render", "sweater", blocker + "/x.png"},
+                  "Could not create directory " + blocker + ": Not a directory");
+    EXPECT_EQ(readFile(blocker), "not a directory");
 }
 
 } // namespace

@@ -113,55 +113,33 @@ void expectSheetsWritten(const SheetOption& option) {
     }
 }
 
-TEST(SheetCommandTest, ContactSheetsAreWrittenAndReported) {
-    expectSheetsWritten(contactOption());
+TEST(SheetCommandTest, EachOptionWritesAndReportsItsSheets) {
+    for (const SheetOption& option : {contactOption(), variantOption(), cornerOption()})
+        expectSheetsWritten(option);
 }
 
-TEST(SheetCommandTest, VariantSheetsAreWrittenAndReported) {
-    expectSheetsWritten(variantOption());
-}
-
-TEST(SheetCommandTest, CornerSheetsAreWrittenAndReported) {
-    expectSheetsWritten(cornerOption());
-}
-
-TEST(SheetCommandTest, ARelativeDirectoryIsRefusedBeforeAnythingIsWritten) {
-    const std::string relative = "garbello-relative-sheets-" + std::to_string(::getpid());
-    for (const std::string option : {"--render-sheets", "--render-variants", "--render-corners"}) {
-        const auto result = runProcess(garbelloPath(), {option, relative});
-        EXPECT_EQ(result.out, "");
-        EXPECT_EQ(result.err, "Garbello: Usage: " + option + " /absolute/directory\n");
-        EXPECT_EQ(result.status, 1);
-        EXPECT_FALSE(std::filesystem::exists(relative)) << option;
-    }
-}
-
-TEST(SheetCommandTest, AnUnwritableDirectoryFailsWithTheFileError) {
+// A relative directory is refused before anything is written; one that cannot
+// be made fails with the file error.
+TEST(SheetCommandTest, UnusableDirectoriesAreRefused) {
     TemporaryDirectory temporary;
     const std::filesystem::path blocker = temporary / "file";
     writeFileAtomically(blocker, "not a directory");
+    const std::string relative = "garbello-relative-sheets-" + std::to_string(::getpid());
     for (const std::string option : {"--render-sheets", "--render-variants", "--render-corners"}) {
-        const auto result = runProcess(garbelloPath(), {option, (blocker / "sheets").string()});
-        EXPECT_EQ(result.out, "");
-        EXPECT_EQ(result.err, "Garbello: Could not create directory " +
-                                  (blocker / "sheets").string() + ": Not a directory\n");
-        EXPECT_EQ(result.status, 1);
+        const std::pair<std::string, std::string> cases[] = {
+            {relative, "Usage: " + option + " /absolute/directory"},
+            {(blocker / "sheets").string(),
+             "Could not create directory " + (blocker / "sheets").string() + ": Not a directory"},
+        };
+        for (const auto& [directory, message] : cases) {
+            const auto result = runProcess(garbelloPath(), {option, directory});
+            EXPECT_EQ(result.out, "");
+            EXPECT_EQ(result.err, "Garbello: " + message + "\n");
+            EXPECT_EQ(result.status, 1);
+        }
+        EXPECT_FALSE(std::filesystem::exists(relative)) << option;
     }
     EXPECT_EQ(readFile(blocker), "not a directory");
-}
-
-TEST(SheetCommandTest, AFailedWriteStopsTheRunAndKeepsEarlierSheets) {
-    TemporaryDirectory temporary;
-    const std::filesystem::path directory = temporary.path();
-    std::filesystem::create_directories(directory / "garbello-dark.png" / "occupied");
-    const auto result = runProcess(garbelloPath(), {"--render-sheets", directory.string()});
-    EXPECT_EQ(result.out, "");
-    EXPECT_EQ(result.err, "Garbello: Could not replace " +
-                              (directory / "garbello-dark.png").string() + ": Is a directory\n");
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(entryNames(directory),
-              (std::vector<std::string>{"garbello-dark.png", "garbello-light.png"}));
-    EXPECT_EQ(Bitmap::decodePNG(readFile(directory / "garbello-light.png"))->width(), 1680);
 }
 
 } // namespace

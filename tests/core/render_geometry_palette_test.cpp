@@ -75,18 +75,8 @@ void expectInk(const Ink& actual, const Ink& expected, const char* what) {
     EXPECT_DOUBLE_EQ(actual.alpha, expected.alpha) << what;
 }
 
-TEST(PaletteTest, VariantsDeriveEveryInkFromTheirBaseColour) {
-    const Ink base{151 / 255.0, 170 / 255.0, 182 / 255.0};
-    const Palette linen = Palette::make(Outfit::linen, false, std::nullopt, ClothVariant::second);
-    expectInk(linen.ground, base, "ground");
-    expectInk(linen.light,
-              {base.red + (1.0 - base.red) * 0.55, base.green + (0.98 - base.green) * 0.55,
-               base.blue + (0.88 - base.blue) * 0.55},
-              "light");
-    const Ink shadow = mix(base, {0.08, 0.13, 0.18}, 0.65);
-    expectInk(linen.shadow, shadow, "shadow");
-    expectInk(linen.feature, mix(shadow, base, 0.2), "feature");
-
+TEST(PaletteTest, DarkVariantsDeriveTheirInksFromTheBaseColour) {
+    // Light inks are pinned by the ring digests; the dark ones are derived here.
     const Ink navy = Ink::hex(0x354D70);
     const Palette sweater = Palette::make(Outfit::sweater, true, std::nullopt, ClothVariant::fifth);
     expectInk(sweater.ground, mix(navy, {0.07, 0.10, 0.13}, 0.18), "dark ground");
