@@ -13,8 +13,6 @@ struct EntryDecision {
     // The arguments without the program name and without every --headless
     // and --silent; for a headless run, what runHeadless receives.
     Arguments arguments;
-
-    bool operator==(const EntryDecision&) const = default;
 };
 
 EntryDecision decideEntry(const Arguments& processArguments);

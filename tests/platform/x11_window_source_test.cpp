@@ -101,13 +101,16 @@ TEST_F(X11WindowSourceTest, BoundsAreTheFrameWithoutClientSideShadows) {
         const Extents& shadow = cases[i].shadows;
         double x = 0, y = 0, w = 0, h = 0;
         std::sscanf(cases[i].options.c_str(), "x=%lf y=%lf w=%lf h=%lf", &x, &y, &w, &h);
-        const WindowList list = readWith({id});
+        // The window manager puts the frame's corner where the client asked,
+        // possibly a moment after mapping it.
+        const Rect expected{x + shadow.left, y + shadow.top,
+                            w + frame.left + frame.right - shadow.left - shadow.right,
+                            h + frame.top + frame.bottom - shadow.top - shadow.bottom};
+        const WindowList list = readUntil([&](const WindowList& read) {
+            return find(read, id) && find(read, id)->bounds == expected;
+        });
         ASSERT_NE(find(list, id), nullptr);
-        // The window manager puts the frame's corner where the client asked.
-        EXPECT_EQ(find(list, id)->bounds,
-                  (Rect{x + shadow.left, y + shadow.top,
-                        w + frame.left + frame.right - shadow.left - shadow.right,
-                        h + frame.top + frame.bottom - shadow.top - shadow.bottom}));
+        EXPECT_EQ(find(list, id)->bounds, expected);
         EXPECT_EQ(find(list, id)->processID, app.pid());
     }
     EXPECT_GT(decorations("w0").top, 0) << "openbox draws a title bar";
