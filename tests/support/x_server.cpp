@@ -130,6 +130,26 @@ std::string logTail(const std::filesystem::path& file) {
     }
 }
 
+// Runs the connection's events through `seen` until it returns true, the
+// deadline passes or the manager exits.
+template <typename Seen>
+bool waitForEvent(xcb_connection_t* connection, pid_t manager, Clock::time_point deadline,
+                  Seen seen) {
+    while (Clock::now() < deadline && ::waitpid(manager, nullptr, WNOHANG) == 0 &&
+           !xcb_connection_has_error(connection)) {
+        pollfd wait{xcb_get_file_descriptor(connection), POLLIN, 0};
+        ::poll(&wait, 1, 50);
+        bool found = false;
+        while (xcb_generic_event_t* event = xcb_poll_for_event(connection)) {
+            found = found || seen(event);
+            std::free(event);
+        }
+        if (found)
+            return true;
+    }
+    return false;
+}
+
 // Whether a window manager serves `display`: it takes a probe window into a
 // frame of its own. Owning WM_S0 is not enough, as openbox takes the
 // selection long before it handles its first map request.
@@ -145,17 +165,25 @@ bool managing(const std::string& display, pid_t manager, Clock::time_point deadl
                           events);
         xcb_map_window(connection, probe);
         xcb_flush(connection);
-        while (!reparented && Clock::now() < deadline &&
-               ::waitpid(manager, nullptr, WNOHANG) == 0 && !xcb_connection_has_error(connection)) {
-            pollfd wait{xcb_get_file_descriptor(connection), POLLIN, 0};
-            ::poll(&wait, 1, 50);
-            while (xcb_generic_event_t* event = xcb_poll_for_event(connection)) {
-                reparented = reparented || (event->response_type & 0x7f) == XCB_REPARENT_NOTIFY;
-                std::free(event);
-            }
-        }
+        xcb_window_t frame = XCB_NONE;
+        reparented = waitForEvent(connection, manager, deadline, [&](xcb_generic_event_t* event) {
+            if ((event->response_type & 0x7f) != XCB_REPARENT_NOTIFY)
+                return false;
+            frame = reinterpret_cast<xcb_reparent_notify_event_t*>(event)->parent;
+            return true;
+        });
+        // The next client gets the probe's id again; until the manager has
+        // let go of the probe (it destroys the frame last), it may apply the
+        // probe's 10 × 10 to that client's first window.
+        if (reparented)
+            xcb_change_window_attributes(connection, frame, XCB_CW_EVENT_MASK, events);
         xcb_destroy_window(connection, probe);
         xcb_flush(connection);
+        if (reparented)
+            waitForEvent(connection, manager, deadline, [&](xcb_generic_event_t* event) {
+                return (event->response_type & 0x7f) == XCB_DESTROY_NOTIFY &&
+                       reinterpret_cast<xcb_destroy_notify_event_t*>(event)->window == frame;
+            });
     }
     xcb_disconnect(connection);
     return reparented;
