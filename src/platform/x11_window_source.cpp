@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <limits>
@@ -335,12 +336,29 @@ Identity identityOf(const Properties& properties) {
     return identity;
 }
 
-using Identities = std::unordered_map<xcb_window_t, Identity>;
+// What the last pass knew of a client that is still listed. Its changing
+// properties, map state and size are kept until the server reports a change
+// of the window, as it does to a connection that selected PropertyChange and
+// StructureNotify on it; the select goes out before the first read, on the
+// same connection, so no change falls between the two. This keeps a quiet
+// pass to about one request per window.
+struct KnownClient {
+    Identity identity;
+    Properties properties;
+    Reply<xcb_get_window_attributes_reply_t> attributes;
+    Reply<xcb_get_geometry_reply_t> geometry;
+    xcb_window_t topLevel = 0;
+};
+
+using KnownClients = std::unordered_map<xcb_window_t, KnownClient>;
 
 // What a pass learns of one managed client.
 struct Client {
     xcb_window_t id = 0;
     std::optional<Identity> identity;
+    // Nothing was reported of it since the last pass: its changing
+    // properties, map state and size are those of the last pass.
+    bool unchanged = false;
     Reply<xcb_get_window_attributes_reply_t> attributes;
     Reply<xcb_get_geometry_reply_t> geometry;
     Reply<xcb_translate_coordinates_reply_t> origin;
@@ -352,11 +370,14 @@ struct Client {
     bool complete = false;
 };
 
+// What is asked of a client in a pass. Its position on the root is always
+// asked: the frame around it moves without telling the client's watchers.
 struct ClientCookies {
-    xcb_get_window_attributes_cookie_t attributes;
-    xcb_get_geometry_cookie_t geometry;
+    std::optional<xcb_get_window_attributes_cookie_t> attributes;
+    std::optional<xcb_get_geometry_cookie_t> geometry;
     xcb_translate_coordinates_cookie_t origin;
-    xcb_query_tree_cookie_t tree;
+    // Not asked when the client's frame of the last pass is still there.
+    std::optional<xcb_query_tree_cookie_t> tree;
     PropertyCookies properties;
 };
 
@@ -370,7 +391,10 @@ struct Unmanaged {
 
 class Pass {
 public:
-    Pass(const ServerConnection& server, const RootReplies& root, const Identities& known)
+    // `known` gives up what it holds of the clients still listed; `changed`
+    // are the windows whose properties changed since the last pass.
+    Pass(const ServerConnection& server, const RootReplies& root, KnownClients& known,
+         const std::unordered_set<xcb_window_t>& changed)
         : server_(server), c_(server.get()) {
         const auto children =
             std::span(xcb_query_tree_children(root.tree.get()),
@@ -378,11 +402,24 @@ public:
         for (std::size_t i = 0; i < children.size(); ++i)
             position_[children[i]] = i;
         children_.assign(children.begin(), children.end());
+        for (const auto& [id, client] : known)
+            knownFrames_.insert(client.topLevel);
         for (xcb_window_t id : values<xcb_window_t>(root.stacking.get())) {
             Client& client = clients_.emplace_back();
             client.id = id;
-            if (auto found = known.find(id); found != known.end())
-                client.identity = found->second;
+            if (auto found = known.find(id); found != known.end()) {
+                client.identity = std::move(found->second.identity);
+                client.properties = std::move(found->second.properties);
+                client.unchanged = !changed.count(id);
+                if (client.unchanged) {
+                    client.attributes = std::move(found->second.attributes);
+                    client.geometry = std::move(found->second.geometry);
+                }
+                // A frame stays a child of the root while it holds its client;
+                // a new window manager makes new frames.
+                if (position_.count(found->second.topLevel))
+                    client.topLevel = found->second.topLevel;
+            }
         }
     }
 
@@ -393,17 +430,21 @@ public:
         std::unordered_set<xcb_window_t> managed;
         for (const Client& client : clients_) {
             managed.insert(client.id);
+            if (!client.identity)
+                watchClient(client.id);
+            const bool ask = !client.unchanged;
             cookies.push_back(
-                {xcb_get_window_attributes(c_, client.id), xcb_get_geometry(c_, client.id),
+                {ask ? std::optional(xcb_get_window_attributes(c_, client.id)) : std::nullopt,
+                 ask ? std::optional(xcb_get_geometry(c_, client.id)) : std::nullopt,
                  xcb_translate_coordinates(c_, client.id, server_.root, 0, 0),
-                 xcb_query_tree(c_, client.id),
-                 requestProperties(server_, client.id,
-                                   client.identity ? std::span<const Property>(kChangingProperties)
-                                                   : std::span<const Property>(kEveryProperty))});
+                 client.topLevel ? std::nullopt : std::optional(xcb_query_tree(c_, client.id)),
+                 requestProperties(server_, client.id, propertiesToRead(client))});
         }
+        // The frames of last pass's clients are frames still, not windows
+        // the window manager leaves alone.
         std::vector<std::pair<xcb_window_t, xcb_get_window_attributes_cookie_t>> others;
         for (xcb_window_t child : children_)
-            if (!managed.count(child))
+            if (!managed.count(child) && !knownFrames_.count(child))
                 others.emplace_back(child, xcb_get_window_attributes(c_, child));
         for (std::size_t i = 0; i < clients_.size(); ++i)
             takeClient(clients_[i], cookies[i]);
@@ -419,12 +460,15 @@ public:
         return listed;
     }
 
-    // The identities of this pass's clients, for the next one.
-    Identities identities() const {
-        Identities known;
-        for (const Client& client : clients_)
-            if (client.complete)
-                known.emplace(client.id, *client.identity);
+    // What the next pass may take over of this pass's clients.
+    KnownClients known() {
+        KnownClients known;
+        for (Client& client : clients_)
+            if (client.complete && client.topLevel != 0)
+                known.emplace(client.id,
+                              KnownClient{std::move(*client.identity), std::move(client.properties),
+                                          std::move(client.attributes), std::move(client.geometry),
+                                          client.topLevel});
         return known;
     }
 
@@ -437,19 +481,40 @@ public:
     }
 
 private:
+    std::span<const Property> propertiesToRead(const Client& client) const {
+        if (!client.identity)
+            return kEveryProperty;
+        if (client.unchanged)
+            return {};
+        return kChangingProperties;
+    }
+
+    // A window that vanished answers with an error event, which the next
+    // pass's drain discards.
+    void watchClient(xcb_window_t window) {
+        const std::uint32_t mask[] = {XCB_EVENT_MASK_PROPERTY_CHANGE |
+                                      XCB_EVENT_MASK_STRUCTURE_NOTIFY};
+        xcb_change_window_attributes(c_, window, XCB_CW_EVENT_MASK, mask);
+    }
+
     void takeClient(Client& client, const ClientCookies& sent) {
-        client.attributes = take(c_, xcb_get_window_attributes_reply, sent.attributes);
-        client.geometry = take(c_, xcb_get_geometry_reply, sent.geometry);
+        if (sent.attributes)
+            client.attributes = take(c_, xcb_get_window_attributes_reply, *sent.attributes);
+        if (sent.geometry)
+            client.geometry = take(c_, xcb_get_geometry_reply, *sent.geometry);
         client.origin = take(c_, xcb_translate_coordinates_reply, sent.origin);
-        auto tree = take(c_, xcb_query_tree_reply, sent.tree);
+        Reply<xcb_query_tree_reply_t> tree;
+        if (sent.tree)
+            tree = take(c_, xcb_query_tree_reply, *sent.tree);
         const bool properties = takeProperties(c_, sent.properties, client.properties);
-        client.complete =
-            client.attributes && client.geometry && client.origin && tree && properties;
+        client.complete = client.attributes && client.geometry && client.origin &&
+                          (tree || !sent.tree) && properties;
         if (!client.complete)
             return;
         if (!client.identity)
             client.identity = identityOf(client.properties);
-        climb(client, client.id, tree.get()->parent);
+        if (tree)
+            climb(client, client.id, tree.get()->parent);
     }
 
     // One step up from `window`, whose parent is `parent`.
@@ -510,6 +575,7 @@ private:
     xcb_connection_t* c_;
     std::vector<xcb_window_t> children_;
     std::unordered_map<xcb_window_t, std::size_t> position_;
+    std::unordered_set<xcb_window_t> knownFrames_;
     std::vector<Client> clients_;
     std::vector<Unmanaged> unmanaged_;
 };
@@ -657,9 +723,39 @@ applicationsOf(const std::vector<Listed>& listed,
 // ---- the source ----
 
 struct X11WindowSource::Server : ServerConnection {
-    // What the clients of the last pass said of themselves.
-    Identities identities;
+    KnownClients known;
 };
+
+namespace {
+
+// The windows that changed since the last drain, from the events queued on
+// the connection; errors from watching windows that vanished are dropped
+// with the rest.
+std::unordered_set<xcb_window_t> drainClientChanges(xcb_connection_t* connection) {
+    std::unordered_set<xcb_window_t> changed;
+    while (xcb_generic_event_t* event = xcb_poll_for_event(connection)) {
+        switch (event->response_type & 0x7f) {
+        case XCB_PROPERTY_NOTIFY:
+            changed.insert(reinterpret_cast<xcb_property_notify_event_t*>(event)->window);
+            break;
+        // The structure events all name the watched window first.
+        case XCB_CONFIGURE_NOTIFY:
+        case XCB_MAP_NOTIFY:
+        case XCB_UNMAP_NOTIFY:
+        case XCB_REPARENT_NOTIFY:
+        case XCB_GRAVITY_NOTIFY:
+        case XCB_DESTROY_NOTIFY:
+            changed.insert(reinterpret_cast<xcb_map_notify_event_t*>(event)->event);
+            break;
+        default:
+            break;
+        }
+        std::free(event);
+    }
+    return changed;
+}
+
+} // namespace
 
 std::unique_ptr<X11WindowSource>
 X11WindowSource::open(const std::string& display,
@@ -725,7 +821,10 @@ WindowList X11WindowSource::read() {
             lose();
         return {};
     }
-    Pass pass(*server_, root, server_->identities);
+    // The root's replies came after every event sent before them, so what
+    // changed before this pass began is known now.
+    const auto changed = drainClientChanges(server_->get());
+    Pass pass(*server_, root, server_->known, changed);
     pass.read();
     if (xcb_connection_has_error(server_->get())) {
         lose();
@@ -735,7 +834,6 @@ WindowList X11WindowSource::read() {
         std::lock_guard lock(framesMutex_);
         frames_ = monitorFrames(root);
     }
-    server_->identities = pass.identities();
     std::vector<Listed> listed = records(server_->atoms, pass);
     WindowList list;
     list.statesTrusted = advertisesStates(server_->atoms, root);
@@ -743,6 +841,8 @@ WindowList X11WindowSource::read() {
         applicationsOf(listed, [this]() -> const DesktopEntries& { return desktopEntries(); });
     for (Listed& record : listed)
         list.windows.push_back(std::move(record.window));
+    // Last: the records point into what the pass hands on.
+    server_->known = pass.known();
     return list;
 }
 

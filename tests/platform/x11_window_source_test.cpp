@@ -119,7 +119,9 @@ TEST_F(X11WindowSourceTest, BoundsAreTheFrameWithoutClientSideShadows) {
 TEST_F(X11WindowSourceTest, StatesAndLayersComeFromTheWindowManagersProperties) {
     struct Case {
         std::string options;
-        std::string command; // sent after opening, on this window
+        // Sent on this window once every window has been read, so that
+        // what a read kept of it must give way to the change.
+        std::string command;
         int layerSign;
         WindowType type;
         bool minimized = false;
@@ -140,12 +142,12 @@ TEST_F(X11WindowSourceTest, StatesAndLayersComeFromTheWindowManagersProperties) 
         {"", "fullscreen", 0, WindowType::normal, false, true},
     };
     std::vector<std::uint32_t> ids;
-    for (std::size_t i = 0; i < cases.size(); ++i) {
-        const std::string name = "s" + std::to_string(i);
-        ids.push_back(app.open(name + " " + cases[i].options));
+    for (std::size_t i = 0; i < cases.size(); ++i)
+        ids.push_back(app.open("s" + std::to_string(i) + " " + cases[i].options));
+    readWith(ids);
+    for (std::size_t i = 0; i < cases.size(); ++i)
         if (!cases[i].command.empty())
-            app.change(cases[i].command + " " + name);
-    }
+            app.change(cases[i].command + " s" + std::to_string(i));
     const std::uint32_t desktop = app.open("desktop type=desktop w=1280 h=800");
     const WindowList list = readUntil([&](const WindowList& list) {
         const auto* last = find(list, ids.back());
