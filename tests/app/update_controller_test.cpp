@@ -1,12 +1,19 @@
 #include "app/update_controller.h"
+#include "https_test_server.h"
+#include "net/url.h"
 #include "platform/fake_clock.h"
 #include "platform/fake_task_queue.h"
 #include "platform/fake_update_desktop.h"
 #include "support/atomic_file.h"
 #include "support/log.h"
+#include "support/process.h"
 #include "support/sha256.h"
 #include "temporary_directory.h"
+#include "update/app_bundle.h"
+#include "update/bundle_signature.h"
 #include "update/update_error.h"
+#include "update/update_install_plan.h"
+#include "update_fixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -48,7 +55,9 @@ UpdateRelease releaseOf(const std::string& version) {
 // `served` (URL → body) or fails with `offline`.
 class UpdateControllerTest : public ::testing::Test {
 protected:
-    std::shared_ptr<UpdateController> make(UpdatePreferences preferences = {}) {
+    std::shared_ptr<UpdateController>
+    make(UpdatePreferences preferences = {},
+         const std::function<void(UpdateController::Setup&)>& adjust = {}) {
         UpdateController::Setup setup;
         setup.feed = kFeed;
         setup.runningVersion = "1.1.0";
@@ -70,6 +79,8 @@ protected:
         setup.bundle = root / "opt" / "Garbello.app";
         setup.installer.applicationsFolder = root / "opt";
         setup.now = [this] { return epoch + std::chrono::seconds(long(clock.uptime())); };
+        if (adjust)
+            adjust(setup);
         auto controller = UpdateController::create(
             {clock, network, staging, mainThread, front, files, exit}, setup);
         controller->preferences = preferences;
@@ -406,6 +417,84 @@ TEST_F(UpdateControllerTest, AFailedDownloadKeepsTheOffer) {
         for (const auto& file : downloads)
             EXPECT_FALSE(fs::exists(file)) << c.name;
     }
+}
+
+// From install() to the new version's receipt: the manifest and a signed
+// image from a local HTTPS server, staged beside a fixture installation, the
+// helper started and its part then played here, as in the installer's own
+// test.
+TEST_F(UpdateControllerTest, InstallsFromTheLoopbackServerThroughTheHelper) {
+    test::HttpsTestServer server;
+    const test::SigningKey key = test::makeSigningKey(root.path());
+    const fs::path applications = root / "opt", installed = applications / "Garbello.app";
+    const fs::path opened = root / "opened.log";
+    test::makeBundle(installed, {"1.1.0", "11", "stay", opened});
+    bundle_signature::sign(installed, key.privateKey);
+    const fs::path newApp = root / "release" / "Garbello.app";
+    test::makeBundle(newApp, {"1.2.0", "12", "stay", opened});
+    bundle_signature::sign(newApp, key.privateKey);
+    const fs::path packed = test::packImage(newApp.parent_path(), root / "Garbello-1.2.0.tar.gz");
+    auto served = [&](const fs::path& file) {
+        return server.url("/file?path=" + percentEncodedQueryValue(file.string()));
+    };
+    UpdateRelease release = test::releaseFor(packed, "1.2.0", 12);
+    release.dmgURL = served(packed);
+    writeFileAtomically(root / "latest.json", release.toJson().dump());
+    fs::create_directories(root / "tmp");
+
+    std::function<void()> duringPause;
+    UpdateInstallEnvironment environment;
+    environment.applicationsFolder = applications;
+    environment.trustedKey = key.publicKey;
+    environment.temporaryDirectory = root / "tmp";
+    environment.runningVersion = "1.1.0";
+    environment.sleepFor = [&](std::chrono::milliseconds) {
+        if (duringPause)
+            duringPause();
+    };
+    auto controller = make({}, [&](UpdateController::Setup& setup) {
+        setup.fetch = nullptr; // the real transport
+        setup.feed = served(root / "latest.json");
+        setup.transport.caFile = server.caFile();
+        setup.bundle = installed;
+        setup.installer = environment;
+    });
+    controller->check(true);
+    settle();
+    ASSERT_EQ(controller->status(), kReady);
+    controller->install();
+    settle();
+
+    EXPECT_EQ(exit.requests, 1);
+    ASSERT_TRUE(controller->preferences.pendingResultPath);
+    EXPECT_EQ(saved.back(), controller->preferences);
+    const fs::path workspace = fs::path(*controller->preferences.pendingResultPath).parent_path();
+    EXPECT_EQ(fs::path(*controller->preferences.pendingResultPath).filename(), "error.txt");
+    EXPECT_FALSE(controller->busy());
+    EXPECT_FALSE(controller->progress());
+    EXPECT_TRUE(progressSeen.size() >= 2 && progressSeen.back() == 1);
+
+    const fs::path planFile = workspace / "plan.json";
+    ASSERT_TRUE(test::waitForText(workspace / "invocation.txt", planFile.string(), 5));
+    UpdateInstallPlan plan = UpdateInstallPlan::fromJson(json::parse(readFile(planFile)));
+    EXPECT_EQ(plan.destination, installed);
+    EXPECT_EQ(plan.release, release);
+    ChildProcess ended = ChildProcess::start("/bin/true", {});
+    ended.wait();
+    plan.parentPID = ended.pid();
+    writeFileAtomically(planFile, plan.toJson().dump());
+    duringPause = [&] { test::waitForText(plan.receipt, "1.2.0", 5); };
+    UpdateInstaller(environment).complete(planFile);
+    EXPECT_EQ(app_bundle::infoString(installed, "CFBundleShortVersionString"), "1.2.0");
+
+    // The relaunched copy finds no error left for it and starts afresh.
+    UpdatePreferences next;
+    next.automatic = false;
+    next.pendingResultPath = (workspace / "error.txt").string();
+    auto relaunched = make(next);
+    relaunched->start();
+    EXPECT_EQ(relaunched->status(), kInitial);
+    EXPECT_FALSE(relaunched->preferences.pendingResultPath);
 }
 
 TEST(FrontApplicationTest, FullScreenIsTheActiveApplicationsStateOrAMonitorsSize) {
