@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <regex>
 
 namespace garbello {
@@ -454,6 +455,23 @@ TEST(FrontApplicationTest, FullScreenIsTheActiveApplicationsStateOrAMonitorsSize
         c.change(list);
         EXPECT_EQ(platform::frontIsFullScreen(list, screens), c.fullScreen) << c.name;
     }
+}
+
+// The real folder, read the XDG way; HOME and XDG_CONFIG_HOME point into a
+// scratch folder for the test and are put back after it.
+TEST(FreedesktopFileManagerTest, DownloadsFolderIsTheXdgDownloadDirectory) {
+    test::TemporaryDirectory home;
+    const std::string savedHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+    const char* savedConfig = std::getenv("XDG_CONFIG_HOME");
+    const std::string config = savedConfig ? savedConfig : "";
+    ::setenv("HOME", home.path().c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+    platform::FreedesktopFileManager files;
+    EXPECT_EQ(files.downloadsFolder(), home / "Downloads");
+    writeFileAtomically(home / "config" / "user-dirs.dirs", "XDG_DOWNLOAD_DIR=\"$HOME/Fetched\"\n");
+    EXPECT_EQ(files.downloadsFolder(), home / "Fetched");
+    ::setenv("HOME", savedHome.c_str(), 1);
+    savedConfig ? ::setenv("XDG_CONFIG_HOME", config.c_str(), 1) : ::unsetenv("XDG_CONFIG_HOME");
 }
 
 } // namespace
