@@ -1,3 +1,4 @@
+#include "platform/front_application.h"
 #include "platform/x11_window_source.h"
 #include "support/atomic_file.h"
 #include "support/log.h"
@@ -169,6 +170,19 @@ TEST_F(X11WindowSourceTest, StatesAndLayersComeFromTheWindowManagersProperties) 
         EXPECT_NEAR(window->alpha, expected.alpha, 1e-6);
     }
     EXPECT_EQ(find(list, ids.back())->bounds, (Rect{0, 0, 1280, 800}));
+}
+
+// The front application's full-screen test on the window manager's answers:
+// the front window is the focused one, and its state or size decides.
+TEST_F(X11WindowSourceTest, TheActiveWindowDecidesWhetherTheFrontIsFullScreen) {
+    platform::WindowListFrontApplication front(*source, *source);
+    const std::uint32_t small = app.open("small x=10 y=10 w=300 h=200");
+    EXPECT_EQ(readUntil([&](const WindowList& l) { return l.activeWindow == small; }).activeWindow,
+              small);
+    EXPECT_FALSE(front.isFullScreen());
+    app.change("fullscreen small");
+    readUntil([&](const WindowList& l) { return find(l, small) && find(l, small)->fullScreen; });
+    EXPECT_TRUE(front.isFullScreen());
 }
 
 TEST_F(X11WindowSourceTest, ListsFrontMostFirstAndFollowsARaise) {

@@ -12,6 +12,7 @@ until it is terminated. Routes (query parameters in brackets):
   /loop                         redirects to itself
   /stall   [n]                  announces 100 bytes, sends n and no more
   /agent                        200 with the request's User-Agent as body
+  /file    [path]               200 with the bytes of the file at `path`
 """
 import http.server
 import ssl
@@ -61,6 +62,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
             time.sleep(60)
         elif url.path == "/agent":
             self.send(200, self.headers.get("User-Agent", "").encode())
+        elif url.path == "/file":
+            with open(query["path"], "rb") as served:
+                self.send(200, served.read())
         else:
             self.send(404, b"not found")
 
