@@ -156,16 +156,21 @@ void WindowTracker::start() {
         if (auto self = weak.lock())
             self->sample();
     });
-    source_.watchStructure([weak, &mainThread = mainThread_] {
-        mainThread.post([weak] {
+    source_.watchStructure([weak, &mainThread = mainThread_](std::vector<std::uint32_t> moved) {
+        mainThread.post([weak, moved = std::move(moved)] {
             if (auto self = weak.lock())
-                self->windowMoved();
+                self->windowMoved(moved);
         });
     });
     sample();
 }
 
-void WindowTracker::windowMoved() {
+void WindowTracker::windowMoved(const std::vector<std::uint32_t>& moved) {
+    // Our own overlays move and restack on every pass; following them would
+    // read again and again for nothing.
+    if (std::all_of(moved.begin(), moved.end(),
+                    [&](std::uint32_t id) { return ownWindows_.contains(id); }))
+        return;
     if (sampling_)
         moveMissed_ = true;
     else

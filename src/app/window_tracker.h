@@ -64,7 +64,7 @@ private:
                   platform::TaskQueue& mainThread);
 
     void sample();
-    void windowMoved();
+    void windowMoved(const std::vector<std::uint32_t>& moved);
     PassInputs gatherInputs() const;
     void finishPass(std::vector<TrackedWindow> windows, bool connected);
     void logCount(std::size_t count);

@@ -18,18 +18,20 @@ public:
         return isConnected ? list : WindowList{};
     }
     bool connected() const override { return isConnected; }
-    void watchStructure(std::function<void()> moved) override { moved_ = std::move(moved); }
+    void watchStructure(std::function<void(std::vector<std::uint32_t>)> moved) override {
+        moved_ = std::move(moved);
+    }
     std::vector<Rect> frames() const override { return screenFrames; }
 
     // What the source's event thread does when a window is dragged.
-    void reportMove() const {
+    void reportMove(std::vector<std::uint32_t> windows = {0}) const {
         if (moved_)
-            moved_();
+            moved_(std::move(windows));
     }
     bool watched() const { return static_cast<bool>(moved_); }
 
 private:
-    std::function<void()> moved_;
+    std::function<void(std::vector<std::uint32_t>)> moved_;
 };
 
 } // namespace garbello::platform

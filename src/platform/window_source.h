@@ -85,11 +85,14 @@ public:
 
     // Calls `moved` (on a thread of the source's own, promptly, coalesced)
     // whenever a top-level window is moved, resized, restacked or the active
-    // window changes, so a border can follow a drag between passes. Replaces
-    // any earlier callback; an empty function stops the reports. Once this
-    // returns, the earlier callback is not running and is never called again,
-    // and no callback runs after the source is destroyed.
-    virtual void watchStructure(std::function<void()> moved) = 0;
+    // window changes, so a border can follow a drag between passes. It gets
+    // the ids of the top-level windows that changed (0 for a change of the
+    // stacking list or the active window), so that a caller can tell its own
+    // windows' moves from others'. Replaces any earlier callback; an empty
+    // function stops the reports. Once this returns, the earlier callback is
+    // not running and is never called again, and no callback runs after the
+    // source is destroyed.
+    virtual void watchStructure(std::function<void(std::vector<std::uint32_t>)> moved) = 0;
 };
 
 } // namespace garbello::platform

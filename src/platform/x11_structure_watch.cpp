@@ -1,15 +1,16 @@
 #include "platform/x11_structure_watch.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <poll.h>
 #include <sys/eventfd.h>
 
 namespace garbello::platform {
 
-std::unique_ptr<X11StructureWatch> X11StructureWatch::start(const std::string& display,
-                                                            xcb_atom_t stackingList,
-                                                            xcb_atom_t activeWindow,
-                                                            std::function<void()> moved) {
+std::unique_ptr<X11StructureWatch>
+X11StructureWatch::start(const std::string& display, xcb_atom_t stackingList,
+                         xcb_atom_t activeWindow,
+                         std::function<void(std::vector<std::uint32_t>)> moved) {
     x11::Connection connection(xcb_connect(display.empty() ? nullptr : display.c_str(), nullptr));
     FileDescriptor wake(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
     if (xcb_connection_has_error(connection.get()) || !wake)
@@ -20,7 +21,7 @@ std::unique_ptr<X11StructureWatch> X11StructureWatch::start(const std::string& d
 
 X11StructureWatch::X11StructureWatch(x11::Connection connection, FileDescriptor wake,
                                      xcb_atom_t stackingList, xcb_atom_t activeWindow,
-                                     std::function<void()> moved)
+                                     std::function<void(std::vector<std::uint32_t>)> moved)
     : connection_(std::move(connection)),
       root_(xcb_setup_roots_iterator(xcb_get_setup(connection_.get())).data->root),
       wake_(std::move(wake)), stackingList_(stackingList), activeWindow_(activeWindow),
@@ -46,29 +47,42 @@ void X11StructureWatch::run() {
             continue;
         if (waits[1].revents != 0)
             return;
-        bool moved = false;
+        std::vector<std::uint32_t> moved;
         while (xcb_generic_event_t* event = xcb_poll_for_event(connection)) {
-            moved = moved || relevant(event);
+            if (auto window = changedWindow(event);
+                window && std::find(moved.begin(), moved.end(), *window) == moved.end())
+                moved.push_back(*window);
             x11::freeReply(event);
         }
-        if (moved)
-            moved_();
+        if (!moved.empty())
+            moved_(std::move(moved));
     }
 }
 
-bool X11StructureWatch::relevant(const xcb_generic_event_t* event) const {
+std::optional<std::uint32_t>
+X11StructureWatch::changedWindow(const xcb_generic_event_t* event) const {
     switch (event->response_type & 0x7f) {
-    case XCB_CONFIGURE_NOTIFY:
-        return reinterpret_cast<const xcb_configure_notify_event_t*>(event)->event == root_;
-    case XCB_CIRCULATE_NOTIFY:
-        return reinterpret_cast<const xcb_circulate_notify_event_t*>(event)->event == root_;
+    case XCB_CONFIGURE_NOTIFY: {
+        const auto* configure = reinterpret_cast<const xcb_configure_notify_event_t*>(event);
+        if (configure->event == root_)
+            return configure->window;
+        return std::nullopt;
+    }
+    case XCB_CIRCULATE_NOTIFY: {
+        const auto* circulate = reinterpret_cast<const xcb_circulate_notify_event_t*>(event);
+        if (circulate->event == root_)
+            return circulate->window;
+        return std::nullopt;
+    }
     case XCB_PROPERTY_NOTIFY: {
         const auto* change = reinterpret_cast<const xcb_property_notify_event_t*>(event);
-        return change->window == root_ &&
-               (change->atom == stackingList_ || change->atom == activeWindow_);
+        if (change->window == root_ &&
+            (change->atom == stackingList_ || change->atom == activeWindow_))
+            return 0;
+        return std::nullopt;
     }
     default:
-        return false;
+        return std::nullopt;
     }
 }
 

@@ -797,7 +797,7 @@ std::vector<Rect> X11WindowSource::frames() const {
     return frames_;
 }
 
-void X11WindowSource::watchStructure(std::function<void()> moved) {
+void X11WindowSource::watchStructure(std::function<void(std::vector<std::uint32_t>)> moved) {
     std::lock_guard lock(watchMutex_);
     watch_.reset();
     if (moved && connected_)

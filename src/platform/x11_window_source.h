@@ -33,7 +33,7 @@ public:
 
     WindowList read() override;
     bool connected() const override;
-    void watchStructure(std::function<void()> moved) override;
+    void watchStructure(std::function<void(std::vector<std::uint32_t>)> moved) override;
     std::vector<Rect> frames() const override;
 
 private:

@@ -223,6 +223,9 @@ TEST(WindowTrackerTest, AMoveReadsAtOnceAndOnceMoreAfterAPassInFlight) {
     tracker.source.reportMove();
     tracker.finishPass();
     EXPECT_EQ(tracker.source.reads, 2);
+    tracker.source.reportMove({kOwnOverlay});
+    tracker.finishPass();
+    EXPECT_EQ(tracker.source.reads, 2) << "our own overlays' moves are not followed";
 
     // Moves during a pass are folded into one more pass after it.
     tracker.source.reportMove();

@@ -280,7 +280,7 @@ TEST_F(X11WindowSourceTest, WindowsClosedDuringReadsLeaveNoHalfRecords) {
 TEST_F(X11WindowSourceTest, TheStructureWatchReportsAMove) {
     app.open("dragged x=10 y=10");
     std::atomic<int> moves{0};
-    source->watchStructure([&] { ++moves; });
+    source->watchStructure([&](auto) { ++moves; });
     const auto deadline = Clock::now() + std::chrono::seconds(5);
     for (int x = 20; moves == 0 && Clock::now() < deadline; x += 10) {
         app.change("move dragged " + std::to_string(x) + " 10");
@@ -296,7 +296,7 @@ TEST_F(X11WindowSourceTest, TheStructureWatchReportsAMove) {
 TEST_F(X11WindowSourceTest, ALostServerStopsTrackingWithOneLogLine) {
     const std::uint32_t id = app.open("doomed");
     ASSERT_NE(find(readWith({id}), id), nullptr);
-    source->watchStructure([] {});
+    source->watchStructure([](auto) {});
     ScopedLogCapture capture;
     server.kill();
     EXPECT_EQ(source->read(), WindowList{});
