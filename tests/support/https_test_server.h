@@ -20,6 +20,8 @@ public:
 
     // "https://<host>:<port><pathAndQuery>".
     std::string url(std::string_view pathAndQuery, std::string_view host = "127.0.0.1") const;
+    // From now on, "/v1/<name>" (any query) answers with `status` and `body`.
+    void answer(std::string_view name, int status, std::string_view body) const;
     // The certificate to trust for this server.
     std::filesystem::path caFile() const { return directory_ / "cert.pem"; }
 

@@ -12,8 +12,12 @@ until it is terminated. Routes (query parameters in brackets):
   /loop                         redirects to itself
   /stall   [n]                  announces 100 bytes, sends n and no more
   /agent                        200 with the request's User-Agent as body
+  /v1/<name>                    the answer stored for <name> by the test: the
+                                file answers/<name> beside CERT holds the
+                                status on its first line, then the body
 """
 import http.server
+import os
 import ssl
 import sys
 import time
@@ -61,6 +65,14 @@ class Handler(http.server.BaseHTTPRequestHandler):
             time.sleep(60)
         elif url.path == "/agent":
             self.send(200, self.headers.get("User-Agent", "").encode())
+        elif url.path.startswith("/v1/"):
+            name = os.path.basename(url.path)
+            try:
+                with open(os.path.join(self.server.answers, name), "rb") as f:
+                    status, _, body = f.read().partition(b"\n")
+                self.send(int(status), body)
+            except OSError:
+                self.send(404, b"no answer stored")
         else:
             self.send(404, b"not found")
 
@@ -74,6 +86,7 @@ class Server(http.server.ThreadingHTTPServer):
 
 def main():
     server = Server(("127.0.0.1", 0), Handler)
+    server.answers = os.path.join(os.path.dirname(sys.argv[1]), "answers")
     context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
     context.load_cert_chain(sys.argv[1], sys.argv[2])
     server.socket = context.wrap_socket(server.socket, server_side=True)
