@@ -1,4 +1,5 @@
 #include "app/weather_controller.h"
+#include "https_test_server.h"
 #include "platform/fake_clock.h"
 #include "platform/fake_location.h"
 #include "platform/fake_reachability.h"
@@ -69,11 +70,25 @@ struct Rig {
     std::vector<std::string> events;
     std::shared_ptr<WeatherController> controller;
 
-    explicit Rig(std::optional<Place> place = kOslo) { make(std::move(place)); }
+    // With `server`, requests go to it for real; else the script answers.
+    const test::HttpsTestServer* server = nullptr;
+
+    explicit Rig(std::optional<Place> place = kOslo, const test::HttpsTestServer* server = nullptr)
+        : server(server) {
+        make(std::move(place));
+    }
 
     void make(std::optional<Place> place) {
         WeatherNetwork network;
+        if (server) {
+            network.caFile = server->caFile();
+            network.origin = server->url("");
+        }
         network.get = [this](const HttpRequest& request) {
+            if (server) {
+                requests.push_back(request);
+                return httpGet(request);
+            }
             requests.push_back(request);
             if (request.stop.stop_requested())
                 throw HttpError(HttpError::Kind::cancelled, "The request was cancelled");
@@ -237,6 +252,40 @@ TEST(WeatherControllerTest, ACacheWriteFailureIsLoggedAndTheForecastStillCounts)
     EXPECT_EQ(lines[1].level, LogLevel::error);
     EXPECT_EQ(lines[1].message.rfind("Weather cache write failed: ", 0), 0u) << lines[1].message;
     EXPECT_EQ(lines[2].message, "Weather refresh succeeded");
+}
+
+TEST(WeatherControllerTest, FetchesFromARealServerAndKeepsTheLastOutfitThroughBadAnswers) {
+    test::HttpsTestServer server;
+    server.answer("forecast", 200, forecast(0, 31));
+    Rig rig(kOslo, &server);
+    rig.controller->start(true);
+    rig.settle();
+    ASSERT_EQ(rig.session().failure(), std::nullopt);
+    EXPECT_EQ(rig.session().decision()->outfit, Outfit::hawaiian);
+
+    struct Case {
+        int status;
+        std::string body, failure;
+    } cases[] = {
+        {500, forecast(71, -3), "Open-Meteo returned an unavailable or invalid response"},
+        {200, "<html>busy</html>", ""},
+    };
+    for (const auto& c : cases) {
+        server.answer("forecast", c.status, c.body);
+        rig.sleep.wake();
+        rig.settle();
+        ASSERT_TRUE(rig.session().failure());
+        // A garbage body fails with the decoder's own text.
+        if (!c.failure.empty()) {
+            EXPECT_EQ(rig.session().failure(), c.failure);
+        }
+        EXPECT_EQ(rig.session().decision()->outfit, Outfit::hawaiian);
+    }
+    // What the new controller reads is what the server sent first.
+    rig.make(std::nullopt);
+    EXPECT_EQ(rig.session().decision()->outfit, Outfit::hawaiian);
+    EXPECT_EQ(rig.session().cache()->snapshot.temperature, 31);
+    EXPECT_EQ(rig.forecastRequests(), 3u);
 }
 
 // Answers to requests the place has moved on from change nothing, even when
