@@ -73,6 +73,14 @@ void HttpsTestServer::answer(std::string_view name, int status, std::string_view
     std::filesystem::rename(part, file);
 }
 
+int HttpsTestServer::requests(std::string_view name) const {
+    std::ifstream log(directory_ / "answers" / (std::string(name) + ".log"));
+    int lines = 0;
+    for (std::string line; std::getline(log, line);)
+        ++lines;
+    return lines;
+}
+
 std::string HttpsTestServer::url(std::string_view pathAndQuery, std::string_view host) const {
     return "https://" + std::string(host) + ":" + std::to_string(port_) + std::string(pathAndQuery);
 }

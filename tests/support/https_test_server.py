@@ -14,7 +14,9 @@ until it is terminated. Routes (query parameters in brackets):
   /agent                        200 with the request's User-Agent as body
   /v1/<name>                    the answer stored for <name> by the test: the
                                 file answers/<name> beside CERT holds the
-                                status on its first line, then the body
+                                status on its first line, then the body;
+                                status 0 stalls like /stall; each request
+                                adds a line to answers/<name>.log
 """
 import http.server
 import os
@@ -70,9 +72,19 @@ class Handler(http.server.BaseHTTPRequestHandler):
             try:
                 with open(os.path.join(self.server.answers, name), "rb") as f:
                     status, _, body = f.read().partition(b"\n")
-                self.send(int(status), body)
             except OSError:
                 self.send(404, b"no answer stored")
+                return
+            with open(os.path.join(self.server.answers, name + ".log"), "a") as log:
+                log.write(self.path + "\n")
+            if int(status) == 0:
+                self.send_response(200)
+                self.send_header("Content-Length", "100")
+                self.end_headers()
+                self.wfile.flush()
+                time.sleep(60)
+            else:
+                self.send(int(status), body)
         else:
             self.send(404, b"not found")
 
