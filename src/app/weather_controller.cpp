@@ -102,8 +102,8 @@ WeatherController::WeatherController(std::optional<Place> place, std::filesystem
 }
 
 WeatherController::~WeatherController() {
+    // The location handlers stay: they hold the controller weakly.
     stop();
-    platform_.location.setHandlers({});
 }
 
 void WeatherController::start(bool askedForLocation) {

@@ -32,7 +32,8 @@ template <class Done> bool waitFor(Done done) {
 
 // The controller as the application assembles it, on Qt's event loop with
 // worker threads, against a local server and without any D-Bus: a transfer
-// the server holds back is really stopped when the place changes.
+// the server holds back is really stopped when the place changes, answers
+// are cached and bad ones keep the last outfit.
 TEST(WeatherControllerLiveTest, RunsOnTheEventLoopAndStopsAHeldTransfer) {
     static int argc = 1;
     static char name[] = "app_tests";
@@ -73,10 +74,28 @@ TEST(WeatherControllerLiveTest, RunsOnTheEventLoopAndStopsAHeldTransfer) {
     EXPECT_EQ(readSavedWeather(directory / "weather.json")->place, lisbon);
     EXPECT_FALSE(controller->isRefreshing());
 
+    // A server error and a garbage body each fail, keeping the last outfit.
+    for (const auto& [status, body] : {std::pair{500, kHotForecast}, {200, "<html>"}}) {
+        server.answer("forecast", status, body);
+        const int before = changes;
+        controller->refresh(false);
+        ASSERT_TRUE(waitFor([&] { return changes == before + 2; }));
+        EXPECT_TRUE(controller->session().failure());
+        EXPECT_EQ(controller->session().decision()->outfit, Outfit::hawaiian);
+    }
+    EXPECT_EQ(server.requests("forecast"), 4);
+
     // Without a location service the current location is refused at once.
     controller->requestCurrentLocation(true);
     EXPECT_EQ(controller->locationStatus(), "Location unavailable — choose a city");
     controller->stop();
+
+    // A new controller resumes from what the server sent.
+    controller = WeatherController::create(
+        std::nullopt, directory / "weather.json",
+        {clock, forecasts, searches, mainThread, location, reachability, sleep}, network);
+    EXPECT_EQ(controller->session().place(), lisbon);
+    EXPECT_EQ(controller->session().decision()->outfit, Outfit::hawaiian);
 }
 
 } // namespace

@@ -261,16 +261,5 @@ TEST_F(DBusWiringTest, LogindReportsOnlyTheWake) {
     EXPECT_EQ(wakes, 1);
 }
 
-TEST_F(DBusWiringTest, WithoutABusNothingWaitsAndItIsLoggedOnce) {
-    GeoClueLocation location("garbello", QDBusConnection(QStringLiteral("never-connected")));
-    LogindSleepWatch watch(QDBusConnection(QStringLiteral("never-connected")));
-    Lookup lookup;
-    location.setHandlers(lookup.handlers());
-    EXPECT_EQ(location.authorization(), LocationAuthorization::denied);
-    location.requestLocation();
-    ASSERT_TRUE(waitFor([&] { return lookup.failures == 1; }));
-    EXPECT_EQ(logs.sink().records().size(), 2u);
-}
-
 } // namespace
 } // namespace garbello::platform
