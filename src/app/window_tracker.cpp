@@ -95,12 +95,16 @@ std::vector<TrackedWindow> WindowTracker::trackedWindows(const platform::WindowL
     std::vector<TrackedWindow> tracked;
     std::vector<Rect> occluders;
     for (const auto& window : list.windows) {
-        if (isOwnWindow(window, inputs) || !isShown(window) || window.layer < 0)
+        // A minimised window is unmapped on X11, yet it keeps its record
+        // (and so its hidden border) until it comes back; it hides nothing.
+        const bool shown = isShown(window);
+        if (isOwnWindow(window, inputs) || (!shown && !window.minimized) || window.layer < 0)
             continue;
         const Rect frame = DesktopGeometry::cocoaFrame(window.bounds, inputs.mainScreenHeight);
         // Whatever is in front hides part of what is behind, dressed or not.
         std::vector<Rect> occluding = occluders;
-        occluders.push_back(frame);
+        if (shown)
+            occluders.push_back(frame);
 
         // X11 clients need not name their process; such windows still hide
         // what is behind them, but belong to no application to dress.
@@ -121,7 +125,7 @@ std::vector<TrackedWindow> WindowTracker::trackedWindows(const platform::WindowL
             state && state->fullScreen ? *state->fullScreen : coversAScreen(frame, inputs.screens);
         tracked.push_back(TrackedWindow{
             window.id, *window.processID, application->second.applicationID, frame, true,
-            state ? state->minimized : false, fullScreen, std::move(occluding)});
+            (state && state->minimized) || !shown, fullScreen, std::move(occluding)});
     }
     return tracked;
 }

@@ -8,7 +8,8 @@ namespace garbello::platform {
 
 // Reachability as Qt's network-information backend reports it (NetworkManager
 // or GLib's monitor): online is a usable path, anything else is not. Reports
-// arrive on the thread that created the object (the main thread). Without a
+// arrive on the thread that created the object (the main thread), which must
+// be made after the Qt application object. Without a
 // backend nothing is ever reported, which is logged once.
 class NetworkReachability final : public Reachability {
 public:

@@ -62,6 +62,9 @@ struct WindowList {
     // window-type states (`_NET_SUPPORTED`); without them those fields are
     // only what the client asked for and are not to be trusted.
     bool statesTrusted = false;
+    // The client window that has the focus (`_NET_ACTIVE_WINDOW`); absent
+    // when the window manager names none.
+    std::optional<std::uint32_t> activeWindow;
 
     bool operator==(const WindowList&) const = default;
 };

@@ -239,6 +239,7 @@ struct RootReplies {
     Reply<xcb_query_tree_reply_t> tree;
     Reply<xcb_get_property_reply_t> stacking;
     Reply<xcb_get_property_reply_t> supported;
+    Reply<xcb_get_property_reply_t> active;
     Reply<xcb_get_geometry_reply_t> geometry;
     Reply<xcb_randr_get_monitors_reply_t> monitors;
 };
@@ -250,6 +251,8 @@ RootReplies readRoot(const ServerConnection& server) {
                                      0, std::numeric_limits<std::uint16_t>::max());
     auto supported = xcb_get_property(c, 0, server.root, server.atoms[Atom::supported],
                                       XCB_ATOM_ATOM, 0, std::numeric_limits<std::uint16_t>::max());
+    auto active =
+        xcb_get_property(c, 0, server.root, server.atoms[activeWindow], XCB_ATOM_WINDOW, 0, 1);
     auto geometry = xcb_get_geometry(c, server.root);
     std::optional<xcb_randr_get_monitors_cookie_t> monitors;
     if (server.monitors)
@@ -258,6 +261,7 @@ RootReplies readRoot(const ServerConnection& server) {
     replies.tree = take(c, xcb_query_tree_reply, tree);
     replies.stacking = take(c, xcb_get_property_reply, stacking);
     replies.supported = take(c, xcb_get_property_reply, supported);
+    replies.active = take(c, xcb_get_property_reply, active);
     replies.geometry = take(c, xcb_get_geometry_reply, geometry);
     if (monitors)
         replies.monitors = take(c, xcb_randr_get_monitors_reply, *monitors);
@@ -837,6 +841,9 @@ WindowList X11WindowSource::read() {
     std::vector<Listed> listed = records(server_->atoms, pass);
     WindowList list;
     list.statesTrusted = advertisesStates(server_->atoms, root);
+    if (const auto active = values<xcb_window_t>(root.active.get());
+        !active.empty() && active.front() != XCB_WINDOW_NONE)
+        list.activeWindow = active.front();
     list.applications =
         applicationsOf(listed, [this]() -> const DesktopEntries& { return desktopEntries(); });
     for (Listed& record : listed)

@@ -108,6 +108,15 @@ const PassCase kPassCases[] = {
       with(window(8, kMail, kLarge), [](auto& w) { w.viewable = false; }),
       window(9, kMail, {0, 0, 0, 300}), window(1, kEditor, kOther)},
      {{1, {}}}},
+    {"an unmapped minimised window keeps a minimised record and hides nothing",
+     false,
+     {with(window(8, kMail, kLarge),
+           [](auto& w) {
+               w.viewable = false;
+               w.minimized = true;
+           }),
+      window(1, kEditor, kOther)},
+     {{8, {}, false, true}, {1, {}}}},
     {"irregular, nameless, unknown and pid-less owners are not dressed but occlude",
      false,
      {window(11, kIrregular, {0, 0, 200, 200}), window(12, kNameless, {10, 0, 200, 200}),

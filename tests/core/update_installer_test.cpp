@@ -123,7 +123,8 @@ protected:
 
     TemporaryDirectory root;
     fs::path applications = root / "opt";
-    fs::path temporary = root / "tmp";
+    // Helper workspaces land here, so the plan's URLs must escape its name.
+    fs::path temporary = root / "tmp 50%#\xC3\xA9";
     fs::path installed = applications / "Garbello.app";
     fs::path openedLog = root / "opened.log";
     fs::path image;
@@ -159,6 +160,9 @@ TEST_F(UpdateInstallerTest, InstallsASignedNewerReleaseEndToEnd) {
     UpdateInstallPlan plan = readPlan(planFile);
     EXPECT_EQ(plan, (UpdateInstallPlan{installed, staged, release, ::getpid(), workspace / "ready",
                                        workspace}));
+    EXPECT_EQ(json::parse(readFile(planFile))["workspace"], "file://" + root.path().string() +
+                                                                "/tmp%2050%25%23%C3%A9/" +
+                                                                workspace.filename().string());
 
     ChildProcess application = ChildProcess::start("/bin/sleep", {"60"});
     plan.parentPID = application.pid();
@@ -237,11 +241,17 @@ TEST_F(UpdateInstallerTest, RefusesAnInconsistentPlanBeforeMovingAnything) {
     fs::create_directories(applications / "Other.app");
     const fs::path stagedName = original.staged.filename();
 
+    // A row either changes the plan (refused as inconsistent) or writes one
+    // URL in another form (refused as undecodable).
     struct Case {
         const char* name;
         std::function<void(UpdateInstallPlan&)> change;
         std::string runningVersion = "0.3.0";
+        const char* key = nullptr;
+        std::string url = {};
     };
+    const std::string workspaceUrl = original.toJson()["workspace"];
+    const std::string workspacePath = workspaceUrl.substr(std::string_view("file://").size());
     const std::vector<Case> cases = {
         {"plan outside its workspace",
          [&](auto& p) {
@@ -261,21 +271,46 @@ TEST_F(UpdateInstallerTest, RefusesAnInconsistentPlanBeforeMovingAnything) {
          [&](auto& p) { p.destination = applications / "Other.app"; }},
         {"receipt outside the workspace", [&](auto& p) { p.receipt = elsewhere / "ready"; }},
         {"no parent process", [](auto& p) { p.parentPID = -1; }},
+        {"plain path", {}, "0.3.0", "destination", installed.string()},
+        {"relative URL", {}, "0.3.0", "staged", "file:Garbello.app"},
+        {"other scheme", {}, "0.3.0", "destination", "https://localhost" + installed.string()},
+        {"remote host", {}, "0.3.0", "workspace", "file://server" + workspacePath},
+        {"query", {}, "0.3.0", "receipt", workspaceUrl + "/ready?x"},
+        {"bad escape", {}, "0.3.0", "workspace", workspaceUrl + "%G0"},
+        {"cut escape", {}, "0.3.0", "workspace", workspaceUrl + "%4"},
+        {"NUL escape", {}, "0.3.0", "receipt", workspaceUrl + "/ready%00"},
+        {"unescaped space", {}, "0.3.0", "workspace", "file://" + original.workspace.string()},
     };
     for (const Case& c : cases) {
         UpdateInstallPlan plan = original;
-        c.change(plan);
-        writeFileAtomically(planFile, plan.toJson().dump());
+        if (c.change)
+            c.change(plan);
+        Json written = plan.toJson();
+        if (c.key)
+            written[c.key] = c.url;
+        writeFileAtomically(planFile, written.dump());
         UpdateInstallEnvironment refusing = environment();
         refusing.runningVersion = c.runningVersion;
-        EXPECT_EQ(updateFailureOf([&] { UpdateInstaller(refusing).complete(planFile); }),
-                  Kind::installLocation)
-            << c.name;
+        if (c.key) {
+            try {
+                UpdateInstaller(refusing).complete(planFile);
+                ADD_FAILURE() << c.name << " accepted";
+            } catch (const DecodingError& error) {
+                EXPECT_EQ(error.key(), c.key) << c.name;
+            }
+        } else {
+            EXPECT_EQ(updateFailureOf([&] { UpdateInstaller(refusing).complete(planFile); }),
+                      Kind::installLocation)
+                << c.name;
+        }
         EXPECT_EQ(installedVersion(installed), "0.3.0") << c.name;
         EXPECT_EQ(installedVersion(original.staged), "0.4.0") << c.name;
     }
-    // The untouched plan goes through, so each refusal above was its own.
-    writeFileAtomically(planFile, original.toJson().dump());
+    // The plan goes through with its URLs spelled another valid way, so each
+    // refusal above was its own.
+    Json respelled = original.toJson();
+    respelled["destination"] = "file://localhost" + applications.string() + "/Garbello%2Eapp";
+    writeFileAtomically(planFile, respelled.dump());
     duringPause = [&] { waitForText(original.receipt, "0.4.0", 5); };
     installer().complete(planFile);
     EXPECT_EQ(installedVersion(installed), "0.4.0");

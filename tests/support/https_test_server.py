@@ -12,6 +12,7 @@ until it is terminated. Routes (query parameters in brackets):
   /loop                         redirects to itself
   /stall   [n]                  announces 100 bytes, sends n and no more
   /agent                        200 with the request's User-Agent as body
+  /file    [path]               200 with the bytes of the file at `path`
   /v1/<name>                    the answer stored for <name> by the test: the
                                 file answers/<name> beside CERT holds the
                                 status on its first line, then the body;
@@ -67,6 +68,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
             time.sleep(60)
         elif url.path == "/agent":
             self.send(200, self.headers.get("User-Agent", "").encode())
+        elif url.path == "/file":
+            with open(query["path"], "rb") as served:
+                self.send(200, served.read())
         elif url.path.startswith("/v1/"):
             name = os.path.basename(url.path)
             try:

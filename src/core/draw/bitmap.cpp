@@ -197,6 +197,27 @@ void Bitmap::drawEnlarged(const Bitmap& source, const Rect& crop, Point origin, 
     cairo_restore(context);
 }
 
+void Bitmap::drawScaledToFit(const Image& image) {
+    if (image.width <= 0 || image.height <= 0 || image.stride < 4 * image.width ||
+        image.pixels.size() < static_cast<std::size_t>(image.stride) * image.height)
+        return;
+    // cairo only reads the pixels while painting, which ends before this
+    // function returns.
+    CairoSurfaceHandle source(cairo_image_surface_create_for_data(
+        const_cast<unsigned char*>(image.pixels.data()), CAIRO_FORMAT_ARGB32, image.width,
+        image.height, image.stride));
+    if (cairo_surface_status(source.get()) != CAIRO_STATUS_SUCCESS)
+        return;
+    cairo_t* context = context_.get();
+    cairo_save(context);
+    cairo_identity_matrix(context);
+    cairo_scale(context, double(width_) / image.width, double(height_) / image.height);
+    cairo_set_source_surface(context, source.get(), 0, 0);
+    cairo_pattern_set_filter(cairo_get_source(context), CAIRO_FILTER_GOOD);
+    cairo_paint(context);
+    cairo_restore(context);
+}
+
 std::unique_ptr<Bitmap> Bitmap::decodePNG(std::string_view bytes) {
     ReadCursor cursor{bytes};
     CairoSurfaceHandle image(cairo_image_surface_create_from_png_stream(readBytes, &cursor));

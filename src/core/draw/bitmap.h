@@ -63,6 +63,10 @@ public:
     // lower-left corner lands on `origin` of this bitmap's drawing frame.
     void drawEnlarged(const Bitmap& source, const Rect& crop, Point origin, int factor);
 
+    // Paints `image` stretched over the whole bitmap, smoothly; nothing when
+    // its size and pixels do not agree.
+    void drawScaledToFit(const Image& image);
+
     // A copy of the pixels as they are now.
     Image toImage() const;
 

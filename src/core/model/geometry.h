@@ -51,6 +51,12 @@ struct Rect {
     Rect insetBy(double dx, double dy) const {
         return {x + dx, y + dy, width - 2 * dx, height - 2 * dy};
     }
+    Rect offsetBy(double dx, double dy) const { return {x + dx, y + dy, width, height}; }
+    // Whether the two share some area; touching edges do not count.
+    bool intersects(const Rect& other) const {
+        return !isEmpty() && !other.isEmpty() && minX() < other.maxX() && other.minX() < maxX() &&
+               minY() < other.maxY() && other.minY() < maxY();
+    }
     bool contains(Point p) const {
         return p.x >= minX() && p.x < maxX() && p.y >= minY() && p.y < maxY();
     }

@@ -55,22 +55,30 @@ bool isHttpsUrl(std::string_view text) {
 
 namespace {
 
-bool isLiteralInQueryValue(unsigned char c) {
-    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))
-        return true;
-    constexpr std::string_view kLiteralPunctuation = "-._~!$'()*,;:@/?";
-    return kLiteralPunctuation.find(static_cast<char>(c)) != std::string_view::npos;
+bool isAlphanumeric(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
 }
 
-} // namespace
+bool isLiteralInQueryValue(unsigned char c) {
+    constexpr std::string_view kLiteralPunctuation = "-._~!$'()*,;:@/?";
+    return isAlphanumeric(c) ||
+           kLiteralPunctuation.find(static_cast<char>(c)) != std::string_view::npos;
+}
 
-std::string percentEncodedQueryValue(std::string_view value) {
+bool isLiteralInPath(unsigned char c) {
+    constexpr std::string_view kLiteralPunctuation = "-._~!$&'()*+,;=:@/";
+    return isAlphanumeric(c) ||
+           kLiteralPunctuation.find(static_cast<char>(c)) != std::string_view::npos;
+}
+
+template <typename IsLiteral>
+std::string percentEncoded(std::string_view value, IsLiteral isLiteral) {
     constexpr char kHexDigits[] = "0123456789ABCDEF";
     std::string encoded;
     encoded.reserve(value.size());
     for (char ch : value) {
         auto c = static_cast<unsigned char>(ch);
-        if (isLiteralInQueryValue(c)) {
+        if (isLiteral(c)) {
             encoded += ch;
         } else {
             encoded += '%';
@@ -79,6 +87,58 @@ std::string percentEncodedQueryValue(std::string_view value) {
         }
     }
     return encoded;
+}
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+} // namespace
+
+std::string percentEncodedQueryValue(std::string_view value) {
+    return percentEncoded(value, isLiteralInQueryValue);
+}
+
+std::string fileUrl(const std::filesystem::path& path) {
+    return "file://" + percentEncoded(path.native(), isLiteralInPath);
+}
+
+std::optional<std::filesystem::path> pathOfFileUrl(std::string_view text) {
+    constexpr std::string_view kScheme = "file://";
+    if (!text.starts_with(kScheme))
+        return std::nullopt;
+    text.remove_prefix(kScheme.size());
+    std::size_t slash = text.find('/');
+    if (slash == std::string_view::npos)
+        return std::nullopt;
+    std::string_view host = text.substr(0, slash);
+    if (!host.empty() && host != "localhost")
+        return std::nullopt;
+    std::string_view encoded = text.substr(slash);
+    std::string decoded;
+    decoded.reserve(encoded.size());
+    for (std::size_t i = 0; i < encoded.size(); ++i) {
+        auto c = static_cast<unsigned char>(encoded[i]);
+        if (c != '%') {
+            if (!isLiteralInPath(c))
+                return std::nullopt;
+            decoded += encoded[i];
+            continue;
+        }
+        int high = i + 2 < encoded.size() ? hexValue(encoded[i + 1]) : -1;
+        int low = high >= 0 ? hexValue(encoded[i + 2]) : -1;
+        if (low < 0 || (high == 0 && low == 0))
+            return std::nullopt;
+        decoded += static_cast<char>(high * 16 + low);
+        i += 2;
+    }
+    return std::filesystem::path(decoded);
 }
 
 } // namespace garbello

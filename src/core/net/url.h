@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -30,5 +31,14 @@ bool isHttpsUrl(std::string_view text);
 // becomes %XX. "&", "=", "+" and "#" are encoded so that the value can never
 // add or cut query items.
 std::string percentEncodedQueryValue(std::string_view value);
+
+// The absolute `path` as a "file" URL with an empty host: every byte but the
+// unreserved characters, the sub-delimiters, ":", "@" and "/" becomes %XX.
+std::string fileUrl(const std::filesystem::path& path);
+
+// The path a URL written by fileUrl names. No value for anything else: another
+// scheme, a host other than "localhost", a relative path, a query or
+// fragment, a stray character, a broken or NUL escape.
+std::optional<std::filesystem::path> pathOfFileUrl(std::string_view text);
 
 } // namespace garbello

@@ -1,24 +1,26 @@
 #include "update/update_install_plan.h"
 
+#include "net/url.h"
+
 #include <limits>
 
 namespace garbello {
 namespace {
 
 std::filesystem::path requirePath(const Json& object, std::string_view key) {
-    std::filesystem::path path = json::requireString(object, key);
-    if (!path.is_absolute())
-        throw DecodingError::typeMismatch(key, "absolute path");
-    return path;
+    std::optional<std::filesystem::path> path = pathOfFileUrl(json::requireString(object, key));
+    if (!path)
+        throw DecodingError::typeMismatch(key, "an absolute file URL");
+    return *path;
 }
 
 } // namespace
 
 Json UpdateInstallPlan::toJson() const {
     return {
-        {"destination", destination.string()}, {"staged", staged.string()},
+        {"destination", fileUrl(destination)}, {"staged", fileUrl(staged)},
         {"release", release.toJson()},         {"parentPID", parentPID},
-        {"receipt", receipt.string()},         {"workspace", workspace.string()},
+        {"receipt", fileUrl(receipt)},         {"workspace", fileUrl(workspace)},
     };
 }
 

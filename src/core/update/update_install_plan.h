@@ -9,7 +9,8 @@
 namespace garbello {
 
 // What the install helper is asked to do, written by the running application
-// into the helper's workspace as "plan.json". Paths are absolute.
+// into the helper's workspace as "plan.json". Paths are absolute; on disk they
+// are percent-encoded "file" URLs.
 struct UpdateInstallPlan {
     std::filesystem::path destination; // the installed bundle to replace
     std::filesystem::path staged;      // the verified new bundle beside it
@@ -21,7 +22,7 @@ struct UpdateInstallPlan {
     bool operator==(const UpdateInstallPlan&) const = default;
 
     Json toJson() const;
-    // Strict: every key, absolute paths, a valid release. Throws
+    // Strict: every key, absolute file URLs, a valid release. Throws
     // DecodingError, or UpdateError::invalidFeed for the release.
     static UpdateInstallPlan fromJson(const Json& object);
 };

@@ -1,0 +1,144 @@
+#include "app/overlay_controller.h"
+
+#include "draw/render_error.h"
+#include "render/application_tint.h"
+#include "render/border_geometry.h"
+#include "render/pattern_renderer.h"
+#include "support/log.h"
+
+#include <algorithm>
+
+namespace garbello {
+
+std::shared_ptr<OverlayController> OverlayController::create(platform::OverlayHost& host,
+                                                             platform::ApplicationIcons& icons,
+                                                             platform::Clock& clock,
+                                                             platform::TaskQueue& renderer,
+                                                             platform::TaskQueue& mainThread) {
+    return std::shared_ptr<OverlayController>(
+        new OverlayController(host, icons, clock, renderer, mainThread));
+}
+
+OverlayController::OverlayController(platform::OverlayHost& host, platform::ApplicationIcons& icons,
+                                     platform::Clock& clock, platform::TaskQueue& renderer,
+                                     platform::TaskQueue& mainThread)
+    : host_(host), icons_(icons), clock_(clock), renderer_(renderer), mainThread_(mainThread) {}
+
+void OverlayController::update(const std::vector<TrackedWindow>& windows) {
+    const double now = clock_.uptime();
+    const bool paused = settings.paused || !outfit;
+    const std::set<std::string> disabled(settings.disabledApps.begin(),
+                                         settings.disabledApps.end());
+    const WindowTrackingUpdate pass = tracking_.update(windows, now, paused, disabled);
+
+    std::erase_if(panels_, [&](const auto& entry) {
+        return std::none_of(windows.begin(), windows.end(),
+                            [&](const TrackedWindow& w) { return w.id == entry.first; });
+    });
+    for (std::uint32_t id : pass.hidden)
+        if (auto found = panels_.find(id); found != panels_.end())
+            found->second.overlay->hide();
+    if (pass.hidden != previousHidden_) {
+        log::overlays.debug("Suppressed borders: " + std::to_string(pass.hidden.size()));
+        previousHidden_ = pass.hidden;
+    }
+    if (!outfit)
+        return;
+    // Back-most first, so that each overlay goes below its window after the
+    // windows behind it have been dealt with.
+    for (auto w = pass.visible.rbegin(); w != pass.visible.rend(); ++w)
+        dress(*w, *outfit);
+}
+
+void OverlayController::dress(const TrackedWindow& window, Outfit outfit) {
+    Panel& panel = panels_[window.id];
+    if (!panel.overlay)
+        panel.overlay = host_.createOverlay();
+    const double width = settings.borderWidth;
+    const Rect frame = BorderGeometry::outerRect(window.frame, width);
+    const Rect bounds{0, 0, frame.width, frame.height};
+    std::vector<Rect> occluders;
+    for (const Rect& occluder : window.occludingFrames)
+        if (Rect local = occluder.offsetBy(-frame.x, -frame.y); local.intersects(bounds))
+            occluders.push_back(local);
+    const RingStyle style{outfit,
+                          settings.variant(window, outfit),
+                          width,
+                          settings.patternScale,
+                          settings.sameForAllApps ? std::nullopt : appColor(window),
+                          dark,
+                          kCornerRadius};
+
+    View& view = panel.view;
+    // A move of unchanged size keeps the picture; occluders are applied when
+    // it is put, so they never cost a render either.
+    const bool pictureChanged = view.frame.size() != frame.size() || view.style != style;
+    if (view.frame != frame)
+        panel.overlay->setFrame(frame);
+    if (view.style.variant != style.variant)
+        log::overlays.debug("Assigned cloth variant " + std::to_string(style.variant.rawValue()) +
+                            " for " + std::string(outfit.rawValue()) + ", window " +
+                            std::to_string(window.id));
+    if (view.occluders != occluders)
+        panel.overlay->setOccluders(occluders);
+    view = {style, frame, std::move(occluders)};
+    if (pictureChanged)
+        render(window.id, panel, window.frame.size());
+    panel.overlay->showBelow(window.id);
+}
+
+void OverlayController::render(std::uint32_t windowID, Panel& panel, Size windowSize) {
+    const std::uint64_t picture = ++panel.picture;
+    std::weak_ptr<OverlayController> weak = weak_from_this();
+    renderer_.post(
+        [weak, windowID, picture, windowSize, style = panel.view.style, &mainThread = mainThread_] {
+            if (weak.expired())
+                return;
+            Image image;
+            try {
+                image = PatternRenderer::ring(windowSize, style);
+            } catch (const RenderError& error) {
+                // A window too big to dress keeps its overlay without a picture.
+                log::overlays.error(std::string("Cannot draw a border: ") + error.what());
+                return;
+            }
+            mainThread.post([weak, windowID, picture, image = std::move(image)]() mutable {
+                auto self = weak.lock();
+                if (!self)
+                    return;
+                auto found = self->panels_.find(windowID);
+                if (found != self->panels_.end() && found->second.picture == picture)
+                    found->second.overlay->setImage(std::move(image));
+            });
+        });
+}
+
+std::optional<Color> OverlayController::appColor(const TrackedWindow& window) {
+    if (auto known = colors_.find(window.bundleID); known != colors_.end())
+        return known->second;
+    auto icon = icons_.icon(window.processID, window.bundleID, window.id);
+    if (!icon)
+        return std::nullopt;
+    try {
+        const Color color = applicationTint(*icon);
+        colors_.emplace(window.bundleID, color);
+        return color;
+    } catch (const RenderError&) {
+        return std::nullopt; // no memory for a 12 × 12 sample; asked again next pass
+    }
+}
+
+void OverlayController::hideAll() {
+    for (auto& [id, panel] : panels_)
+        panel.overlay->hide();
+}
+
+std::set<std::uint32_t> OverlayController::overlayIDs() const {
+    std::set<std::uint32_t> ids;
+    for (const auto& [id, panel] : panels_)
+        if (std::uint32_t overlay = panel.overlay->id())
+            ids.insert(overlay);
+    return ids;
+}
+
+} // namespace garbello

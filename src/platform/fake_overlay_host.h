@@ -1,0 +1,80 @@
+#pragma once
+
+#include "platform/overlay_host.h"
+
+#include <map>
+
+namespace garbello::platform {
+
+// What the fake host knows of one overlay, kept after the overlay closes.
+struct FakeOverlayRecord {
+    std::uint32_t id = 0;
+    Rect frame;
+    std::optional<Image> image;
+    int imagesSet = 0;
+    std::vector<Rect> occluders;
+    bool shown = false;
+    std::uint32_t below = 0;
+    bool closed = false;
+};
+
+class FakeOverlayHost final : public OverlayHost {
+public:
+    std::unique_ptr<Overlay> createOverlay() override {
+        const std::uint32_t id = kFirstID + static_cast<std::uint32_t>(records.size());
+        records[id].id = id;
+        return std::make_unique<FakeOverlay>(records[id]);
+    }
+
+    // By overlay id, in creation order.
+    std::map<std::uint32_t, FakeOverlayRecord> records;
+
+    // The open overlay below `windowID`, if any.
+    const FakeOverlayRecord* below(std::uint32_t windowID) const {
+        for (const auto& [id, record] : records)
+            if (!record.closed && record.below == windowID)
+                return &record;
+        return nullptr;
+    }
+
+    static constexpr std::uint32_t kFirstID = 0x7000000;
+
+private:
+    class FakeOverlay final : public Overlay {
+    public:
+        explicit FakeOverlay(FakeOverlayRecord& record) : record_(record) {}
+        ~FakeOverlay() override { record_.closed = true; }
+        void setFrame(const Rect& frame) override { record_.frame = frame; }
+        void setImage(Image image) override {
+            record_.image = std::move(image);
+            ++record_.imagesSet;
+        }
+        void setOccluders(std::vector<Rect> occluders) override {
+            record_.occluders = std::move(occluders);
+        }
+        void showBelow(std::uint32_t windowID) override {
+            record_.shown = true;
+            record_.below = windowID;
+        }
+        void hide() override { record_.shown = false; }
+        std::uint32_t id() const override { return record_.id; }
+
+    private:
+        FakeOverlayRecord& record_;
+    };
+};
+
+class FakeApplicationIcons final : public ApplicationIcons {
+public:
+    std::optional<Image> icon(std::int32_t, const std::string& applicationID,
+                              std::uint32_t) override {
+        ++asked;
+        auto found = icons.find(applicationID);
+        return found == icons.end() ? std::nullopt : std::optional(found->second);
+    }
+
+    std::map<std::string, Image> icons;
+    int asked = 0;
+};
+
+} // namespace garbello::platform

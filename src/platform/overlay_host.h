@@ -1,0 +1,55 @@
+#pragma once
+
+#include "draw/bitmap.h"
+#include "model/geometry.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace garbello::platform {
+
+// One click-through window behind a dressed window that shows its cloth
+// ring. Frames are in desktop coordinates (origin at the bottom-left of the
+// primary screen, y up); occluders in the overlay's own coordinates, same
+// orientation. Destroying the overlay closes its window.
+class Overlay {
+public:
+    virtual ~Overlay() = default;
+
+    // Moves and resizes the window; what it shows stays until the next image.
+    virtual void setFrame(const Rect& frame) = 0;
+    // The picture to show, the size of the frame. Until the first one comes
+    // the window stays unmapped even when shown.
+    virtual void setImage(Image image) = 0;
+    // The frames of windows in front: nothing of the picture shows under
+    // them. Applied when the picture is put on screen, not drawn into it.
+    virtual void setOccluders(std::vector<Rect> occluders) = 0;
+    // Shows the window (once it has an image) directly below `windowID`, the
+    // window server's id of the dressed window.
+    virtual void showBelow(std::uint32_t windowID) = 0;
+    virtual void hide() = 0;
+    // The window server's id of the overlay itself, so that the tracker can
+    // leave it out; 0 while it has none.
+    virtual std::uint32_t id() const = 0;
+};
+
+class OverlayHost {
+public:
+    virtual ~OverlayHost() = default;
+    virtual std::unique_ptr<Overlay> createOverlay() = 0;
+};
+
+// Application icons, for the application's tint.
+class ApplicationIcons {
+public:
+    virtual ~ApplicationIcons() = default;
+    // An icon of the application that owns `windowID` (process `processID`,
+    // application id `applicationID`), any size; none when it has none.
+    virtual std::optional<Image> icon(std::int32_t processID, const std::string& applicationID,
+                                      std::uint32_t windowID) = 0;
+};
+
+} // namespace garbello::platform

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "platform/overlay_host.h"
+#include "platform/screens.h"
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+namespace garbello::platform {
+
+// Overlays as override-redirect X windows on a connection of their own, used
+// from the main thread only. With a compositor running they have a 32-bit
+// ARGB visual; without one, their bounding shape is cut from the ring's
+// alpha, so that only cloth is ever seen. Either way they take no input.
+// See docs/desktop.md.
+class X11OverlayHost final : public OverlayHost {
+public:
+    // Connects to `display` (empty for $DISPLAY); nullptr when it cannot.
+    // `screens` gives the primary screen's height, which desktop coordinates
+    // hang from; it must outlive the host.
+    static std::unique_ptr<X11OverlayHost> open(const std::string& display, const Screens& screens);
+    ~X11OverlayHost() override;
+    X11OverlayHost(const X11OverlayHost&) = delete;
+    X11OverlayHost& operator=(const X11OverlayHost&) = delete;
+
+    std::unique_ptr<Overlay> createOverlay() override;
+    // Whether a compositor owned the screen's _NET_WM_CM selection at open.
+    bool composited() const;
+    // Returns once the server has carried out everything asked so far, for
+    // whoever looks at the overlays through another connection.
+    void sync();
+
+    struct Server;
+
+private:
+    explicit X11OverlayHost(std::unique_ptr<Server> server);
+
+    std::unique_ptr<Server> server_;
+};
+
+} // namespace garbello::platform

@@ -1,0 +1,478 @@
+#include "app/update_controller.h"
+#include "https_test_server.h"
+#include "net/url.h"
+#include "platform/fake_clock.h"
+#include "platform/fake_task_queue.h"
+#include "platform/fake_update_desktop.h"
+#include "support/atomic_file.h"
+#include "support/log.h"
+#include "support/process.h"
+#include "support/sha256.h"
+#include "temporary_directory.h"
+#include "update/app_bundle.h"
+#include "update/bundle_signature.h"
+#include "update/update_error.h"
+#include "update/update_install_plan.h"
+#include "update_fixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <regex>
+
+namespace garbello {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using platform::WindowList;
+using Kind = UpdateError::Kind;
+
+constexpr const char* kFeed = "https://releases.test/latest.json";
+constexpr const char* kImageUrl = "https://releases.test/Garbello-1.2.0.dmg";
+constexpr std::string_view kImage = "pretend disk image";
+const std::string kInitial = "Check for a newer version any time.";
+const std::string kLatest = "You have the latest version.";
+const std::string kReady = "Version 1.2.0 is ready.";
+
+std::string description(Kind kind) {
+    return UpdateError(kind).description();
+}
+
+// A controller on fakes, running version 1.1.0 from a bundle it may not
+// replace; the transport answers from `served` (URL → body) or fails with
+// `offline`, and reports progress 0.5 and 1.
+class UpdateControllerTest : public ::testing::Test {
+protected:
+    // Preferences are {automatic, lastChecked, skippedVersion, pendingResultPath}.
+    std::shared_ptr<UpdateController>
+    make(UpdatePreferences preferences = {},
+         const std::function<void(UpdateController::Setup&)>& adjust = {}) {
+        UpdateController::Setup setup;
+        setup.feed = kFeed;
+        setup.runningVersion = "1.1.0";
+        setup.fetch = [this](const std::string& url, std::int64_t limit, const auto& progress) {
+            requested.push_back({url, limit});
+            if (offline)
+                throw UpdateError(*offline);
+            downloads.push_back(root / ("download-" + std::to_string(requested.size())));
+            writeFileAtomically(downloads.back(), served.at(url));
+            for (double fraction : {0.5, 1.0})
+                if (progress)
+                    progress(fraction);
+            return downloads.back();
+        };
+        setup.bundle = root / "opt" / "Garbello.app";
+        setup.installer.applicationsFolder = root / "opt";
+        setup.now = [this] { return now(); };
+        if (adjust)
+            adjust(setup);
+        auto controller = UpdateController::create(
+            {clock, network, staging, mainThread, front, files, exit}, setup);
+        controller->preferences = preferences;
+        controller->onChange = [this, weak = std::weak_ptr(controller)] {
+            if (auto c = weak.lock(); c && c->progress())
+                progressSeen.push_back(*c->progress());
+        };
+        controller->onPreferences = [this](const UpdatePreferences& p) { saved.push_back(p); };
+        return controller;
+    }
+
+    // Runs the workers and the hand-backs until nothing is left.
+    void settle() {
+        while (network.pending() + staging.pending() + mainThread.pending() > 0) {
+            network.runAll();
+            staging.runAll();
+            mainThread.runAll();
+        }
+    }
+
+    UpdateRelease releaseOf(const std::string& version) const {
+        UpdateRelease release = test::releaseFor(root / "image", version, 12);
+        release.dmgURL = kImageUrl;
+        return release;
+    }
+    void serve(const UpdateRelease& release) {
+        served = {{kFeed, release.toJson().dump()}, {kImageUrl, std::string(kImage)}};
+    }
+
+    Date now() const { return epoch + std::chrono::seconds(long(clock.uptime())); }
+
+    std::size_t logged(const std::string& prefix) const {
+        std::size_t count = 0;
+        for (const auto& record : logs.sink().records("updater"))
+            count += record.level == LogLevel::error && record.message.starts_with(prefix);
+        return count;
+    }
+
+    void SetUp() override {
+        writeFileAtomically(root / "image", kImage);
+        files.downloads = root / "Downloads";
+    }
+
+    mutable ScopedLogCapture logs;
+    test::TemporaryDirectory root;
+    platform::FakeClock clock;
+    platform::FakeTaskQueue network, staging, mainThread;
+    platform::FakeFrontApplication front;
+    platform::FakeFileManager files;
+    platform::FakeApplicationExit exit;
+    const Date epoch = Date(std::chrono::seconds(1'800'000'000));
+    std::map<std::string, std::string> served;
+    std::optional<Kind> offline;
+    std::vector<std::pair<std::string, std::int64_t>> requested; // URL, size limit
+    std::vector<fs::path> downloads;
+    std::vector<UpdatePreferences> saved;
+    std::vector<double> progressSeen;
+};
+
+TEST_F(UpdateControllerTest, ChecksOnceADayUnlessOffOrFullScreen) {
+    struct Case {
+        const char* name;
+        bool automatic;
+        std::optional<std::chrono::seconds> lastCheckedAgo;
+        bool fullScreen;
+        bool checks;
+    };
+    const std::vector<Case> cases = {
+        {"never checked", true, std::nullopt, false, true},
+        {"a second short of a day", true, 86'399s, false, false},
+        {"a day ago", true, 86'400s, false, true},
+        {"checked in the future", true, -60s, false, false},
+        {"automatic checks off", false, std::nullopt, false, false},
+        {"full screen in front", true, 86'400s, true, false},
+    };
+    serve(releaseOf("1.1.0"));
+    for (const Case& c : cases) {
+        requested.clear();
+        front.fullScreen = c.fullScreen;
+        UpdatePreferences preferences;
+        preferences.automatic = c.automatic;
+        if (c.lastCheckedAgo)
+            preferences.lastChecked = now() - *c.lastCheckedAgo;
+        auto controller = make(preferences);
+        controller->start();
+        settle();
+        EXPECT_EQ(requested.size(), c.checks ? 1u : 0u) << c.name;
+        EXPECT_EQ(controller->preferences.lastChecked == now(), c.checks) << c.name;
+        EXPECT_EQ(controller->status(), c.checks ? kLatest : kInitial) << c.name;
+    }
+
+    // Off: the minute ticks never check, a manual check still does.
+    auto off = make({false, {}, {}, {}});
+    off->start();
+    clock.advance(2 * 86'400);
+    settle();
+    EXPECT_TRUE(requested.empty());
+    off->check(true);
+    EXPECT_EQ(off->status(), "Checking for updates…");
+    EXPECT_EQ(saved.back().lastChecked, now());
+    settle();
+    EXPECT_EQ(requested, (decltype(requested){{kFeed, UpdateTransport::kManifestLimit}}));
+    EXPECT_EQ(logs.sink().records("updater").back().message, "Checking update feed; manual=true");
+
+    // Due while a full-screen window is in front: the first tick after it.
+    requested.clear();
+    auto waiting = make({true, now() - 86'399s, {}, {}});
+    waiting->start();
+    front.fullScreen = true;
+    clock.advance(120);
+    settle();
+    EXPECT_TRUE(requested.empty());
+    front.fullScreen = false;
+    clock.advance(60);
+    settle();
+    EXPECT_EQ(requested.size(), 1u);
+    // Stamped at the start, so the next check is a day later.
+    clock.advance(86'340);
+    settle();
+    EXPECT_EQ(requested.size(), 1u);
+    clock.advance(60);
+    settle();
+    EXPECT_EQ(requested.size(), 2u);
+}
+
+TEST_F(UpdateControllerTest, WhatACheckOffersAndSays) {
+    // 1.2.0 is the skipped version throughout.
+    UpdateRelease tooNew = releaseOf("1.3.0");
+    tooNew.minimumMacOS = "99.0";
+    const std::string skipped = "Version 1.2.0 is skipped. Check again to see it.";
+    const std::string needsSystem = UpdateError::macOSRequired("99.0").description();
+    struct Case {
+        const char* name;
+        std::optional<std::string> version; // absent: a garbled feed
+        bool manual;
+        std::string status;
+        bool offers;
+        bool logsFailure;
+        std::optional<Kind> offline = {};
+        bool tooNewSystem = false;
+    };
+    const std::vector<Case> cases = {
+        {"same version", "1.1.0", false, kLatest, false, false},
+        {"older version", "1.0.9", true, kLatest, false, false},
+        {"newer, automatic", "1.3.0", false, "Version 1.3.0 is ready.", true, false},
+        {"skipped, automatic", "1.2.0", false, skipped, false, false},
+        {"skipped, manual", "1.2.0", true, kReady, true, false},
+        {"offline, automatic", "1.3.0", false, kInitial, false, true, Kind::download},
+        {"offline, manual", "1.3.0", true, description(Kind::download), false, true,
+         Kind::download},
+        {"garbled, manual", std::nullopt, true, description(Kind::invalidFeed), false, true},
+        {"system too old, automatic", "1.3.0", false, kInitial, true, true, {}, true},
+        {"system too old, manual", "1.3.0", true, needsSystem, true, true, {}, true},
+    };
+    for (const Case& c : cases) {
+        logs.sink().clear();
+        downloads.clear();
+        serve(c.tooNewSystem ? tooNew : releaseOf(c.version.value_or("1.3.0")));
+        if (!c.version)
+            served[kFeed] = "{\"version\": ";
+        offline = c.offline;
+        auto controller = make({true, {}, "1.2.0", {}});
+        controller->check(c.manual);
+        settle();
+        EXPECT_EQ(controller->status(), c.status) << c.name;
+        EXPECT_EQ(controller->release().has_value(), c.offers) << c.name;
+        EXPECT_EQ(logged("Update check failed: "), c.logsFailure ? 1u : 0u) << c.name;
+        EXPECT_FALSE(controller->busy()) << c.name;
+        for (const auto& file : downloads)
+            EXPECT_FALSE(fs::exists(file)) << c.name;
+    }
+}
+
+TEST_F(UpdateControllerTest, SkipsAndRefusesWhatItCannotInstall) {
+    serve(releaseOf("1.2.0"));
+    auto controller = make();
+    controller->check(true);
+    settle();
+    controller->install(); // from a folder it may not replace
+    settle();
+    EXPECT_EQ(controller->status(), description(Kind::installLocation));
+    EXPECT_TRUE(controller->canOpenDownload());
+    EXPECT_EQ(requested.size(), 1u); // the feed, and no download
+    EXPECT_TRUE(controller->release());
+
+    saved.clear();
+    controller->skip();
+    EXPECT_EQ(controller->status(), "Version 1.2.0 is skipped. Check again to see it.");
+    EXPECT_FALSE(controller->release());
+    controller->skip(); // nothing on offer: nothing happens
+    ASSERT_EQ(saved.size(), 1u);
+    EXPECT_EQ(saved.back().skippedVersion, "1.2.0");
+}
+
+TEST_F(UpdateControllerTest, ShowsThePreviousInstallsResultOnceAtLaunch) {
+    writeFileAtomically(root / "error.txt", "The update was rolled back.");
+    for (const auto& [file, status] :
+         {std::pair{root / "error.txt", std::string("The update was rolled back.")},
+          std::pair{root / "missing.txt", kInitial}}) {
+        saved.clear();
+        auto controller = make({false, {}, {}, file.string()});
+        controller->start();
+        EXPECT_EQ(controller->status(), status) << file;
+        ASSERT_EQ(saved.size(), 1u) << file;
+        EXPECT_FALSE(saved.back().pendingResultPath) << file;
+    }
+}
+
+TEST_F(UpdateControllerTest, OpensOnlyAVerifiedDownloadAndKeepsTheOfferOtherwise) {
+    struct Case {
+        const char* name;
+        std::function<void(UpdateRelease&)> change;
+        std::optional<Kind> failure;
+        bool offline = false;
+    };
+    const std::vector<Case> cases = {
+        {"size", [](auto& r) { r.byteSize += 1; }, Kind::size},
+        {"digest", [](auto& r) { r.sha256 = std::string(64, '0'); }, Kind::hash},
+        {"transport", [](auto&) {}, Kind::download, true},
+        // Last, so the failures above see an empty Downloads folder.
+        {"verified", [](auto&) {}, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        logs.sink().clear();
+        downloads.clear();
+        progressSeen.clear();
+        files.revealed.clear();
+        offline.reset();
+        UpdateRelease offer = releaseOf("1.2.0");
+        c.change(offer);
+        serve(offer);
+        auto controller = make();
+        controller->check(true);
+        settle();
+        if (c.offline)
+            offline = Kind::download;
+        controller->openDownload();
+        EXPECT_EQ(controller->status(), "Downloading version 1.2.0…") << c.name;
+        // A second check while the download runs is dropped without a word.
+        controller->check(true);
+        EXPECT_EQ(controller->status(), "Downloading version 1.2.0…") << c.name;
+        settle();
+
+        EXPECT_EQ(requested.back(), std::pair(std::string(kImageUrl), offer.byteSize)) << c.name;
+        EXPECT_EQ(controller->release(), offer) << c.name;
+        EXPECT_FALSE(controller->busy()) << c.name;
+        EXPECT_FALSE(controller->progress()) << c.name;
+        for (const auto& file : downloads)
+            EXPECT_FALSE(fs::exists(file)) << c.name;
+        if (c.failure) {
+            EXPECT_EQ(controller->status(), description(*c.failure)) << c.name;
+            EXPECT_EQ(logged("Update installation failed: " + description(*c.failure)), 1u);
+            EXPECT_TRUE(files.revealed.empty()) << c.name;
+            EXPECT_FALSE(fs::exists(files.downloads) && !fs::is_empty(files.downloads));
+            continue;
+        }
+        EXPECT_EQ(controller->status(), "Open the download and move Garbello to Applications.");
+        EXPECT_EQ(progressSeen, (std::vector<double>{0, 0.5, 1, 1}));
+        ASSERT_EQ(files.revealed.size(), 1u);
+        const fs::path placed = files.revealed.front();
+        EXPECT_EQ(placed.parent_path(), files.downloads);
+        EXPECT_TRUE(std::regex_match(placed.filename().string(),
+                                     std::regex("Garbello-1\\.2\\.0-[0-9A-F]{6}\\.dmg")))
+            << placed;
+        EXPECT_EQ(readFile(placed), kImage);
+    }
+}
+
+// From install() to the new version's receipt: the manifest and a signed
+// image from a local HTTPS server, staged beside a fixture installation, the
+// helper started and its part then played here, as in the installer's own
+// test.
+TEST_F(UpdateControllerTest, InstallsFromTheLoopbackServerThroughTheHelper) {
+    test::HttpsTestServer server;
+    const test::SigningKey key = test::makeSigningKey(root.path());
+    const fs::path applications = root / "opt", installed = applications / "Garbello.app";
+    const fs::path opened = root / "opened.log";
+    test::makeBundle(installed, {"1.1.0", "11", "stay", opened});
+    bundle_signature::sign(installed, key.privateKey);
+    const fs::path newApp = root / "release" / "Garbello.app";
+    test::makeBundle(newApp, {"1.2.0", "12", "stay", opened});
+    bundle_signature::sign(newApp, key.privateKey);
+    const fs::path packed = test::packImage(newApp.parent_path(), root / "Garbello-1.2.0.tar.gz");
+    auto urlOf = [&](const fs::path& file) {
+        return server.url("/file?path=" + percentEncodedQueryValue(file.string()));
+    };
+    UpdateRelease release = test::releaseFor(packed, "1.2.0", 12);
+    release.dmgURL = urlOf(packed);
+    writeFileAtomically(root / "latest.json", release.toJson().dump());
+    fs::create_directories(root / "tmp");
+
+    std::function<void()> duringPause;
+    UpdateInstallEnvironment environment;
+    environment.applicationsFolder = applications;
+    environment.trustedKey = key.publicKey;
+    environment.temporaryDirectory = root / "tmp";
+    environment.runningVersion = "1.1.0";
+    environment.sleepFor = [&](std::chrono::milliseconds) {
+        if (duringPause)
+            duringPause();
+    };
+    auto controller = make({}, [&](UpdateController::Setup& setup) {
+        setup.fetch = nullptr; // the real transport
+        setup.feed = urlOf(root / "latest.json");
+        setup.transport.caFile = server.caFile();
+        setup.bundle = installed;
+        setup.installer = environment;
+    });
+    controller->check(true);
+    settle();
+    ASSERT_EQ(controller->status(), kReady);
+    controller->install();
+    settle();
+
+    EXPECT_EQ(exit.requests, 1);
+    ASSERT_TRUE(controller->preferences.pendingResultPath);
+    EXPECT_EQ(saved.back(), controller->preferences);
+    const fs::path workspace = fs::path(*controller->preferences.pendingResultPath).parent_path();
+    EXPECT_EQ(fs::path(*controller->preferences.pendingResultPath).filename(), "error.txt");
+    EXPECT_FALSE(controller->busy());
+    EXPECT_FALSE(controller->progress());
+
+    const fs::path planFile = workspace / "plan.json";
+    ASSERT_TRUE(test::waitForText(workspace / "invocation.txt", planFile.string(), 5));
+    UpdateInstallPlan plan = UpdateInstallPlan::fromJson(json::parse(readFile(planFile)));
+    EXPECT_EQ(plan.release, release);
+    ChildProcess ended = ChildProcess::start("/bin/true", {});
+    ended.wait();
+    plan.parentPID = ended.pid();
+    writeFileAtomically(planFile, plan.toJson().dump());
+    duringPause = [&] { test::waitForText(plan.receipt, "1.2.0", 5); };
+    UpdateInstaller(environment).complete(planFile);
+    EXPECT_EQ(app_bundle::infoString(installed, "CFBundleShortVersionString"), "1.2.0");
+
+    // The relaunched copy finds no error left for it and starts afresh.
+    auto relaunched = make({false, {}, {}, (workspace / "error.txt").string()});
+    relaunched->start();
+    EXPECT_EQ(relaunched->status(), kInitial);
+    EXPECT_FALSE(relaunched->preferences.pendingResultPath);
+}
+
+TEST(FrontApplicationTest, FullScreenIsTheActiveApplicationsStateOrAMonitorsSize) {
+    const std::vector<Rect> screens = {{0, 0, 1280, 800}, {1280, 0, 1920, 1080}};
+    struct Case {
+        const char* name;
+        std::function<void(WindowList&)> change;
+        bool fullScreen;
+    };
+    const std::vector<Case> cases = {
+        {"ordinary window in front", [](auto&) {}, false},
+        {"no active window", [](auto& l) { l.activeWindow.reset(); }, false},
+        {"full-screen state", [](auto& l) { l.windows[0].fullScreen = true; }, true},
+        {"state the manager does not keep",
+         [](auto& l) { l.windows[0].fullScreen = !(l.statesTrusted = false); }, false},
+        {"within 2 points of a monitor",
+         [](auto& l) {
+             l.windows[0].bounds = {1, 0, 1918.5, 1081.5};
+         },
+         true},
+        {"2 points off",
+         [](auto& l) {
+             l.windows[0].bounds = {0, 0, 1278, 800};
+         },
+         false},
+        {"another window of the front process", [](auto& l) { l.windows[1].bounds.width = 1280; },
+         true},
+        {"another process's window", [](auto& l) { l.windows[2].bounds.width = 1280; }, false},
+        {"minimised",
+         [](auto& l) { l.windows[1].bounds.width = 1280, l.windows[1].minimized = true; }, false},
+        {"not on layer 0",
+         [](auto& l) { l.windows[1].bounds.width = 1280, l.windows[1].layer = 1; }, false},
+        {"front window without a process",
+         [](auto& l) { l.windows[0].processID.reset(), l.windows[1].bounds.width = 1280; }, false},
+    };
+    for (const Case& c : cases) {
+        WindowList list;
+        list.statesTrusted = true;
+        list.activeWindow = 1;
+        for (auto [id, pid, width] : {std::tuple{1u, 7, 600}, {2u, 7, 1000}, {3u, 8, 600}}) {
+            platform::WindowServerWindow& window = list.windows.emplace_back();
+            window.id = id;
+            window.processID = pid;
+            window.bounds = {0, 0, double(width), 800};
+            window.viewable = true;
+        }
+        c.change(list);
+        EXPECT_EQ(platform::frontIsFullScreen(list, screens), c.fullScreen) << c.name;
+    }
+}
+
+// The real folder, read the XDG way; HOME and XDG_CONFIG_HOME point into a
+// scratch folder for the test and are put back after it.
+TEST(FreedesktopFileManagerTest, DownloadsFolderIsTheXdgDownloadDirectory) {
+    test::TemporaryDirectory home;
+    const std::string savedHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+    const char* savedConfig = std::getenv("XDG_CONFIG_HOME");
+    const std::string config = savedConfig ? savedConfig : "";
+    ::setenv("HOME", home.path().c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+    platform::FreedesktopFileManager files;
+    EXPECT_EQ(files.downloadsFolder(), home / "Downloads");
+    writeFileAtomically(home / "config" / "user-dirs.dirs", "XDG_DOWNLOAD_DIR=\"$HOME/Fetched\"\n");
+    EXPECT_EQ(files.downloadsFolder(), home / "Fetched");
+    ::setenv("HOME", savedHome.c_str(), 1);
+    savedConfig ? ::setenv("XDG_CONFIG_HOME", config.c_str(), 1) : ::unsetenv("XDG_CONFIG_HOME");
+}
+
+} // namespace
+} // namespace garbello

@@ -1,0 +1,86 @@
+#include "platform/x11_handles.h"
+#include "platform/x11_overlay_host.h"
+#include "platform/x11_window_source.h"
+#include "render/border_geometry.h"
+#include "render/pattern_renderer.h"
+#include "tracking/desktop_geometry.h"
+#include "x_observer.h"
+#include "x_server.h"
+
+#include <gtest/gtest.h>
+#include <xcb/shape.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+namespace garbello {
+namespace {
+
+using test::covers;
+using test::Observer;
+
+constexpr double kWidth = 12;
+
+TEST(X11OverlayHostTest, ARingSitsDirectlyBelowItsWindowTakesNoInputAndGoesWhenClosed) {
+    test::XServer server;
+    test::X11Fixture app(server);
+    const std::uint32_t dressed = app.open("dressed x=200 y=150 w=400 h=300");
+    auto source = platform::X11WindowSource::open(server.display(), {});
+    auto host = platform::X11OverlayHost::open(server.display(), *source);
+    ASSERT_TRUE(source && host);
+    EXPECT_FALSE(host->composited()) << "no compositor runs";
+    Rect bounds;
+    for (int tries = 0; tries < 100 && bounds.x != 200; ++tries) {
+        for (const auto& window : source->read().windows)
+            if (window.id == dressed)
+                bounds = window.bounds;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_EQ(bounds.x, 200) << "the window manager placed the window";
+
+    const double screenHeight = source->frames().front().height;
+    const Rect desktop = DesktopGeometry::cocoaFrame(bounds, screenHeight);
+    auto overlay = host->createOverlay();
+    overlay->setFrame(BorderGeometry::outerRect(desktop, kWidth));
+    RingStyle style;
+    style.outfit = Outfit::linen;
+    style.width = kWidth;
+    overlay->setImage(PatternRenderer::ring(desktop.size(), style));
+    overlay->showBelow(dressed);
+    host->sync();
+
+    Observer observer(server.display());
+    const xcb_window_t id = overlay->id();
+    EXPECT_EQ(observer.geometry(id), (Rect{bounds.x - kWidth, bounds.y - kWidth,
+                                           bounds.width + 2 * kWidth, bounds.height + 2 * kWidth}));
+    EXPECT_TRUE(observer.viewable(id));
+    const auto order = observer.stacking();
+    const auto at = [&](xcb_window_t w) { return std::find(order.begin(), order.end(), w); };
+    EXPECT_EQ(at(id) + 1, at(observer.frameOf(dressed))) << "directly below the window's frame";
+    EXPECT_TRUE(observer.shape(id, XCB_SHAPE_SK_INPUT).empty()) << "clicks go through";
+
+    const int middle = int(bounds.height / 2 + kWidth);
+    const auto ring = observer.shape(id, XCB_SHAPE_SK_BOUNDING);
+    EXPECT_TRUE(covers(ring, 6, middle));
+    EXPECT_FALSE(covers(ring, int(bounds.width / 2), middle)) << "the window itself stays clear";
+    EXPECT_NE(observer.pixel(id, 6, middle), 0u) << "cloth is painted in the ring";
+
+    // A window in front over the left edge of the ring cuts it out there.
+    overlay->setOccluders({{0, 0, 50, bounds.height + 2 * kWidth}});
+    host->sync();
+    EXPECT_FALSE(covers(observer.shape(id, XCB_SHAPE_SK_BOUNDING), 6, middle));
+    EXPECT_TRUE(
+        covers(observer.shape(id, XCB_SHAPE_SK_BOUNDING), int(bounds.width + kWidth + 6), middle));
+
+    overlay->hide();
+    host->sync();
+    EXPECT_FALSE(observer.viewable(id));
+    overlay.reset();
+    host->sync();
+    EXPECT_EQ(observer.geometry(id), std::nullopt) << "closed with its overlay";
+}
+
+} // namespace
+} // namespace garbello
