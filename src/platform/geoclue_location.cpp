@@ -8,6 +8,7 @@
 #include <QDBusPendingReply>
 #include <QDBusVariant>
 #include <QObject>
+#include <QTimer>
 
 namespace garbello::platform {
 namespace {
@@ -21,6 +22,9 @@ const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
 // GeoClue's neighbourhood level: between street (about 1 km) and city
 // (about 15 km), the nearest it offers to the 3 km a forecast needs.
 constexpr unsigned kNeighbourhoodAccuracy = 5;
+// GeoClue waits for its sources without end when none can say anything; a
+// lookup that has no fix by then has failed, and may be asked for again.
+constexpr int kLookupLimitMilliseconds = 60'000;
 
 bool isMissingService(const QString& error) {
     return error == QLatin1String("org.freedesktop.DBus.Error.ServiceUnknown") ||
@@ -40,6 +44,13 @@ public:
         : desktopID_(QString::fromStdString(desktopID)), bus_(std::move(bus)) {
         if (!bus_.isConnected())
             unavailable("no system bus");
+        limit_.setSingleShot(true);
+        connect(&limit_, &QTimer::timeout, this, [this] {
+            log::weather.info("GeoClue found no location within a minute");
+            stopUpdating();
+            if (handlers.failed)
+                handlers.failed();
+        });
     }
 
     ~GeoClueClient() override {
@@ -66,6 +77,7 @@ public:
 
     void requestLocation() {
         wanted_ = true;
+        limit_.start(kLookupLimitMilliseconds);
         if (denied_) {
             QMetaObject::invokeMethod(
                 this, [this] { fail(); }, Qt::QueuedConnection);
@@ -80,6 +92,7 @@ public:
 
     void stopUpdating() {
         wanted_ = false;
+        limit_.stop();
         if (started_) {
             started_ = false;
             call(clientPath_, kClient, QStringLiteral("Stop"), {});
@@ -175,6 +188,7 @@ private:
         if (!wanted_)
             return;
         wanted_ = false;
+        limit_.stop();
         if (handlers.failed)
             handlers.failed();
     }
@@ -192,6 +206,7 @@ private:
     }
 
     QString desktopID_;
+    QTimer limit_;
     QDBusConnection bus_;
     QString clientPath_;
     bool creating_ = false;
