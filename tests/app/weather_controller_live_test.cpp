@@ -6,10 +6,10 @@
 #include "platform/network_reachability.h"
 #include "platform/qt_clock.h"
 #include "platform/serial_worker.h"
+#include "qt_event_loop.h"
 #include "support/log.h"
 #include "temporary_directory.h"
 
-#include <QCoreApplication>
 #include <gtest/gtest.h>
 
 namespace garbello {
@@ -21,25 +21,12 @@ const std::string kHotForecast = R"({"latitude": 38.72, "timezone": "Europe/Lisb
                 "wind_speed_10m": 8},
     "daily": {"precipitation_probability_max": [0], "uv_index_max": [9]}})";
 
-// Runs the event loop until `done` holds; a guard against hanging, well
-// below the 20 s a blocked transfer would take, not a measure of speed.
-template <class Done> bool waitFor(Done done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!done() && std::chrono::steady_clock::now() < deadline)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
-
 // The controller as the application assembles it, on Qt's event loop with
 // worker threads, against a local server and without any D-Bus: a transfer
 // the server holds back is really stopped when the place changes, answers
 // are cached and bad ones keep the last outfit.
 TEST(WeatherControllerLiveTest, RunsOnTheEventLoopAndStopsAHeldTransfer) {
-    static int argc = 1;
-    static char name[] = "app_tests";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance())
-        new QCoreApplication(argc, argv);
+    test::ensureCoreApplication();
     ScopedLogCapture logs;
     test::TemporaryDirectory directory;
     test::HttpsTestServer server;
@@ -62,13 +49,14 @@ TEST(WeatherControllerLiveTest, RunsOnTheEventLoopAndStopsAHeldTransfer) {
     controller->onChange = [&] { ++changes; };
 
     controller->start(true);
-    ASSERT_TRUE(waitFor([&] { return server.requests("forecast") == 1; }));
+    ASSERT_TRUE(test::runEventLoopUntil([&] { return server.requests("forecast") == 1; }));
     EXPECT_TRUE(controller->isRefreshing());
 
     server.answer("forecast", 200, kHotForecast);
     const Place lisbon{"Lisbon, Portugal", 38.72, -9.14, "Europe/Lisbon"};
     controller->setPlace(lisbon);
-    ASSERT_TRUE(waitFor([&] { return controller->session().decision().has_value(); }));
+    ASSERT_TRUE(
+        test::runEventLoopUntil([&] { return controller->session().decision().has_value(); }));
     EXPECT_EQ(controller->session().decision()->outfit, Outfit::hawaiian);
     EXPECT_EQ(controller->session().cachePlace(), lisbon);
     EXPECT_EQ(readSavedWeather(directory / "weather.json")->place, lisbon);
@@ -79,7 +67,7 @@ TEST(WeatherControllerLiveTest, RunsOnTheEventLoopAndStopsAHeldTransfer) {
         server.answer("forecast", status, body);
         const int before = changes;
         controller->refresh(false);
-        ASSERT_TRUE(waitFor([&] { return changes == before + 2; }));
+        ASSERT_TRUE(test::runEventLoopUntil([&] { return changes == before + 2; }));
         EXPECT_TRUE(controller->session().failure());
         EXPECT_EQ(controller->session().decision()->outfit, Outfit::hawaiian);
     }

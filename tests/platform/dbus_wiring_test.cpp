@@ -1,9 +1,9 @@
 #include "platform/geoclue_location.h"
 #include "platform/logind_sleep_watch.h"
+#include "qt_event_loop.h"
 #include "support/log.h"
 #include "temporary_directory.h"
 
-#include <QCoreApplication>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
@@ -11,7 +11,6 @@
 #include <QDBusVirtualObject>
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
@@ -154,25 +153,10 @@ private:
 
 class DBusWiringTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "platform_dbus_tests";
-        static char* argv[] = {name, nullptr};
-        if (!QCoreApplication::instance())
-            new QCoreApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { test::ensureCoreApplication(); }
     void SetUp() override {
         if (!bus.running())
             GTEST_SKIP() << "dbus-daemon could not be started";
-    }
-
-    // Runs the event loop until `done` holds; a generous guard, not a
-    // measure of speed.
-    template <class Done> static bool waitFor(Done done) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (!done() && std::chrono::steady_clock::now() < deadline)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        return done();
     }
 
     PrivateBus bus;
@@ -196,9 +180,9 @@ TEST_F(DBusWiringTest, GeoClueGivesOneFixAtTheRequestedAccuracy) {
     location.setHandlers(lookup.handlers());
     EXPECT_EQ(location.authorization(), LocationAuthorization::authorized);
     location.requestLocation();
-    ASSERT_TRUE(waitFor([&] { return !lookup.fixes.empty(); }));
+    ASSERT_TRUE(test::runEventLoopUntil([&] { return !lookup.fixes.empty(); }));
     EXPECT_EQ(lookup.fixes, (std::vector<LocationFix>{{52.5163, 13.3777, 3000}}));
-    ASSERT_TRUE(waitFor([&] { return service.calls().size() == 6; }));
+    ASSERT_TRUE(test::runEventLoopUntil([&] { return service.calls().size() == 6; }));
     EXPECT_EQ(service.calls(), (std::vector<std::string>{"GetClient", "Set DesktopId=garbello",
                                                          "Set RequestedAccuracyLevel=5", "Start",
                                                          "GetAll", "Stop"}));
@@ -227,11 +211,11 @@ TEST_F(DBusWiringTest, AMissingOrRefusingGeoClueMeansDenied) {
         Lookup lookup;
         location.setHandlers(lookup.handlers());
         location.requestLocation();
-        ASSERT_TRUE(waitFor([&] { return lookup.failures == 1; }));
+        ASSERT_TRUE(test::runEventLoopUntil([&] { return lookup.failures == 1; }));
         EXPECT_EQ(location.authorization(), LocationAuthorization::denied);
         // A second lookup fails at once, without asking again or logging.
         location.requestLocation();
-        ASSERT_TRUE(waitFor([&] { return lookup.failures == 2; }));
+        ASSERT_TRUE(test::runEventLoopUntil([&] { return lookup.failures == 2; }));
         const auto lines = logs.sink().records("weather");
         ASSERT_EQ(lines.size(), 1u);
         EXPECT_EQ(lines[0].message.rfind(c.logLine, 0), 0u) << lines[0].message;
@@ -256,7 +240,7 @@ TEST_F(DBusWiringTest, LogindReportsOnlyTheWake) {
     }
     // One sender's signals arrive in order, so the going-to-sleep one has
     // been handled once the wake is in.
-    ASSERT_TRUE(waitFor([&] { return wakes > 0; }));
+    ASSERT_TRUE(test::runEventLoopUntil([&] { return wakes > 0; }));
     QCoreApplication::processEvents();
     EXPECT_EQ(wakes, 1);
 }
