@@ -14,6 +14,16 @@ public:
 
     std::size_t pending() const { return tasks_.size(); }
 
+    // Runs the oldest task, if any; false when there was none.
+    bool runNext() {
+        if (tasks_.empty())
+            return false;
+        auto task = std::move(tasks_.front());
+        tasks_.pop_front();
+        task();
+        return true;
+    }
+
     // Runs the tasks queued now and any they post, until none is left.
     void runAll() {
         while (!tasks_.empty()) {

@@ -3,6 +3,7 @@
 #include "run_process.h"
 
 #include <cstdio>
+#include <fstream>
 #include <signal.h>
 #include <stdexcept>
 #include <sys/wait.h>
@@ -57,6 +58,27 @@ HttpsTestServer::~HttpsTestServer() {
         ::kill(pid_, SIGTERM);
         ::waitpid(pid_, nullptr, 0);
     }
+}
+
+void HttpsTestServer::answer(std::string_view name, int status, std::string_view body) const {
+    const auto answers = directory_ / "answers";
+    std::filesystem::create_directories(answers);
+    // Written beside and renamed, so the server never reads half an answer.
+    const auto file = answers / std::string(name);
+    const auto part = answers / (std::string(name) + ".part");
+    {
+        std::ofstream out(part, std::ios::binary);
+        out << status << '\n' << body;
+    }
+    std::filesystem::rename(part, file);
+}
+
+int HttpsTestServer::requests(std::string_view name) const {
+    std::ifstream log(directory_ / "answers" / (std::string(name) + ".log"));
+    int lines = 0;
+    for (std::string line; std::getline(log, line);)
+        ++lines;
+    return lines;
 }
 
 std::string HttpsTestServer::url(std::string_view pathAndQuery, std::string_view host) const {

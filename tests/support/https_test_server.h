@@ -20,6 +20,11 @@ public:
 
     // "https://<host>:<port><pathAndQuery>".
     std::string url(std::string_view pathAndQuery, std::string_view host = "127.0.0.1") const;
+    // From now on, "/v1/<name>" (any query) answers with `status` and
+    // `body`; status 0 sends the headers and then nothing for a minute.
+    void answer(std::string_view name, int status, std::string_view body = {}) const;
+    // How many requests "/v1/<name>" has had.
+    int requests(std::string_view name) const;
     // The certificate to trust for this server.
     std::filesystem::path caFile() const { return directory_ / "cert.pem"; }
 

@@ -13,8 +13,14 @@ until it is terminated. Routes (query parameters in brackets):
   /stall   [n]                  announces 100 bytes, sends n and no more
   /agent                        200 with the request's User-Agent as body
   /file    [path]               200 with the bytes of the file at `path`
+  /v1/<name>                    the answer stored for <name> by the test: the
+                                file answers/<name> beside CERT holds the
+                                status on its first line, then the body;
+                                status 0 stalls like /stall; each request
+                                adds a line to answers/<name>.log
 """
 import http.server
+import os
 import ssl
 import sys
 import time
@@ -65,6 +71,24 @@ class Handler(http.server.BaseHTTPRequestHandler):
         elif url.path == "/file":
             with open(query["path"], "rb") as served:
                 self.send(200, served.read())
+        elif url.path.startswith("/v1/"):
+            name = os.path.basename(url.path)
+            try:
+                with open(os.path.join(self.server.answers, name), "rb") as f:
+                    status, _, body = f.read().partition(b"\n")
+            except OSError:
+                self.send(404, b"no answer stored")
+                return
+            with open(os.path.join(self.server.answers, name + ".log"), "a") as log:
+                log.write(self.path + "\n")
+            if int(status) == 0:
+                self.send_response(200)
+                self.send_header("Content-Length", "100")
+                self.end_headers()
+                self.wfile.flush()
+                time.sleep(60)
+            else:
+                self.send(int(status), body)
         else:
             self.send(404, b"not found")
 
@@ -78,6 +102,7 @@ class Server(http.server.ThreadingHTTPServer):
 
 def main():
     server = Server(("127.0.0.1", 0), Handler)
+    server.answers = os.path.join(os.path.dirname(sys.argv[1]), "answers")
     context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
     context.load_cert_chain(sys.argv[1], sys.argv[2])
     server.socket = context.wrap_socket(server.socket, server_side=True)

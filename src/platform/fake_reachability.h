@@ -1,0 +1,36 @@
+#pragma once
+
+#include "platform/reachability.h"
+#include "platform/sleep_watch.h"
+
+namespace garbello::platform {
+
+// Connectivity reports as a test sends them.
+class FakeReachability final : public Reachability {
+public:
+    void watch(std::function<void(bool)> update) override { update_ = std::move(update); }
+    void report(bool online) const {
+        if (update_)
+            update_(online);
+    }
+    bool watched() const { return static_cast<bool>(update_); }
+
+private:
+    std::function<void(bool)> update_;
+};
+
+// Wakes as a test sends them.
+class FakeSleepWatch final : public SleepWatch {
+public:
+    void watchWake(std::function<void()> woke) override { woke_ = std::move(woke); }
+    void wake() const {
+        if (woke_)
+            woke_();
+    }
+    bool watched() const { return static_cast<bool>(woke_); }
+
+private:
+    std::function<void()> woke_;
+};
+
+} // namespace garbello::platform

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "platform/sleep_watch.h"
+
+#include <QDBusConnection>
+
+#include <memory>
+
+namespace garbello::platform {
+
+class LogindSignalReceiver;
+
+// Wakes as systemd-logind announces them: PrepareForSleep(false) on the
+// system bus. Without a bus or logind no wake is ever reported, which is
+// logged once; nothing waits for the bus.
+class LogindSleepWatch final : public SleepWatch {
+public:
+    explicit LogindSleepWatch(QDBusConnection bus = QDBusConnection::systemBus());
+    ~LogindSleepWatch() override;
+    LogindSleepWatch(const LogindSleepWatch&) = delete;
+    LogindSleepWatch& operator=(const LogindSleepWatch&) = delete;
+
+    void watchWake(std::function<void()> woke) override;
+
+private:
+    std::unique_ptr<LogindSignalReceiver> receiver_;
+};
+
+} // namespace garbello::platform

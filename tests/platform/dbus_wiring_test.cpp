@@ -1,0 +1,249 @@
+#include "platform/geoclue_location.h"
+#include "platform/logind_sleep_watch.h"
+#include "qt_event_loop.h"
+#include "support/log.h"
+#include "temporary_directory.h"
+
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
+#include <QDBusVirtualObject>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <fstream>
+#include <mutex>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace garbello::platform {
+namespace {
+
+// A bus daemon of the test's own, with no services and nothing activatable.
+class PrivateBus {
+public:
+    PrivateBus() {
+        const auto config = directory_ / "bus.conf";
+        std::ofstream(config) << "<busconfig><type>session</type><listen>unix:dir="
+                              << directory_.path().string()
+                              << "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
+                                 "<allow send_destination=\"*\"/><allow receive_sender=\"*\"/>"
+                                 "<allow own=\"*\"/>"
+                                 "</policy></busconfig>";
+        int output[2];
+        if (::pipe(output) != 0)
+            throw std::runtime_error("pipe failed");
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            // Gone with the test, however the test ends.
+            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+            ::dup2(output[1], 1);
+            // Its complaints about this container's limits are no news.
+            const int quiet = ::open("/dev/null", O_WRONLY);
+            ::dup2(quiet, 2);
+            ::close(output[0]);
+            ::close(output[1]);
+            const std::string option = "--config-file=" + config.string();
+            ::execl("/usr/bin/dbus-daemon", "dbus-daemon", option.c_str(), "--nofork",
+                    "--print-address", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::close(output[1]);
+        FILE* stream = ::fdopen(output[0], "r");
+        char line[512] = {};
+        if (stream && std::fgets(line, sizeof line, stream))
+            address_ = QString::fromUtf8(line).trimmed();
+        if (stream)
+            std::fclose(stream);
+    }
+    ~PrivateBus() {
+        for (const auto& name : names_)
+            QDBusConnection::disconnectFromBus(name);
+        if (pid_ > 0) {
+            ::kill(pid_, SIGTERM);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+    bool running() const { return !address_.isEmpty(); }
+
+    // A new connection of its own, as another process would have.
+    QDBusConnection connect() {
+        names_.push_back(QStringLiteral("test-%1").arg(names_.size()));
+        return QDBusConnection::connectToBus(address_, names_.back());
+    }
+
+private:
+    test::TemporaryDirectory directory_;
+    pid_t pid_ = -1;
+    QString address_;
+    std::vector<QString> names_;
+};
+
+const QString kClientPath = QStringLiteral("/org/freedesktop/GeoClue2/Client/1");
+const QString kLocationPath = QStringLiteral("/org/freedesktop/GeoClue2/Location/1");
+
+// Enough of GeoClue2 for one lookup: a manager that hands out a client, the
+// client's properties and Start/Stop, and one location.
+class FakeGeoClue final : public QDBusVirtualObject {
+public:
+    // What Start answers with: empty for success, else this error name.
+    QString startError;
+
+    explicit FakeGeoClue(QDBusConnection bus) : bus_(std::move(bus)) {
+        bus_.registerVirtualObject(QStringLiteral("/org/freedesktop/GeoClue2"), this,
+                                   QDBusConnection::SubPath);
+        bus_.registerService(QStringLiteral("org.freedesktop.GeoClue2"));
+    }
+
+    std::vector<std::string> calls() const {
+        std::lock_guard lock(mutex_);
+        return calls_;
+    }
+
+    QString introspect(const QString&) const override { return {}; }
+
+    // May run on the bus's own thread.
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+        const QString member = message.member();
+        std::string record = member.toStdString();
+        if (member == QLatin1String("Set"))
+            record += " " + message.arguments().value(1).toString().toStdString() + "=" +
+                      message.arguments()
+                          .value(2)
+                          .value<QDBusVariant>()
+                          .variant()
+                          .toString()
+                          .toStdString();
+        {
+            std::lock_guard lock(mutex_);
+            calls_.push_back(record);
+        }
+        if (member == QLatin1String("GetClient")) {
+            connection.send(message.createReply(QVariant::fromValue(QDBusObjectPath(kClientPath))));
+        } else if (member == QLatin1String("Start") && !startError.isEmpty()) {
+            connection.send(message.createErrorReply(startError, QStringLiteral("not allowed")));
+        } else if (member == QLatin1String("Start")) {
+            connection.send(message.createReply());
+            auto updated = QDBusMessage::createSignal(
+                kClientPath, QStringLiteral("org.freedesktop.GeoClue2.Client"),
+                QStringLiteral("LocationUpdated"));
+            updated << QVariant::fromValue(QDBusObjectPath("/"))
+                    << QVariant::fromValue(QDBusObjectPath(kLocationPath));
+            connection.send(updated);
+        } else if (member == QLatin1String("GetAll")) {
+            QVariantMap values{{QStringLiteral("Latitude"), 52.5163},
+                               {QStringLiteral("Longitude"), 13.3777},
+                               {QStringLiteral("Accuracy"), 3000.0}};
+            connection.send(message.createReply(values));
+        } else {
+            connection.send(message.createReply());
+        }
+        return true;
+    }
+
+private:
+    QDBusConnection bus_;
+    mutable std::mutex mutex_;
+    std::vector<std::string> calls_;
+};
+
+class DBusWiringTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { test::ensureCoreApplication(); }
+    void SetUp() override {
+        if (!bus.running())
+            GTEST_SKIP() << "dbus-daemon could not be started";
+    }
+
+    PrivateBus bus;
+    ScopedLogCapture logs;
+};
+
+struct Lookup {
+    std::vector<LocationFix> fixes;
+    int failures = 0;
+    LocationHandlers handlers() {
+        return {{},
+                [this](std::vector<LocationFix> f) { fixes = std::move(f); },
+                [this] { ++failures; }};
+    }
+};
+
+TEST_F(DBusWiringTest, GeoClueGivesOneFixAtTheRequestedAccuracy) {
+    FakeGeoClue service(bus.connect());
+    GeoClueLocation location("garbello", bus.connect());
+    Lookup lookup;
+    location.setHandlers(lookup.handlers());
+    EXPECT_EQ(location.authorization(), LocationAuthorization::authorized);
+    location.requestLocation();
+    ASSERT_TRUE(test::runEventLoopUntil([&] { return !lookup.fixes.empty(); }));
+    EXPECT_EQ(lookup.fixes, (std::vector<LocationFix>{{52.5163, 13.3777, 3000}}));
+    ASSERT_TRUE(test::runEventLoopUntil([&] { return service.calls().size() == 6; }));
+    EXPECT_EQ(service.calls(), (std::vector<std::string>{"GetClient", "Set DesktopId=garbello",
+                                                         "Set RequestedAccuracyLevel=5", "Start",
+                                                         "GetAll", "Stop"}));
+}
+
+TEST_F(DBusWiringTest, AMissingOrRefusingGeoClueMeansDenied) {
+    struct Case {
+        const char* name;
+        bool present;
+        QString startError;
+        std::string logLine;
+    } cases[] = {
+        {"no service", false, {}, "GeoClue location service unavailable: "},
+        {"refused", true, QStringLiteral("org.freedesktop.DBus.Error.AccessDenied"),
+         "GeoClue refused location access: not allowed"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        logs.sink().clear();
+        std::optional<FakeGeoClue> service;
+        if (c.present) {
+            service.emplace(bus.connect());
+            service->startError = c.startError;
+        }
+        GeoClueLocation location("garbello", bus.connect());
+        Lookup lookup;
+        location.setHandlers(lookup.handlers());
+        location.requestLocation();
+        ASSERT_TRUE(test::runEventLoopUntil([&] { return lookup.failures == 1; }));
+        EXPECT_EQ(location.authorization(), LocationAuthorization::denied);
+        // A second lookup fails at once, without asking again or logging.
+        location.requestLocation();
+        ASSERT_TRUE(test::runEventLoopUntil([&] { return lookup.failures == 2; }));
+        const auto lines = logs.sink().records("weather");
+        ASSERT_EQ(lines.size(), 1u);
+        EXPECT_EQ(lines[0].message.rfind(c.logLine, 0), 0u) << lines[0].message;
+        if (service)
+            service.reset();
+        QCoreApplication::processEvents();
+    }
+}
+
+TEST_F(DBusWiringTest, LogindReportsOnlyTheWake) {
+    auto logind = bus.connect();
+    ASSERT_TRUE(logind.registerService(QStringLiteral("org.freedesktop.login1")));
+    LogindSleepWatch watch(bus.connect());
+    int wakes = 0;
+    watch.watchWake([&] { ++wakes; });
+    for (bool sleeping : {true, false}) {
+        auto signal = QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/login1"),
+                                                 QStringLiteral("org.freedesktop.login1.Manager"),
+                                                 QStringLiteral("PrepareForSleep"));
+        signal << sleeping;
+        logind.send(signal);
+    }
+    // One sender's signals arrive in order, so the going-to-sleep one has
+    // been handled once the wake is in.
+    ASSERT_TRUE(test::runEventLoopUntil([&] { return wakes > 0; }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(wakes, 1);
+}
+
+} // namespace
+} // namespace garbello::platform
