@@ -11,6 +11,7 @@
 
 #include "app/overlay_controller.h"
 #include "app/window_tracker.h"
+#include "figures.h"
 #include "platform/fake_clock.h"
 #include "platform/fake_overlay_host.h"
 #include "platform/fake_task_queue.h"
@@ -39,6 +40,8 @@ namespace {
 
 using namespace garbello;
 using Clock = std::chrono::steady_clock;
+using bench::median;
+using bench::report;
 
 constexpr int kWindows = 30;
 constexpr int kPasses = 200;
@@ -50,18 +53,6 @@ constexpr double kWidth = 12;
 
 double milliseconds(Clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
-
-bool report(const char* what, double value, double target) {
-    const bool met = value <= target;
-    std::printf("%-44s %8.3f ms   (target <= %g ms) %s\n", what, value, target,
-                met ? "ok" : "MISSED");
-    return met;
 }
 
 // A tracker pass's windows, read once, for replaying to the overlays.
@@ -101,8 +92,9 @@ bool passTimes(platform::X11WindowSource& source, platform::X11OverlayHost& host
         host.sync();
     }
     std::printf("%d passes over %zu dressed windows\n", kPasses, windows.size());
-    bool met = report("main thread, nothing changed, median", median(quiet), kQuietPassTargetMs);
-    met &= report("main thread, one window moved, median", median(moved), kMovedPassTargetMs);
+    bool met =
+        report("main thread, nothing changed, median", median(quiet), "ms", kQuietPassTargetMs);
+    met &= report("main thread, one window moved, median", median(moved), "ms", kMovedPassTargetMs);
     if (windows.size() < kWindows) {
         std::printf("the tracker missed windows\n");
         met = false;
@@ -189,7 +181,7 @@ bool followLatency(test::XServer& server, test::X11Fixture& app, platform::X11Wi
         std::printf("the border missed %zu of %d moves\n", kDrags - latencies.size(), kDrags);
         return false;
     }
-    return report("drag-follow latency, median", median(latencies), kFollowTargetMs);
+    return report("drag-follow latency, median", median(latencies), "ms", kFollowTargetMs);
 }
 
 } // namespace

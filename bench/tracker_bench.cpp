@@ -10,6 +10,7 @@
 // Usage: tracker_bench [idle seconds]
 
 #include "app/window_tracker.h"
+#include "figures.h"
 #include "platform/main_thread_queue.h"
 #include "platform/qt_clock.h"
 #include "platform/serial_worker.h"
@@ -34,6 +35,8 @@ namespace {
 
 using namespace garbello;
 using Clock = std::chrono::steady_clock;
+using bench::percentile;
+using bench::report;
 
 constexpr int kPassWindows = 50;
 constexpr int kIdleWindows = 20;
@@ -75,13 +78,6 @@ private:
     std::vector<double> milliseconds_;
 };
 
-double percentile(std::vector<double> values, double fraction) {
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    return values[static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1))];
-}
-
 double processCPUSeconds() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
@@ -97,13 +93,6 @@ template <typename Done> void runUntil(WindowTracker& tracker, std::size_t& list
             QCoreApplication::quit();
     };
     QCoreApplication::exec();
-}
-
-bool report(const char* what, double value, const char* unit, double target) {
-    const bool met = value <= target;
-    std::printf("%-38s %8.3f %s   (target <= %g %s) %s\n", what, value, unit, target, unit,
-                met ? "ok" : "MISSED");
-    return met;
 }
 
 } // namespace
@@ -148,10 +137,10 @@ int main(int argc, char** argv) {
         std::printf("%d passes over %zu tracked windows (%d open)\n", kTimedPasses, listed,
                     kPassWindows);
         met &= report("pass on the worker, median", percentile(pass, 0.5), "ms", kPassTargetMs);
-        std::printf("%-38s %8.3f ms\n", "pass on the worker, 90th", percentile(pass, 0.9));
+        std::printf("%-44s %8.3f ms\n", "pass on the worker, 90th", percentile(pass, 0.9));
         met &= report("hand-back on the main thread, median", percentile(handBack, 0.5), "ms",
                       kHandBackTargetMs);
-        std::printf("%-38s %8.3f ms\n", "hand-back on the main thread, 90th",
+        std::printf("%-44s %8.3f ms\n", "hand-back on the main thread, 90th",
                     percentile(handBack, 0.9));
         if (listed < kPassWindows) {
             std::printf("the tracker missed windows\n");
