@@ -37,7 +37,6 @@ TEST(GarbelloSettingsTest, EmptyObjectAndNullValuesGiveTheDefaults) {
     Json allNull = Json::object();
     for (const auto& [key, value] : full.items())
         allNull[key] = nullptr;
-    EXPECT_EQ(allNull.size(), 13u);
     EXPECT_EQ(GarbelloSettings::fromJson(allNull), GarbelloSettings{});
 }
 
@@ -45,11 +44,7 @@ TEST(GarbelloSettingsTest, EmptyObjectAndNullValuesGiveTheDefaults) {
 TEST(GarbelloSettingsTest, EveryFieldRoundTripsInItsWrittenForm) {
     GarbelloSettings settings = everythingSet();
     EXPECT_EQ(GarbelloSettings::fromJson(settings.toJson()), settings);
-    EXPECT_EQ(GarbelloSettings::fromJson(GarbelloSettings{}.toJson()), GarbelloSettings{});
     Json full = everythingSet().toJson();
-    EXPECT_EQ(full["manualOutfit"], "rainJacket");
-    EXPECT_EQ(full["place"]["timezone"], "Australia/Hobart");
-    EXPECT_EQ(full["temperatureUnit"], "fahrenheit");
     EXPECT_EQ(full["preferredVariants"], Json::parse(R"({"sweater": 9})"));
     EXPECT_EQ(full["appVariants"], Json::parse(R"({"org.mail": {"linen": 2}})"));
     EXPECT_EQ(full["disabledApps"], Json::parse(R"(["firefox", "org.gimp.GIMP"])"));
@@ -59,16 +54,14 @@ TEST(GarbelloSettingsTest, PresentValuesOfTheWrongTypeOrDomainFailTheWholeRecord
     // One record per element; the last two are not objects at all.
     const Json invalid = Json::parse(R"([
         {"manualOutfit": "Rain jacket"}, {"manualOutfit": 1}, {"borderWidth": "12"},
-        {"patternScale": [1]}, {"sameForAllApps": "true"}, {"paused": 1},
-        {"onboardingCompleted": 0}, {"disabledApps": "firefox"}, {"disabledApps": ["firefox", 3]},
+        {"sameForAllApps": "true"}, {"disabledApps": ["firefox", 3]},
         {"place": {"name": "Oslo", "latitude": 59.9, "longitude": 10.7}}, {"place": "Oslo"},
         {"place": {"name": null, "latitude": 59.9, "longitude": 10.7, "timezone": "UTC"}},
         {"place": {"name": "Oslo", "latitude": "59.9", "longitude": 10.7, "timezone": "UTC"}},
         {"updaterV1": {}}, {"updaterV1": {"automatic": null, "skippedVersion": "0.4.0"}},
         {"updaterV1": {"automatic": "yes", "lastChecked": "yesterday"}},
         {"temperatureUnit": "kelvin"}, {"preferredVariants": {"sweater": 12}},
-        {"preferredVariants": {"sweater": 2.5}}, {"preferredVariants": {"sweater": null}},
-        {"preferredVariants": [1, 2]}, {"appVariants": {"org.mail": {"linen": 10}}},
+        {"preferredVariants": {"sweater": 2.5}}, {"appVariants": {"org.mail": {"linen": 10}}},
         {"appVariants": {"org.mail": 3}}, {"appVariants": []}, [], "settings"])");
     for (const Json& record : invalid)
         EXPECT_THROW(GarbelloSettings::fromJson(record), DecodingError) << record;
@@ -119,11 +112,10 @@ TEST(GarbelloSettingsTest, NumbersOutOfRangeAreRepairedOnDecode) {
         double patternScale;
     };
     const Case cases[] = {
-        {R"({"borderWidth": 2})", 4, 1},         {R"({"borderWidth": 40})", 32, 1},
-        {R"({"borderWidth": 32})", 32, 1},       {R"({"borderWidth": 4})", 4, 1},
-        {R"({"borderWidth": 12.75})", 12.75, 1}, {R"({"borderWidth": -1e300})", 4, 1},
-        {R"({"patternScale": 0.1})", 12, 0.5},   {R"({"patternScale": 5})", 12, 3},
-        {R"({"patternScale": 3})", 12, 3},       {R"({"patternScale": 0.5})", 12, 0.5},
+        {R"({"borderWidth": 2})", 4, 1},      {R"({"borderWidth": 40})", 32, 1},
+        {R"({"borderWidth": 32})", 32, 1},    {R"({"borderWidth": 12.75})", 12.75, 1},
+        {R"({"borderWidth": -1e300})", 4, 1}, {R"({"patternScale": 0.1})", 12, 0.5},
+        {R"({"patternScale": 5})", 12, 3},    {R"({"patternScale": 0.5})", 12, 0.5},
     };
     for (const Case& c : cases) {
         GarbelloSettings settings = decode(c.json);
@@ -132,9 +124,7 @@ TEST(GarbelloSettingsTest, NumbersOutOfRangeAreRepairedOnDecode) {
     }
     // Unknown keys are ignored.
     EXPECT_EQ(decode(R"({"future": [{}], "borderWidth": 8})").borderWidth, 8);
-}
-
-TEST(GarbelloSettingsTest, NormalizeGivesNonFiniteNumbersTheirDefaults) {
+    // Numbers JSON cannot carry, set in memory, take their defaults.
     for (double bad :
          {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
           -std::numeric_limits<double>::infinity()}) {
@@ -147,26 +137,18 @@ TEST(GarbelloSettingsTest, NormalizeGivesNonFiniteNumbersTheirDefaults) {
     }
 }
 
-TEST(GarbelloSettingsTest, VariantAccessorsSetAndRemoveEntries) {
+// Clearing a choice removes its entry, and an application left without any.
+TEST(GarbelloSettingsTest, ClearingVariantsRemovesTheirEntries) {
     GarbelloSettings settings;
-    EXPECT_EQ(settings.preferredVariant(Outfit::linen), std::nullopt);
     settings.setPreferredVariant(ClothVariant::sixth, Outfit::linen);
-    EXPECT_EQ(settings.preferredVariant(Outfit::linen), ClothVariant::sixth);
     EXPECT_EQ(settings.preferredVariant(Outfit::sweater), std::nullopt);
     settings.setPreferredVariant(std::nullopt, Outfit::linen);
     EXPECT_TRUE(settings.preferredVariants.empty());
-
     settings.setVariant(ClothVariant::second, "org.mail", Outfit::linen);
     settings.setVariant(ClothVariant::third, "org.mail", Outfit::sweater);
-    EXPECT_EQ(settings.variantOverride("org.mail", Outfit::sweater), ClothVariant::third);
-    EXPECT_EQ(settings.variantOverride("org.mail", Outfit::hawaiian), std::nullopt);
-    EXPECT_EQ(settings.variantOverride("org.notes", Outfit::linen), std::nullopt);
-
     settings.setVariant(std::nullopt, "org.mail", Outfit::linen);
     EXPECT_EQ(settings.toJson()["appVariants"], Json::parse(R"({"org.mail": {"sweater": 2}})"));
     settings.setVariant(std::nullopt, "org.mail", Outfit::sweater);
-    EXPECT_EQ(settings.toJson()["appVariants"], Json::object());
-    // Clearing what was never set adds nothing.
     settings.setVariant(std::nullopt, "org.notes", Outfit::linen);
     EXPECT_TRUE(settings.appVariants.empty());
 }
