@@ -1,0 +1,83 @@
+// Opens the settings window on the desktop with made-up applications, or,
+// with --png DIR, writes every pane in light and dark to DIR without a
+// display, for looking at the layout.
+#include "app/settings_window_controller.h"
+#include "platform/main_thread_queue.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+class NoIcons final : public garbello::platform::ApplicationIcons {
+public:
+    std::optional<garbello::Image> icon(std::int32_t, const std::string&, std::uint32_t) override {
+        return std::nullopt;
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    using namespace garbello;
+    const bool toFiles = argc == 3 && std::strcmp(argv[1], "--png") == 0;
+    std::vector<char*> args{argv[0]};
+    static char platformOption[] = "-platform";
+    static char offscreen[] = "offscreen";
+    if (toFiles) {
+        args.push_back(platformOption);
+        args.push_back(offscreen);
+    }
+    int count = static_cast<int>(args.size());
+    args.push_back(nullptr);
+    QApplication app(count, args.data());
+
+    platform::MainThreadQueue mainThread;
+    NoIcons icons;
+    GarbelloSettings settings;
+    settings.place = Place{"Portland, Oregon", 45.52, -122.68, "America/Los_Angeles"};
+    settings.setVariant(ClothVariant::second, "org.gnome.Evolution", Outfit::sweater);
+    auto window = SettingsWindowController::create(
+        settings, false,
+        {mainThread, icons,
+         [] {
+             return std::vector<RunningApplicationInfo>{
+                 {"firefox", "Firefox Web Browser", 0, 0},
+                 {"org.gnome.Nautilus", "Files", 0, 0},
+                 {"org.gnome.TextEditor", "Text Editor", 0, 0},
+                 {"org.gnome.Terminal", "Terminal", 0, 0},
+             };
+         },
+         [](const std::string&) { return std::string("Evolution"); }});
+    window->update(settings,
+                   "14°C · Feels like 12°C · Dry\nLast updated today at 9:30 AM\nSweater · Cool "
+                   "and dry",
+                   false, "Off");
+    window->onCitySearch = [](const std::string& query, auto completion) {
+        completion({{query + ", Oregon", 45.52, -122.68, "auto"},
+                    {query + ", Maine", 43.66, -70.26, "auto"}},
+                   std::nullopt);
+    };
+    if (!toFiles) {
+        window->present();
+        return app.exec();
+    }
+    const std::filesystem::path directory = argv[2];
+    std::filesystem::create_directories(directory);
+    for (bool dark : {false, true}) {
+        window->setDarkAppearance(dark);
+        for (SettingsPane pane : kSettingsPanes) {
+            window->showPane(pane);
+            const auto file = directory / ("settings-" + std::string(rawValue(pane)) + "-" +
+                                           (dark ? "dark" : "light") + ".png");
+            window->renderCanvas().save(QString::fromStdString(file.string()));
+            std::fprintf(stderr, "%s\n", file.c_str());
+        }
+    }
+    return 0;
+}
