@@ -4,7 +4,9 @@
 #include "app/settings_window_controller.h"
 #include "platform/main_thread_queue.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QLineEdit>
 
 #include <cstdio>
 #include <cstring>
@@ -78,6 +80,35 @@ int main(int argc, char** argv) {
             window->renderCanvas().save(QString::fromStdString(file.string()));
             std::fprintf(stderr, "%s\n", file.c_str());
         }
+    }
+    // A few states beyond the defaults: search results, an update on
+    // offer with progress, permission granted and approval pending.
+    auto save = [&](const std::string& name) {
+        const auto file = directory / (name + ".png");
+        window->renderCanvas().save(QString::fromStdString(file.string()));
+        std::fprintf(stderr, "%s\n", file.c_str());
+    };
+    UpdateRelease release;
+    release.version = "0.4.0";
+    release.releaseNotes = "Warmer knits for cold mornings, and borders that keep up with "
+                           "windows while they move.";
+    for (bool dark : {false, true}) {
+        const std::string suffix = dark ? "-dark" : "-light";
+        window->setDarkAppearance(dark);
+        window->showPane(SettingsPane::weather);
+        auto* field = static_cast<QLineEdit*>(window->control("city-input"));
+        field->setText("Portland");
+        emit field->textEdited(field->text());
+        static_cast<QAbstractButton*>(window->control("city-search"))->click();
+        QCoreApplication::processEvents();
+        save("settings-weather-results" + suffix);
+        window->setUpdateState({release, "Downloading the update\u2026", 0.4, true, false});
+        window->showPane(SettingsPane::updates);
+        save("update-prompt" + suffix);
+        window->update(settings, "14°C", true, "Approval needed in System Settings");
+        window->showPane(SettingsPane::general);
+        save("settings-general-approval" + suffix);
+        window->update(settings, "14°C", false, "Off");
     }
     return 0;
 }

@@ -136,6 +136,13 @@ public:
     template <class View> View* place(View* view, const QRect& frame) {
         if (style_)
             view->setStyle(style_);
+        // Fusion outlines check boxes and slider grooves in a shade of the
+        // window colour, which all but vanishes on a dark card.
+        if (theme.dark && (qobject_cast<QCheckBox*>(view) || qobject_cast<QSlider*>(view))) {
+            QPalette palette = view->palette();
+            palette.setColor(QPalette::Window, QColor(0xA0, 0xA6, 0xAE));
+            view->setPalette(palette);
+        }
         view->setGeometry(frame);
         return view;
     }
@@ -149,6 +156,17 @@ public:
         label->setFont(settingsFont(role));
         label->setWordWrap(wrap);
         label->setAlignment(alignment);
+        if (!wrap) {
+            // One line never runs past its frame: it ends in an ellipsis and
+            // the whole text is a tooltip away.
+            const QString whole = label->text();
+            const QString shown =
+                QFontMetrics(label->font()).elidedText(whole, Qt::ElideRight, frame.width());
+            if (shown != whole) {
+                label->setText(shown);
+                label->setToolTip(whole);
+            }
+        }
         QPalette palette = label->palette();
         palette.setColor(QPalette::WindowText, secondary ? theme.secondaryText : theme.text);
         label->setPalette(palette);
@@ -159,14 +177,16 @@ public:
         return place(new SettingsPanel(kind, theme, page), frame);
     }
 
-    // A card with its title and a one-line subtitle; returns the card.
-    QRect card(const QRect& frame, const std::string& title, const std::string& subtitle = {}) {
+    // A card with its title and a one-line subtitle, which keep clear of
+    // `reserve` points at the card's right for its controls; returns the card.
+    QRect card(const QRect& frame, const std::string& title, const std::string& subtitle = {},
+               int reserve = 0) {
         panel(SettingsPanel::Kind::card, frame);
-        text(title, TextRole::cardTitle,
-             {frame.x() + kPadding, frame.y() + 16, frame.width() - 2 * kPadding, 22});
+        const int width = frame.width() - 2 * kPadding - reserve;
+        text(title, TextRole::cardTitle, {frame.x() + kPadding, frame.y() + 16, width, 22});
         if (!subtitle.empty())
-            text(subtitle, TextRole::small,
-                 {frame.x() + kPadding, frame.y() + 40, frame.width() - 2 * kPadding, 18}, true);
+            text(subtitle, TextRole::small, {frame.x() + kPadding, frame.y() + 40, width, 18},
+                 true);
         return frame;
     }
 
@@ -348,10 +368,8 @@ bool SettingsWindowController::isTypingInCityField() const {
 }
 
 bool SettingsWindowController::isDraggingSlider() const {
-    if (!page_)
-        return false;
-    for (auto* slider : page_->findChildren<SettingsSlider*>())
-        if (slider->isSliderDown())
+    for (const auto& [key, view] : controls_)
+        if (auto* slider = qobject_cast<QSlider*>(view.data()); slider && slider->isSliderDown())
             return true;
     return false;
 }
@@ -682,7 +700,7 @@ void SettingsWindowController::buildWeather(Builder& b) {
     const int x = kContentX;
     const int w = kContentWidth;
 
-    QRect card = b.card({x, kCardTop, w, 268}, "Your weather location");
+    QRect card = b.card({x, kCardTop, w, 268}, "Your weather location", {}, 200);
     b.text(settings_.place ? settings_.place->name : "No location chosen yet", TextRole::body,
            {card.x() + kPadding, card.y() + 40, w - 2 * kPadding - 200, 20},
            !settings_.place.has_value());
@@ -696,7 +714,7 @@ void SettingsWindowController::buildWeather(Builder& b) {
     buildCitySearch(b, card.x() + kPadding, card.y() + 76, w - 2 * kPadding, 112);
 
     card = b.card({x, card.bottom() + 1 + kCardGap, w, 252}, "Your forecast",
-                  "Forecast, last update and outfit status");
+                  "Forecast, last update and outfit status", 130);
     b.text(weatherSummary_, TextRole::body,
            {card.x() + kPadding, card.y() + 72, w - 2 * kPadding, 110}, false, true,
            Qt::AlignLeft | Qt::AlignTop);
@@ -826,7 +844,7 @@ void SettingsWindowController::buildApps(Builder& b) {
     const SettingsTheme& t = b.theme;
 
     QRect card = b.card({x, kCardTop, w, 84}, "Outfit to style",
-                        "App choices take priority over the cloth selected in Outfits.");
+                        "App choices take priority over the cloth selected in Outfits.", 220);
     std::vector<std::string> outfits;
     for (Outfit outfit : Outfit::allCases())
         outfits.emplace_back(outfit.title());
@@ -931,9 +949,10 @@ void SettingsWindowController::buildGeneral(Builder& b) {
     const int inner = w - 2 * kPadding;
 
     QRect card = b.card({x, kCardTop, w, 92}, "Window outfits",
-                        "While paused, no window is dressed; your choices stay as they are.");
-    auto* pause = b.checkbox("Pause window outfits", settings_.paused,
-                             {card.right() - kPadding - 220 + 1, card.y() + 33, 220, 24});
+                        "While paused, no window is dressed; your choices stay as they are.", 240);
+    auto* pause = b.checkbox("Pause window outfits", settings_.paused, {0, 0, 0, 24});
+    pause->move(card.right() + 1 - kPadding - pause->sizeHint().width(), card.y() + 33);
+    pause->resize(pause->sizeHint().width(), 24);
     QObject::connect(pause, &QCheckBox::toggled, [this](bool on) {
         settings_.paused = on;
         changed("pause outfits", true);
@@ -943,7 +962,8 @@ void SettingsWindowController::buildGeneral(Builder& b) {
     const bool approval = lowercase(loginStatus_).find("approval") != std::string::npos;
     card = b.card({x, card.bottom() + 1 + kCardGap, w, 92}, "Launch at login: " + loginStatus_,
                   approval ? "Approve launch at login in System Settings."
-                           : "Garbello can open when you log in, so your windows are ready.");
+                           : "Garbello can open when you log in, so your windows are ready.",
+                  240);
     auto* login = b.button(loginActionTitle(loginStatus_),
                            {card.right() - kPadding - 220 + 1, card.y() + 30, 220, kControlHeight});
     QObject::connect(login, &QPushButton::clicked, [this] {
@@ -952,7 +972,7 @@ void SettingsWindowController::buildGeneral(Builder& b) {
     });
     bind(login, "login");
 
-    card = b.card({x, card.bottom() + 1 + kCardGap, w, 108},
+    card = b.card({x, card.bottom() + 1 + kCardGap, w, accessibilityGranted_ ? 92 : 108},
                   accessibilityGranted_ ? "Permission enabled" : "Accessibility");
     if (accessibilityGranted_) {
         b.text("Accessibility is enabled. Full-screen tracking is ready.", TextRole::body,
@@ -973,7 +993,7 @@ void SettingsWindowController::buildGeneral(Builder& b) {
     }
 
     card = b.card({x, card.bottom() + 1 + kCardGap, w, 92}, "Guided setup",
-                  "Walk through the first-run steps again.");
+                  "Walk through the first-run steps again.", 180);
     auto* rerun = b.button("Run setup again",
                            {card.right() - kPadding - 160 + 1, card.y() + 30, 160, kControlHeight});
     QObject::connect(rerun, &QPushButton::clicked, [this] { showOnboarding(); });
@@ -996,7 +1016,7 @@ void SettingsWindowController::buildUpdates(Builder& b) {
 
     QRect card = b.card({x, kCardTop, w, update_.progress ? 184 : 160},
                         "Garbello " + std::string(UpdateVersion::current),
-                        "Last checked: " + lastChecked(settings_.updaterV1.lastChecked));
+                        "Last checked: " + lastChecked(settings_.updaterV1.lastChecked), 230);
     auto* check =
         b.button(update_.canOpenDownload ? "Open download in Finder" : "Check for Updates...",
                  {card.right() - kPadding - 210 + 1, card.y() + 18, 210, kControlHeight});
@@ -1030,12 +1050,19 @@ void SettingsWindowController::buildUpdates(Builder& b) {
 
     if (!update_.release)
         return;
-    card = b.card({x, card.bottom() + 1 + kCardGap, w, 240},
+    // The card grows with the notes, up to a few lines.
+    const QString notes = q(update_.release->releaseNotes);
+    const int notesHeight =
+        std::min(130, QFontMetrics(settingsFont(TextRole::body))
+                          .boundingRect(QRect(0, 0, inner, 1000), Qt::TextWordWrap, notes)
+                          .height());
+    const int buttons = 48 + notesHeight + 18;
+    card = b.card({x, card.bottom() + 1 + kCardGap, w, buttons + 32 + kPadding},
                   "Version " + update_.release->version + " is available");
     b.text(update_.release->releaseNotes, TextRole::body,
-           {card.x() + kPadding, card.y() + 48, inner, 130}, true, true,
+           {card.x() + kPadding, card.y() + 48, inner, notesHeight}, true, true,
            Qt::AlignLeft | Qt::AlignTop);
-    auto* install = b.primary("Update now", {card.x() + kPadding, card.y() + 192, 140, 32});
+    auto* install = b.primary("Update now", {card.x() + kPadding, card.y() + buttons, 140, 32});
     install->setEnabled(!update_.busy);
     QObject::connect(install, &QPushButton::clicked, [this] {
         if (onInstallUpdate)
@@ -1043,7 +1070,7 @@ void SettingsWindowController::buildUpdates(Builder& b) {
     });
     bind(install, "update-install");
     auto* skip = b.button("Skip this version",
-                          {card.x() + kPadding + 152, card.y() + 193, 160, kControlHeight});
+                          {card.x() + kPadding + 152, card.y() + buttons + 1, 160, kControlHeight});
     skip->setEnabled(!update_.busy);
     QObject::connect(skip, &QPushButton::clicked, [this] {
         if (onSkipUpdate)
