@@ -354,7 +354,8 @@ void SettingsWindowController::setUpdateState(SettingsUpdateState state) {
 }
 
 void SettingsWindowController::rebuildOrDefer() {
-    if (isTypingInCityField() || isDraggingSlider()) {
+    // An open pop-up list would vanish under the pointer as well.
+    if (isTypingInCityField() || isDraggingSlider() || QApplication::activePopupWidget()) {
         pendingRefresh_ = true;
         return;
     }
