@@ -108,6 +108,13 @@ int main(int argc, char** argv) {
         window->update(settings, "14°C", true, "Approval needed in System Settings");
         window->showPane(SettingsPane::general);
         save("settings-general-approval" + suffix);
+        GarbelloSettings chosen = settings;
+        chosen.manualOutfit = Outfit::sweater;
+        chosen.setPreferredVariant(ClothVariant::fourth, Outfit::sweater);
+        chosen.paused = true;
+        window->update(chosen, "14°C", false, "Off");
+        window->showPane(SettingsPane::outfits);
+        save("settings-outfits-chosen" + suffix);
         window->update(settings, "14°C", false, "Off");
     }
     return 0;

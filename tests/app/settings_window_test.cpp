@@ -459,6 +459,41 @@ TEST(SettingsWindow, PreviewsFollowTheSettingsAndTheSampleAppearance) {
     EXPECT_EQ(h.saved.size(), 2u);
 }
 
+TEST(SettingsWindow, SetupCanBeWalkedFinishedAndSkipped) {
+    Harness h;
+    h.window->showPane(SettingsPane::general);
+    operate(h.get("rerun-setup"), 0);
+    EXPECT_EQ(h.window->setup(), SetupStep::welcome);
+    operate(h.get("setup-back"), 0);
+    EXPECT_EQ(h.window->setup(), SetupStep::welcome);
+    for (int i = 0; i < 5; ++i)
+        operate(h.get("setup-next"), 0);
+    EXPECT_EQ(h.window->setup(), SetupStep::finish);
+    EXPECT_TRUE(h.saved.empty());
+    operate(h.get("setup-next"), 0);
+    EXPECT_FALSE(h.window->setup().has_value());
+    EXPECT_EQ(h.window->pane(), SettingsPane::outfits);
+    ASSERT_EQ(h.saved.size(), 1u);
+    EXPECT_TRUE(h.saved.back().onboardingCompleted);
+    EXPECT_EQ(h.lastAction(), "finished setup");
+
+    h.window->showOnboarding();
+    operate(h.get("setup-next"), 0);
+    operate(h.get("setup-skip"), 0);
+    EXPECT_FALSE(h.window->setup().has_value());
+    EXPECT_EQ(h.saved.size(), 2u);
+}
+
+TEST(SettingsWindow, RefreshingApplicationsRebuildsOnlyTheAppsPane) {
+    Harness h;
+    for (SettingsPane pane : kSettingsPanes) {
+        h.window->showPane(pane);
+        QWidget* page = h.window->page();
+        h.window->refreshApplications();
+        EXPECT_EQ(h.window->page() != page, pane == SettingsPane::apps) << rawValue(pane);
+    }
+}
+
 TEST(SettingsTheme, TextReachesContrastInBothAppearances) {
     for (bool dark : {false, true}) {
         const SettingsTheme& t = SettingsTheme::forAppearance(dark);
