@@ -10,7 +10,8 @@
 // Each figure is the median of `--repeats` draws (default 21) in this
 // thread's CPU time, so other work on the machine inflates it little. Then
 // Google Benchmark times PNG encoding of one big sheet (skip it with
-// --benchmark_filter=none). Exits non-zero when a target is missed.
+// --no-encoding). Exits non-zero when a target is missed. `--only 0|1|2`
+// times one of the three setups alone, for a profiler.
 
 #include "draw/bitmap.h"
 #include "figures.h"
@@ -120,12 +121,16 @@ void printSlowestAndMean(const std::vector<double>& times) {
                 times[worst], mean(times));
 }
 
+const Setup kSetups[] = {{"1440x900/w16", {1440, 900}, 16, 1},
+                         {"1440x900/w16", {1440, 900}, 16, 2},
+                         {"2560x1440/w32", {2560, 1440}, 32, 1}};
+
 // Returns whether every target was met.
 bool timeFifty(int repeats) {
     const std::vector<Cloth> cloths = allFifty();
-    const std::vector<double> one = timeAll({"1440x900/w16", {1440, 900}, 16, 1}, repeats);
-    const std::vector<double> two = timeAll({"1440x900/w16", {1440, 900}, 16, 2}, repeats);
-    const std::vector<double> big = timeAll({"2560x1440/w32", {2560, 1440}, 32, 1}, repeats);
+    const std::vector<double> one = timeAll(kSetups[0], repeats);
+    const std::vector<double> two = timeAll(kSetups[1], repeats);
+    const std::vector<double> big = timeAll(kSetups[2], repeats);
 
     std::printf("\n");
     const std::size_t worst = slowest(one);
@@ -187,21 +192,33 @@ void registerEncoding() {
 int main(int argc, char** argv) {
     int repeats = 21;
     bool fifty = true;
+    int only = -1;
+    bool encoding = true;
     std::vector<char*> rest;
     for (int i = 0; i < argc; ++i) {
         if (std::strcmp(argv[i], "--repeats") == 0 && i + 1 < argc)
             repeats = std::max(1, std::atoi(argv[++i]));
+        else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc)
+            only = std::clamp(std::atoi(argv[++i]), 0, 2);
         else if (std::strcmp(argv[i], "--no-fifty") == 0)
             fifty = false;
+        else if (std::strcmp(argv[i], "--no-encoding") == 0)
+            encoding = false;
         else
             rest.push_back(argv[i]);
     }
+    if (only >= 0) { // one setup alone, for a profiler; no targets
+        garbello::timeAll(garbello::kSetups[only], repeats);
+        return 0;
+    }
     const bool met = !fifty || garbello::timeFifty(repeats);
-    std::printf("\n");
-    garbello::registerEncoding();
-    int restCount = static_cast<int>(rest.size());
-    benchmark::Initialize(&restCount, rest.data());
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    if (encoding) {
+        std::printf("\n");
+        garbello::registerEncoding();
+        int restCount = static_cast<int>(rest.size());
+        benchmark::Initialize(&restCount, rest.data());
+        benchmark::RunSpecifiedBenchmarks();
+        benchmark::Shutdown();
+    }
     return met ? 0 : 1;
 }
