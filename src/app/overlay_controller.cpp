@@ -30,6 +30,14 @@ void OverlayController::update(const std::vector<TrackedWindow>& windows) {
     const std::set<std::string> disabled(settings.disabledApps.begin(),
                                          settings.disabledApps.end());
     const WindowTrackingUpdate pass = tracking_.update(windows, now, paused, disabled);
+    if (host_.picturesLost()) {
+        // No frame of size zero is ever asked for, so every panel is framed,
+        // cut and painted again below.
+        for (auto& [id, panel] : panels_) {
+            panel.view.frame = {};
+            panel.view.occluders.clear();
+        }
+    }
 
     std::erase_if(panels_, [&](const auto& entry) {
         return std::none_of(windows.begin(), windows.end(),

@@ -3,6 +3,7 @@
 #include "platform/overlay_host.h"
 
 #include <map>
+#include <utility>
 
 namespace garbello::platform {
 
@@ -25,6 +26,10 @@ public:
         records[id].id = id;
         return std::make_unique<FakeOverlay>(records[id]);
     }
+
+    // Set by a test to have the next pass told that every picture was lost.
+    bool lost = false;
+    bool picturesLost() override { return std::exchange(lost, false); }
 
     // By overlay id, in creation order.
     std::map<std::uint32_t, FakeOverlayRecord> records;

@@ -40,6 +40,10 @@ class OverlayHost {
 public:
     virtual ~OverlayHost() = default;
     virtual std::unique_ptr<Overlay> createOverlay() = 0;
+    // Whether every overlay lost its frame, stacking and picture since the
+    // last call, as when the display starts or stops blending windows; each
+    // must then be framed, painted and shown again.
+    virtual bool picturesLost() { return false; }
 };
 
 // Application icons, for the application's tint.

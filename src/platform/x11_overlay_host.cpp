@@ -4,10 +4,12 @@
 #include "tracking/desktop_geometry.h"
 
 #include <xcb/shape.h>
+#include <xcb/xfixes.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <set>
 #include <vector>
 
 namespace garbello::platform {
@@ -52,9 +54,14 @@ xcb_rectangle_t rectangle(double x, double y, double width, double height) {
 // opaque are.
 constexpr std::uint32_t kShownAlpha = 0x80;
 
-// The runs of shown pixels of each row, as rectangles one row high.
-std::vector<xcb_rectangle_t> shownRuns(const Image& image) {
-    std::vector<xcb_rectangle_t> runs;
+// The shown pixels as bands of rectangles: each band the rows that have the
+// same runs of shown pixels, so the long straight sides of a ring take two
+// rectangles instead of two per row. The result is in YX-banded order, which
+// spares the server sorting it on every shape change.
+std::vector<xcb_rectangle_t> shownBands(const Image& image) {
+    std::vector<xcb_rectangle_t> bands;
+    std::vector<std::pair<int, int>> runs, previous;
+    std::size_t bandStart = 0;
     for (int y = 0; y < image.height; ++y) {
         const std::uint8_t* row = image.pixels.data() + std::size_t(y) * image.stride;
         const auto visible = [&](int x) {
@@ -62,6 +69,7 @@ std::vector<xcb_rectangle_t> shownRuns(const Image& image) {
             std::memcpy(&argb, row + 4 * x, 4);
             return (argb >> 24) >= kShownAlpha;
         };
+        runs.clear();
         for (int x = 0; x < image.width;) {
             if (!visible(x)) {
                 ++x;
@@ -70,10 +78,19 @@ std::vector<xcb_rectangle_t> shownRuns(const Image& image) {
             const int start = x;
             while (x < image.width && visible(x))
                 ++x;
-            runs.push_back(rectangle(start, y, x - start, 1));
+            runs.emplace_back(start, x);
         }
+        if (y > 0 && runs == previous && !runs.empty()) {
+            for (std::size_t i = bandStart; i < bands.size(); ++i)
+                ++bands[i].height;
+            continue;
+        }
+        bandStart = bands.size();
+        for (const auto& [start, end] : runs)
+            bands.push_back(rectangle(start, y, end - start, 1));
+        std::swap(runs, previous);
     }
-    return runs;
+    return bands;
 }
 
 // Shown without blending, the pixels must carry their full colour.
@@ -99,15 +116,36 @@ void unpremultiply(Image& image) {
 
 } // namespace
 
+namespace {
+
+// An overlay's window, which the host makes anew when the way the display
+// blends changes.
+class OverlayWindow {
+public:
+    virtual void recreate() = 0;
+
+protected:
+    ~OverlayWindow() = default;
+};
+
+} // namespace
+
 struct X11OverlayHost::Server {
     x11::Connection connection;
     const Screens* screens = nullptr;
     xcb_screen_t* screen = nullptr;
+    // The screen's compositing manager selection, and the first event number
+    // of XFixes, which reports its changes of owner (0 without XFixes).
+    xcb_atom_t compositorSelection = XCB_NONE;
+    std::uint8_t xfixesEvents = 0;
+    bool ownerChanged = false;
     bool composited = false;
     std::uint8_t depth = 0;
     xcb_visualid_t visual = XCB_NONE;
     xcb_colormap_t colormap = XCB_NONE;
+    xcb_colormap_t ownColormap = XCB_NONE;
     std::size_t maximumRequestBytes = 0;
+    std::set<OverlayWindow*> overlays;
     // Dressed client → its frame among the root's children.
     std::unordered_map<xcb_window_t, xcb_window_t> frames;
 
@@ -119,10 +157,57 @@ struct X11OverlayHost::Server {
     }
 
     // Errors of requests on windows that went in the meantime arrive as
-    // events; nothing here waits for them, so they are simply dropped.
-    void dropEvents() const {
-        while (xcb_generic_event_t* event = xcb_poll_for_event(get()))
+    // events; nothing here waits for them, so they are simply dropped. What
+    // matters is whether the compositor came or went.
+    void readEvents() {
+        while (xcb_generic_event_t* event = xcb_poll_for_event(get())) {
+            if (xfixesEvents &&
+                (event->response_type & 0x7f) == xfixesEvents + XCB_XFIXES_SELECTION_NOTIFY)
+                ownerChanged = true;
             std::free(event);
+        }
+    }
+
+    // Blending needs a compositor and a visual with alpha; without either,
+    // overlays are shaped instead.
+    bool compositorRuns() const {
+        auto owner = take(get(), xcb_get_selection_owner_reply,
+                          xcb_get_selection_owner(get(), compositorSelection));
+        return owner && owner.get()->owner != XCB_NONE && argbVisual(screen) != XCB_NONE;
+    }
+
+    void useVisual(bool blended) {
+        composited = blended;
+        if (ownColormap) {
+            xcb_free_colormap(get(), ownColormap);
+            ownColormap = XCB_NONE;
+        }
+        if (blended) {
+            depth = 32;
+            visual = argbVisual(screen);
+            ownColormap = xcb_generate_id(get());
+            xcb_create_colormap(get(), XCB_COLORMAP_ALLOC_NONE, ownColormap, screen->root, visual);
+            colormap = ownColormap;
+        } else {
+            depth = screen->root_depth;
+            visual = screen->root_visual;
+            colormap = screen->default_colormap;
+        }
+    }
+
+    bool switchBlending() {
+        readEvents();
+        if (!ownerChanged)
+            return false;
+        ownerChanged = false;
+        const bool blended = compositorRuns();
+        if (blended == composited)
+            return false;
+        useVisual(blended);
+        for (OverlayWindow* overlay : overlays)
+            overlay->recreate();
+        xcb_flush(get());
+        return true;
     }
 
     // The child of the root that holds `client`, which an overlay is stacked
@@ -146,29 +231,25 @@ struct X11OverlayHost::Server {
 
 namespace {
 
-class X11Overlay final : public Overlay {
+class X11Overlay final : public Overlay, public OverlayWindow {
 public:
-    explicit X11Overlay(X11OverlayHost::Server& server)
-        : server_(server), c_(server.get()), window_(xcb_generate_id(c_)) {
-        const std::uint32_t values[] = {0, 0, 1, server.colormap};
-        xcb_create_window(c_, server.depth, window_, server.screen->root, -1, -1, 1, 1, 0,
-                          XCB_WINDOW_CLASS_INPUT_OUTPUT, server.visual,
-                          XCB_CW_BACK_PIXEL | XCB_CW_BORDER_PIXEL | XCB_CW_OVERRIDE_REDIRECT |
-                              XCB_CW_COLORMAP,
-                          values);
-        // No input region: every click goes to what is below.
-        xcb_shape_rectangles(c_, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT, XCB_CLIP_ORDERING_UNSORTED,
-                             window_, 0, 0, 0, nullptr);
-        xcb_change_property(c_, XCB_PROP_MODE_REPLACE, window_, XCB_ATOM_WM_NAME, XCB_ATOM_STRING,
-                            8, std::uint32_t(std::strlen(kOverlayName)), kOverlayName);
+    explicit X11Overlay(X11OverlayHost::Server& server) : server_(server), c_(server.get()) {
+        createWindow();
+        server_.overlays.insert(this);
         xcb_flush(c_);
     }
 
     ~X11Overlay() override {
-        xcb_destroy_window(c_, window_);
-        if (pixmap_)
-            xcb_free_pixmap(c_, pixmap_);
+        server_.overlays.erase(this);
+        destroyWindow();
         xcb_flush(c_);
+    }
+
+    // The new window has the host's visual and nothing else: the owner
+    // frames, paints and stacks it again.
+    void recreate() override {
+        destroyWindow();
+        createWindow();
     }
 
     void setFrame(const Rect& frame) override {
@@ -206,7 +287,7 @@ public:
         pixmap_ = pixmap;
         ring_ = server_.composited
                     ? std::vector<xcb_rectangle_t>{rectangle(0, 0, image.width, image.height)}
-                    : shownRuns(image);
+                    : shownBands(image);
         hasImage_ = true;
         applyShape();
         if (shown_)
@@ -222,7 +303,7 @@ public:
     }
 
     void showBelow(std::uint32_t windowID) override {
-        server_.dropEvents();
+        server_.readEvents();
         shown_ = true;
         if (const xcb_window_t frame = server_.frameOf(windowID)) {
             const std::uint32_t values[] = {frame, XCB_STACK_MODE_BELOW};
@@ -243,6 +324,32 @@ public:
     std::uint32_t id() const override { return window_; }
 
 private:
+    void createWindow() {
+        window_ = xcb_generate_id(c_);
+        const std::uint32_t values[] = {0, 0, 1, server_.colormap};
+        xcb_create_window(c_, server_.depth, window_, server_.screen->root, -1, -1, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, server_.visual,
+                          XCB_CW_BACK_PIXEL | XCB_CW_BORDER_PIXEL | XCB_CW_OVERRIDE_REDIRECT |
+                              XCB_CW_COLORMAP,
+                          values);
+        // No input region: every click goes to what is below.
+        xcb_shape_rectangles(c_, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT, XCB_CLIP_ORDERING_UNSORTED,
+                             window_, 0, 0, 0, nullptr);
+        xcb_change_property(c_, XCB_PROP_MODE_REPLACE, window_, XCB_ATOM_WM_NAME, XCB_ATOM_STRING,
+                            8, std::uint32_t(std::strlen(kOverlayName)), kOverlayName);
+    }
+
+    void destroyWindow() {
+        xcb_destroy_window(c_, window_);
+        if (pixmap_)
+            xcb_free_pixmap(c_, pixmap_);
+        pixmap_ = XCB_NONE;
+        hasImage_ = false;
+        frame_ = {};
+        occluders_.clear();
+        ring_.clear();
+    }
+
     // Rows go in pieces that fit the server's request size.
     void upload(xcb_pixmap_t pixmap, const Image& image) {
         const xcb_gcontext_t gc = xcb_generate_id(c_);
@@ -263,8 +370,8 @@ private:
     // windows in front.
     void applyShape() {
         xcb_shape_rectangles(c_, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_BOUNDING,
-                             XCB_CLIP_ORDERING_UNSORTED, window_, 0, 0, std::uint32_t(ring_.size()),
-                             ring_.data());
+                             XCB_CLIP_ORDERING_YX_BANDED, window_, 0, 0,
+                             std::uint32_t(ring_.size()), ring_.data());
         if (occluders_.empty())
             return;
         std::vector<xcb_rectangle_t> cut;
@@ -278,7 +385,7 @@ private:
 
     X11OverlayHost::Server& server_;
     xcb_connection_t* c_;
-    const xcb_window_t window_;
+    xcb_window_t window_ = XCB_NONE;
     xcb_pixmap_t pixmap_ = XCB_NONE;
     Rect frame_;
     std::vector<xcb_rectangle_t> ring_;
@@ -286,6 +393,25 @@ private:
     bool hasImage_ = false;
     bool shown_ = false;
 };
+
+} // namespace
+
+namespace {
+
+// Asks XFixes to report every change of the compositor selection's owner,
+// before the owner is first read, so that no change falls in between.
+void watchCompositor(X11OverlayHost::Server& server, xcb_connection_t* c) {
+    const xcb_query_extension_reply_t* xfixes = xcb_get_extension_data(c, &xcb_xfixes_id);
+    if (!xfixes || !xfixes->present)
+        return;
+    // The version must be asked before any other XFixes request.
+    std::free(xcb_xfixes_query_version_reply(c, xcb_xfixes_query_version(c, 1, 0), nullptr));
+    server.xfixesEvents = xfixes->first_event;
+    xcb_xfixes_select_selection_input(c, server.screen->root, server.compositorSelection,
+                                      XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
+                                          XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
+                                          XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
+}
 
 } // namespace
 
@@ -303,23 +429,11 @@ std::unique_ptr<X11OverlayHost> X11OverlayHost::open(const std::string& display,
     for (int i = 0; i < screenNumber && roots.rem; ++i)
         xcb_screen_next(&roots);
     server->screen = roots.data;
-    const xcb_atom_t manager = internAtom(c, "_NET_WM_CM_S" + std::to_string(screenNumber));
-    auto owner = take(c, xcb_get_selection_owner_reply, xcb_get_selection_owner(c, manager));
-    const xcb_visualid_t argb = argbVisual(server->screen);
-    server->composited = owner && owner.get()->owner != XCB_NONE && argb != XCB_NONE;
-    if (server->composited) {
-        server->depth = 32;
-        server->visual = argb;
-        server->colormap = xcb_generate_id(c);
-        xcb_create_colormap(c, XCB_COLORMAP_ALLOC_NONE, server->colormap, server->screen->root,
-                            argb);
-    } else {
-        server->depth = server->screen->root_depth;
-        server->visual = server->screen->root_visual;
-        server->colormap = server->screen->default_colormap;
-    }
-    server->maximumRequestBytes = std::size_t(xcb_get_maximum_request_length(c)) * 4;
+    server->compositorSelection = internAtom(c, "_NET_WM_CM_S" + std::to_string(screenNumber));
+    watchCompositor(*server, c);
     server->connection = std::move(connection);
+    server->useVisual(server->compositorRuns());
+    server->maximumRequestBytes = std::size_t(xcb_get_maximum_request_length(c)) * 4;
     return std::unique_ptr<X11OverlayHost>(new X11OverlayHost(std::move(server)));
 }
 
@@ -328,13 +442,17 @@ X11OverlayHost::X11OverlayHost(std::unique_ptr<Server> server) : server_(std::mo
 X11OverlayHost::~X11OverlayHost() = default;
 
 std::unique_ptr<Overlay> X11OverlayHost::createOverlay() {
-    server_->dropEvents();
+    server_->readEvents();
     return std::make_unique<X11Overlay>(*server_);
 }
 
 void X11OverlayHost::sync() {
     xcb_connection_t* c = server_->get();
     std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+}
+
+bool X11OverlayHost::picturesLost() {
+    return server_->switchBlending();
 }
 
 bool X11OverlayHost::composited() const {

@@ -12,7 +12,8 @@ namespace garbello::platform {
 // Overlays as override-redirect X windows on a connection of their own, used
 // from the main thread only. With a compositor running they have a 32-bit
 // ARGB visual; without one, their bounding shape is cut from the ring's
-// alpha, so that only cloth is ever seen. Either way they take no input.
+// alpha, so that only cloth is ever seen; when a compositor starts or stops,
+// the windows are made anew of the other kind. Either way they take no input.
 // See docs/desktop.md.
 class X11OverlayHost final : public OverlayHost {
 public:
@@ -25,7 +26,11 @@ public:
     X11OverlayHost& operator=(const X11OverlayHost&) = delete;
 
     std::unique_ptr<Overlay> createOverlay() override;
-    // Whether a compositor owned the screen's _NET_WM_CM selection at open.
+    // True when a compositor came or went: overlays then have windows of the
+    // new kind, blank until painted again.
+    bool picturesLost() override;
+    // Whether overlays are blended by a compositor (one owns the screen's
+    // _NET_WM_CM selection and an ARGB visual exists), as last seen.
     bool composited() const;
     // Returns once the server has carried out everything asked so far, for
     // whoever looks at the overlays through another connection.

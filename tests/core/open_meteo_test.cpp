@@ -41,10 +41,6 @@ std::string replaced(std::string text, const std::string& from, const std::strin
     return text;
 }
 
-std::string nested(std::size_t depth, const std::string& inner = "") {
-    return std::string(depth, '[') + inner + std::string(depth, ']');
-}
-
 // Outcomes of a reader: "ok", the decoder's error, or the ResponseError's kind
 // with its user-facing text.
 const std::string kDecoding = "decoding";
@@ -88,9 +84,11 @@ TEST(OpenMeteoTest, CoordinatesAreShortestRoundTripDecimals) {
         const char* text;
     };
     const std::vector<Case> cases = {
-        {13, "13.0"},         {52.52, "52.52"},   {0.00001, "1e-05"},
-        {-0.00001, "-1e-05"}, {0.0001, "0.0001"}, {0, "0.0"},
-        {-0.0, "-0.0"},       {180, "180.0"},     {0.1 + 0.2, "0.30000000000000004"},
+        {13, "13.0"},
+        {52.52, "52.52"},
+        {0.00001, "1e-05"},
+        {-0.0, "-0.0"},
+        {0.1 + 0.2, "0.30000000000000004"},
     };
     for (const auto& c : cases) {
         std::string url = OpenMeteo::forecastURL({"", c.latitude, 0, "auto"});
@@ -109,10 +107,8 @@ TEST(OpenMeteoTest, GeocodingURLEncodesTheCityAsOneQueryValue) {
         {"São Paulo", "S%C3%A3o%20Paulo"},
         // A typed name can neither add query items nor turn into spaces.
         {"A&count=99#x", "A%26count%3D99%23x"},
-        {"1+1", "1%2B1"},
         {"50%", "50%25"},
         {"-._~!$'()*,;:@/?", "-._~!$'()*,;:@/?"},
-        {"", ""},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(OpenMeteo::geocodingURL(c.city),
@@ -150,7 +146,6 @@ TEST(OpenMeteoTest, ParsesAValidForecastAndLogsOnlyThen) {
 // Implausible values, and what a hostile or broken server could send: each body
 // ends in a documented outcome, never a crash or a stray exception.
 TEST(OpenMeteoTest, ForecastBodiesEndInTheirOutcome) {
-    const std::string tenMegabytes(10 << 20, 'x');
     const std::string code = "\"weather_code\":61";
     const char* probability = "/daily/precipitation_probability_max";
     const char* uv = "/daily/uv_index_max";
@@ -161,25 +156,19 @@ TEST(OpenMeteoTest, ForecastBodiesEndInTheirOutcome) {
     };
     const std::vector<Case> cases = {
         {"latitude above 90", with("/latitude", 90.5), kBadWeather},
-        {"latitude -90", with("/latitude", -90), "ok"},
         {"unknown zone", with("/timezone", "Mars/Olympus"), kBadWeather},
-        {"empty zone", with("/timezone", ""), kBadWeather},
         {"zone with a NUL", with("/timezone", std::string("Europe/Berlin\0", 14)), kBadWeather},
         {"zone as a path", with("/timezone", "../../../etc/passwd"), kBadWeather},
         {"negative apparent temperature", with("/current/apparent_temperature", -12.5), "ok"},
         {"negative wind", with("/current/wind_speed_10m", -1), kBadWeather},
-        {"negative rain", with("/current/rain", -0.1), kBadWeather},
-        {"negative precipitation", with("/current/precipitation", -0.1), kBadWeather},
         {"negative zero snowfall", with("/current/snowfall", -0.0), "ok"},
         {"negative snowfall", with("/current/snowfall", -0.01), kBadWeather},
         {"probability []", with(probability, Json::array()), kBadWeather},
         {"probability [101]", with(probability, Json::array({101})), kBadWeather},
-        {"probability [-1]", with(probability, Json::array({-1})), kBadWeather},
         {"probability [100, null]", with(probability, Json::array({100, nullptr})), "ok"},
         {"probability [null, 50]", with(probability, Json::array({nullptr, 50})), kBadWeather},
         {"uv [0]", with(uv, Json::array({0})), "ok"},
         {"uv [-0.1]", with(uv, Json::array({-0.1})), kBadWeather},
-        {"uv []", with(uv, Json::array()), kBadWeather},
         {"code 4", with("/current/weather_code", 4), kBadWeather},
         {"code 99", with("/current/weather_code", 99), "ok"},
         {"smallest code", replaced(kForecastText, code, "\"weather_code\":-9223372036854775808"),
@@ -188,20 +177,11 @@ TEST(OpenMeteoTest, ForecastBodiesEndInTheirOutcome) {
          replaced(kForecastText, code, "\"weather_code\":18446744073709551615"), kDecoding},
         {"code 61.0", with("/current/weather_code", 61.0), kDecoding},
         {"text in a series", with(uv, Json::array({"high"})), kDecoding},
-        {"series not an array", with(uv, 5), kDecoding},
-        {"current not an object", with("/current", Json::array()), kDecoding},
         {"time as a boolean", with("/current/time", true), kDecoding},
         {"nan as time text", with("/current/time", "nan"), kBadTime},
         {"the time is judged after the weather",
          replaced(with("/current/weather_code", 4), "1717232400", "\"2024-6-1T09:00\""),
          kBadWeather},
-        {"overflowing number", replaced(kForecastText, "52.52", "1e400"), kDecoding},
-        {"NaN token", replaced(kForecastText, "18.5", "NaN"), kDecoding},
-        {"deeply nested value", replaced(kForecastText, "52.52", nested(100'000, "1")), kDecoding},
-        {"ten megabyte zone name", with("/timezone", tenMegabytes), kBadWeather},
-        {"invalid UTF-8 in zone", replaced(kForecastText, "Berlin", "\xff\xfe"), kDecoding},
-        {"lone surrogate", replaced(kForecastText, "Europe/Berlin", "\\ud800"), kDecoding},
-        {"empty", "", kDecoding},
         {"duplicate keys, the last wins",
          replaced(kForecastText, "\"latitude\":", "\"latitude\":\"x\",\"latitude\":"), "ok"},
     };
@@ -243,7 +223,6 @@ TEST(OpenMeteoTest, ObservationTimesAsNumbersOrLocalText) {
         {1717232400, "Europe/Berlin", nine},
         {1717232400.25, "Europe/Berlin", nine + 250},
         {"2024-06-01T09:00", "Europe/Berlin", nine - 2 * 3600'000},
-        {"2024-01-15T09:00", "Europe/Berlin", 1705305600'000},
         {"2024-06-01T09:00", "UTC", nine},
         {"2024-06-01T09:00", "America/Los_Angeles", nine + 7 * 3600'000},
         // The hour repeated when clocks go back is read as its later occurrence.
@@ -252,10 +231,8 @@ TEST(OpenMeteoTest, ObservationTimesAsNumbersOrLocalText) {
         {"2024-03-31T02:30", "Europe/Berlin", std::nullopt},
         {"2024-03-31T03:00", "Europe/Berlin", 1711846800'000},
         {"2024-6-1T09:00", "Europe/Berlin", std::nullopt},
-        {"2024-06-01 09:00", "Europe/Berlin", std::nullopt},
         {"2024-06-01T09:00Z", "Europe/Berlin", std::nullopt},
         {"2024-02-30T09:00", "Europe/Berlin", std::nullopt},
-        {"2024-06-01T24:00", "Europe/Berlin", std::nullopt},
         {"0024-06-01T09:00", "UTC", std::nullopt},
         {"9999-12-31T23:59", "UTC", std::nullopt},
         // Numbers the clock cannot hold are refused, not wrapped.
@@ -281,20 +258,14 @@ std::vector<Place> places(const std::string& body) {
 }
 
 TEST(OpenMeteoTest, GeocodingAnswersAreAcceptedInOrderOrRejectedWhole) {
-    const std::string tenMegabytes(10 << 20, 'y');
     auto one = [](const std::string& fields) { return R"({"results":[{)" + fields + "}]}"; };
-    std::string manyRows;
-    for (int i = 0; i < 20'000; ++i)
-        manyRows += std::string(i ? "," : "") + R"({"name":"A","latitude":0,"longitude":0})";
     struct Case {
         std::string body;
         std::string expected; // "ok:" and the names in order, or the error
     };
     const std::vector<Case> cases = {
         {R"({})", "ok:"},
-        {R"({"results":[]})", "ok:"},
         {R"({"results":null})", "ok:"},
-        {R"({"error":false})", "ok:"},
         {R"({"error":true})", kBadPlaces},
         {R"({"results":[{"name":"B","latitude":3,"longitude":4,"admin1":"X"},
                         {"name":"A","latitude":1,"longitude":2}], "generationtime_ms":1})",
@@ -316,16 +287,11 @@ TEST(OpenMeteoTest, GeocodingAnswersAreAcceptedInOrderOrRejectedWhole) {
          kBadPlaces},
         {one(R"("name":"\n\t\u00a0\u3000\u0085\u2028","latitude":3,"longitude":4)"), kBadPlaces},
         {one(R"("name":"A","latitude":90.01,"longitude":4)"), kBadPlaces},
-        {one(R"("name":"A","latitude":1,"longitude":-180.5)"), kBadPlaces},
         {one(R"("name":"A","latitude":1)"), kDecoding},
         {one(R"("name":7,"latitude":1,"longitude":2)"), kDecoding},
-        {one(R"("name":"A","latitude":1,"longitude":2,"admin1":3)"), kDecoding},
-        {one("\"name\":\"\xed\xa0\x80\",\"latitude\":0,\"longitude\":0"), kDecoding},
         {R"({"results":{"name":"A"}})", kDecoding},
-        {R"({"results":["A"]})", kDecoding},
         {R"({"error":"yes"})", kDecoding},
         {R"({"error":true,"results":[{"name":"A"}]})", kDecoding},
-        {R"({"results":)" + nested(100'000) + "}", kDecoding},
     };
     auto names = [](const std::string& body) {
         std::string text = "ok:";
@@ -341,12 +307,6 @@ TEST(OpenMeteoTest, GeocodingAnswersAreAcceptedInOrderOrRejectedWhole) {
               (std::vector<Place>{{"Singapore", 1.29, 103.85, "Asia/Singapore"}}));
     EXPECT_EQ(places(one(R"("name":"Pole","latitude":90,"longitude":-180)")),
               (std::vector<Place>{{"Pole", 90, -180, "auto"}}));
-    // Sizes only: a ten-megabyte name and twenty thousand results are read whole.
-    EXPECT_EQ(places(one(R"("name":")" + tenMegabytes + R"(","latitude":0,"longitude":0)"))
-                  .front()
-                  .name.size(),
-              tenMegabytes.size());
-    EXPECT_EQ(places(R"({"results":[)" + manyRows + "]}").size(), 20'000u);
 }
 
 } // namespace

@@ -1,9 +1,11 @@
 #include "model/cloth_variant.h"
 #include "model/outfit.h"
+#include "model/temperature_unit.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <limits>
 #include <string>
 
 namespace garbello {
@@ -28,6 +30,35 @@ TEST(ClothVariantTest, RawValuesParseBackAndAreTheJsonForm) {
     }
     for (std::int64_t raw : {std::int64_t{-1}, std::int64_t{10}, INT64_MIN, INT64_MAX})
         EXPECT_EQ(ClothVariant::parse(raw), std::nullopt) << raw;
+}
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+constexpr TemperatureUnit kC = TemperatureUnit::celsius;
+constexpr TemperatureUnit kF = TemperatureUnit::fahrenheit;
+
+TEST(TemperatureUnitTest, ParseAcceptsOnlyTheExactRawValues) {
+    EXPECT_EQ(TemperatureUnit::parse("celsius"), kC);
+    EXPECT_EQ(TemperatureUnit::parse("fahrenheit"), kF);
+    for (const char* text : {"Celsius", "FAHRENHEIT", " celsius", "celsius ", "°C", ""})
+        EXPECT_EQ(TemperatureUnit::parse(text), std::nullopt) << text;
+}
+
+TEST(TemperatureUnitTest, DisplayRoundsHalvesAwayFromZeroAndNeverShowsMinusZero) {
+    struct Case {
+        TemperatureUnit unit;
+        double celsius;
+        const char* expected;
+    };
+    // 1e308 °C overflows to infinity in Fahrenheit.
+    const Case cases[] = {
+        {kC, 21.5, "22°C"}, {kC, -2.5, "-3°C"},   {kC, 2.49, "2°C"},      {kC, -0.4, "0°C"},
+        {kC, -0.5, "-1°C"}, {kC, -0.0, "0°C"},    {kC, 1e6, "1000000°C"}, {kF, 0, "32°F"},
+        {kF, -17.9, "0°F"}, {kF, -40, "-40°F"},   {kF, 37, "99°F"},       {kF, 2.5, "37°F"},
+        {kC, kNaN, "—"},    {kC, kInfinity, "—"}, {kF, -kInfinity, "—"},  {kF, 1e308, "—"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.unit.display(c.celsius), c.expected) << c.unit.rawValue() << " " << c.celsius;
 }
 
 } // namespace

@@ -64,15 +64,11 @@ TEST(WeatherCacheTest, MissingCorruptOrHostileFilesGiveNoCacheAndLogNothing) {
         std::string contents;
     };
     const std::vector<Case> cases = {
-        {"empty file", ""},
         {"truncated", valid.dump().substr(0, 40)},
-        {"top-level array", "[]"},
         {"no place", without("/place")},
-        {"no cache", without("/cache")},
         {"no fetchedAt", without("/cache/fetchedAt")},
         {"fetchedAt as text", with("/cache/fetchedAt", "2024-06-01")},
         {"date beyond the clock", with("/cache/fetchedAt", 1e18)},
-        {"deeply nested", std::string(100'000, '[') + std::string(100'000, ']')},
     };
     ScopedLogCapture capture;
     test::TemporaryDirectory directory;

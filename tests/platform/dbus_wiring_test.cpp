@@ -1,5 +1,6 @@
 #include "platform/geoclue_location.h"
 #include "platform/logind_sleep_watch.h"
+#include "platform/portal_appearance.h"
 #include "qt_event_loop.h"
 #include "support/log.h"
 #include "temporary_directory.h"
@@ -11,6 +12,7 @@
 #include <QDBusVirtualObject>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
@@ -243,6 +245,69 @@ TEST_F(DBusWiringTest, LogindReportsOnlyTheWake) {
     ASSERT_TRUE(test::runEventLoopUntil([&] { return wakes > 0; }));
     QCoreApplication::processEvents();
     EXPECT_EQ(wakes, 1);
+}
+
+// The settings portal's colour scheme, as Read answers it (a variant in a
+// variant) and as SettingChanged announces it.
+class FakeSettingsPortal final : public QDBusVirtualObject {
+public:
+    static constexpr const char* kPath = "/org/freedesktop/portal/desktop";
+
+    FakeSettingsPortal(QDBusConnection bus, uint scheme) : bus_(std::move(bus)), scheme_(scheme) {
+        bus_.registerVirtualObject(QString::fromLatin1(kPath), this);
+        bus_.registerService(QStringLiteral("org.freedesktop.portal.Desktop"));
+    }
+    ~FakeSettingsPortal() override {
+        bus_.unregisterService(QStringLiteral("org.freedesktop.portal.Desktop"));
+        bus_.unregisterObject(QString::fromLatin1(kPath));
+    }
+    void announce(uint scheme) {
+        auto signal = QDBusMessage::createSignal(QString::fromLatin1(kPath),
+                                                 QStringLiteral("org.freedesktop.portal.Settings"),
+                                                 QStringLiteral("SettingChanged"));
+        signal << QStringLiteral("org.freedesktop.appearance") << QStringLiteral("color-scheme")
+               << QVariant::fromValue(QDBusVariant(scheme));
+        bus_.send(signal);
+    }
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+        const QVariant inner = QVariant::fromValue(QDBusVariant(scheme_.load()));
+        connection.send(message.createReply(QVariant::fromValue(QDBusVariant(inner))));
+        return true;
+    }
+
+private:
+    QDBusConnection bus_;
+    std::atomic<uint> scheme_;
+};
+
+TEST_F(DBusWiringTest, TheAppearanceFollowsThePortalElseThePalette) {
+    struct Case {
+        const char* name;
+        std::optional<uint> portalScheme; // none: no portal runs
+        bool paletteDark;
+        bool dark;
+    } cases[] = {
+        {"portal prefers dark", 1u, false, true},
+        {"portal prefers light", 2u, true, false},
+        {"no preference", 0u, true, true},
+        {"no portal", std::nullopt, true, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::optional<FakeSettingsPortal> portal;
+        if (c.portalScheme)
+            portal.emplace(bus.connect(), *c.portalScheme);
+        PortalAppearance appearance([&] { return c.paletteDark; }, bus.connect());
+        std::vector<bool> changes;
+        appearance.watchChanges([&](bool dark) { changes.push_back(dark); });
+        ASSERT_TRUE(test::runEventLoopUntil([&] { return appearance.dark() == c.dark; }));
+        if (!portal)
+            continue;
+        portal->announce(appearance.dark() ? 2u : 1u);
+        ASSERT_TRUE(test::runEventLoopUntil([&] { return appearance.dark() != c.dark; }));
+        EXPECT_EQ(changes.back(), !c.dark);
+    }
 }
 
 } // namespace

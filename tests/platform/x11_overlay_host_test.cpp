@@ -82,5 +82,63 @@ TEST(X11OverlayHostTest, ARingSitsDirectlyBelowItsWindowTakesNoInputAndGoesWhenC
     EXPECT_EQ(observer.geometry(id), std::nullopt) << "closed with its overlay";
 }
 
+TEST(X11OverlayHostTest, OverlaysAreBlendedWhileACompositorRunsAndShapedOtherwise) {
+    test::XServer server;
+    test::X11Fixture app(server);
+    const std::uint32_t dressed = app.open("dressed x=200 y=150 w=400 h=300");
+    auto source = platform::X11WindowSource::open(server.display(), {});
+    auto host = platform::X11OverlayHost::open(server.display(), *source);
+    ASSERT_TRUE(source && host);
+    const Size window{400, 300};
+    const Rect frame = BorderGeometry::outerRect({200, 350, window.width, window.height}, kWidth);
+    RingStyle style;
+    style.width = kWidth;
+    auto overlay = host->createOverlay();
+    const auto paint = [&] {
+        overlay->setFrame(frame);
+        overlay->setImage(PatternRenderer::ring(window, style));
+        overlay->showBelow(dressed);
+        host->sync();
+    };
+    paint();
+    EXPECT_FALSE(host->picturesLost());
+
+    Observer observer(server.display());
+    const int middle = int(frame.height / 2);
+    struct Step {
+        const char* what;
+        void (test::XServer::*change)();
+        bool composited;
+        int depth;
+        bool middleShown; // the window itself is left out only by the shape
+    };
+    const Step steps[] = {
+        {"compositor started", &test::XServer::startCompositor, true, 32, true},
+        {"compositor stopped", &test::XServer::stopCompositor, false, 24, false},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        const xcb_window_t before = overlay->id();
+        (server.*step.change)();
+        bool lost = false;
+        for (int tries = 0; tries < 250 && !lost; ++tries) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            lost = host->picturesLost();
+        }
+        ASSERT_TRUE(lost);
+        EXPECT_EQ(host->composited(), step.composited);
+        host->sync();
+        EXPECT_EQ(observer.geometry(before), std::nullopt) << "the old window is gone";
+        EXPECT_FALSE(observer.viewable(overlay->id())) << "blank until painted again";
+        paint();
+        const xcb_window_t id = overlay->id();
+        EXPECT_EQ(observer.depth(id), step.depth);
+        EXPECT_TRUE(observer.viewable(id));
+        const auto shape = observer.shape(id, XCB_SHAPE_SK_BOUNDING);
+        EXPECT_TRUE(covers(shape, 6, middle));
+        EXPECT_EQ(covers(shape, int(frame.width / 2), middle), step.middleShown);
+    }
+}
+
 } // namespace
 } // namespace garbello

@@ -27,6 +27,11 @@ public:
         return Rect{double(reply.get()->x), double(reply.get()->y), double(reply.get()->width),
                     double(reply.get()->height)};
     }
+    // Bits per pixel of the window's visual: 32 for one with alpha; 0 when gone.
+    int depth(xcb_window_t window) {
+        auto reply = take(c(), xcb_get_geometry_reply, xcb_get_geometry(c(), window));
+        return reply ? reply.get()->depth : 0;
+    }
     bool viewable(xcb_window_t window) {
         auto reply =
             take(c(), xcb_get_window_attributes_reply, xcb_get_window_attributes(c(), window));

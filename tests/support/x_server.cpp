@@ -208,6 +208,7 @@ XServer::XServer(Manager manager) {
 }
 
 XServer::~XServer() {
+    end(compositor_, SIGTERM);
     end(manager_, SIGTERM);
     end(server_, SIGTERM);
 }
@@ -262,6 +263,48 @@ void XServer::startManager() {
         end(manager_, SIGKILL);
         throw std::runtime_error("openbox did not start on " + display_ + ": " + logTail(log));
     }
+}
+
+namespace {
+
+// Whether the compositing manager selection of `display`'s first screen has
+// an owner, once it does (or, with `owned` false, once it has none) before
+// the deadline.
+bool compositorOwned(const std::string& display, bool owned, Clock::time_point deadline) {
+    xcb_connection_t* c = xcb_connect(display.c_str(), nullptr);
+    xcb_intern_atom_reply_t* atom =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 13, "_NET_WM_CM_S0"), nullptr);
+    bool reached = false;
+    while (atom && !reached && Clock::now() < deadline) {
+        xcb_get_selection_owner_reply_t* owner =
+            xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom->atom), nullptr);
+        reached = owner && (owner->owner != XCB_NONE) == owned;
+        std::free(owner);
+        if (!reached)
+            ::usleep(20000);
+    }
+    std::free(atom);
+    xcb_disconnect(c);
+    return reached;
+}
+
+} // namespace
+
+void XServer::startCompositor() {
+    if (!onPath("xcompmgr"))
+        throw std::runtime_error("xcompmgr is not installed (scripts/setup installs it)");
+    const auto log = home_ / "xcompmgr.log";
+    compositor_ = spawn("xcompmgr", {}, {{"DISPLAY", display_}}, {}, log.string());
+    if (!compositorOwned(display_, true, Clock::now() + kStartTimeout)) {
+        end(compositor_, SIGKILL);
+        throw std::runtime_error("xcompmgr did not start on " + display_ + ": " + logTail(log));
+    }
+}
+
+void XServer::stopCompositor() {
+    end(compositor_, SIGTERM);
+    if (!compositorOwned(display_, false, Clock::now() + kStartTimeout))
+        throw std::runtime_error("xcompmgr's selection outlived it on " + display_);
 }
 
 X11Fixture::X11Fixture(const XServer& server) {

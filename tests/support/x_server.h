@@ -26,6 +26,11 @@ public:
     const std::string& display() const { return display_; }
     // Ends the server at once, as a crash would.
     void kill();
+    // Starts xcompmgr and returns once it owns the screen's compositing
+    // manager selection; throws when it is missing or does not start.
+    void startCompositor();
+    // Ends it and returns once the selection has no owner.
+    void stopCompositor();
 
 private:
     void startServer();
@@ -35,6 +40,7 @@ private:
     std::string display_;
     pid_t server_ = -1;
     pid_t manager_ = -1;
+    pid_t compositor_ = -1;
 };
 
 // A garbello_x11_fixture process on a server's display: another application

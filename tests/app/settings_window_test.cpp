@@ -1,0 +1,530 @@
+#include "app/settings_views.h"
+#include "app/settings_window_controller.h"
+#include "platform/fake_overlay_host.h"
+#include "platform/fake_task_queue.h"
+#include "support/log.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+
+namespace garbello {
+namespace {
+
+const std::string kFiles = "org.gnome.Files";
+
+struct Harness {
+    explicit Harness(GarbelloSettings initial = {}) {
+        icons.icons["firefox"] = Image{1, 1, 4, {0, 0, 255, 255}};
+        window = SettingsWindowController::create(
+            initial, false,
+            {queue, icons,
+             [] {
+                 return std::vector<RunningApplicationInfo>{{"firefox", "Firefox", 10, 100},
+                                                            {kFiles, "Files", 11, 101}};
+             },
+             [](const std::string& id) { return id == "org.gnome.Evolution" ? "Evolution" : ""; }});
+        window->onSettingsChange = [this](const GarbelloSettings& s) { saved.push_back(s); };
+        window->onCitySearch = [this](const std::string& query, auto completion) {
+            searches.push_back({query, completion});
+        };
+        window->onPlace = [this](const Place& place) { places.push_back(place); };
+        for (auto* name : {"location", "refresh", "accessibility", "login", "check", "install",
+                           "skip", "download", "quit"})
+            called[name] = 0;
+        window->onCurrentLocation = [this] { ++called["location"]; };
+        window->onRefresh = [this] { ++called["refresh"]; };
+        window->onAccessibility = [this] { ++called["accessibility"]; };
+        window->onLogin = [this] { ++called["login"]; };
+        window->onCheckUpdates = [this] { ++called["check"]; };
+        window->onInstallUpdate = [this] { ++called["install"]; };
+        window->onSkipUpdate = [this] { ++called["skip"]; };
+        window->onOpenDownload = [this] { ++called["download"]; };
+        window->onQuit = [this] { ++called["quit"]; };
+    }
+
+    template <class View = QWidget> View* get(const std::string& key) {
+        auto* view = dynamic_cast<View*>(window->control(key));
+        EXPECT_NE(view, nullptr) << key << " on " << rawValue(window->pane());
+        return view;
+    }
+
+    // Every text the screen shows, labels and buttons alike.
+    bool shows(const std::string& text) const {
+        const QString wanted = QString::fromStdString(text);
+        for (auto* label : window->page()->findChildren<QLabel*>())
+            if (label->text() == wanted)
+                return true;
+        for (auto* button : window->page()->findChildren<QAbstractButton*>())
+            if (button->text() == wanted)
+                return true;
+        return false;
+    }
+
+    void type(const std::string& text) {
+        auto* field = get<QLineEdit>("city-input");
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, QString::fromStdString(text));
+    }
+
+    std::string lastAction() const {
+        const auto records = logs.sink().records("settings");
+        for (auto it = records.rbegin(); it != records.rend(); ++it)
+            if (it->message.starts_with("Configuration action: "))
+                return it->message.substr(22);
+        return {};
+    }
+
+    struct Search {
+        std::string query;
+        SettingsWindowController::CitySearchCompletion completion;
+    };
+
+    mutable ScopedLogCapture logs;
+    platform::FakeTaskQueue queue;
+    platform::FakeApplicationIcons icons;
+    std::shared_ptr<SettingsWindowController> window;
+    std::vector<GarbelloSettings> saved;
+    std::vector<Search> searches;
+    std::vector<Place> places;
+    std::map<std::string, int> called;
+};
+
+// What the user does to a control: a click, a segment, an item, a value.
+void operate(QWidget* view, double argument) {
+    if (auto* segmented = dynamic_cast<SegmentedControl*>(view))
+        segmented->select(static_cast<int>(argument));
+    else if (auto* slider = dynamic_cast<SettingsSlider*>(view))
+        slider->setDoubleValue(argument);
+    else if (auto* popup = qobject_cast<QComboBox*>(view))
+        popup->setCurrentIndex(static_cast<int>(argument));
+    else if (auto* button = qobject_cast<QAbstractButton*>(view))
+        button->click();
+    else
+        FAIL() << "no way to operate " << view->metaObject()->className();
+}
+
+struct ControlCase {
+    SettingsPane pane;
+    std::string key;
+    double argument;
+    std::function<void(GarbelloSettings&)> before;
+    std::function<void(GarbelloSettings&)> effect;
+    std::string action;
+    bool rebuilds;
+    std::string label = {};
+};
+
+TEST(SettingsWindow, EveryControlChangesExactlyItsSettingWithItsAction) {
+    auto none = [](GarbelloSettings&) {};
+    const std::vector<ControlCase> cases = {
+        {SettingsPane::outfits, "outfit-mode", 1, none,
+         [](auto& s) { s.manualOutfit = Outfit::sweater; }, "outfit mode", true},
+        {SettingsPane::outfits, "outfit-mode", 0, [](auto& s) { s.manualOutfit = Outfit::linen; },
+         [](auto& s) { s.manualOutfit.reset(); }, "outfit mode", true},
+        {SettingsPane::outfits, "browse-outfit", 0, [](auto& s) { s.manualOutfit = Outfit::linen; },
+         [](auto& s) { s.manualOutfit = Outfit::hawaiian; }, "manual outfit", true},
+        {SettingsPane::outfits, "variant-auto", 0,
+         [](auto& s) { s.setPreferredVariant(ClothVariant::fifth, Outfit::sweater); },
+         [](auto& s) { s.setPreferredVariant(std::nullopt, Outfit::sweater); }, "automatic cloth",
+         true},
+        {SettingsPane::outfits, "variant-2", 0, none,
+         [](auto& s) { s.setPreferredVariant(ClothVariant::third, Outfit::sweater); },
+         "preferred cloth", true},
+        {SettingsPane::appearance, "border-width", 12.6, none, [](auto& s) { s.borderWidth = 13; },
+         "border width", false, "Border width \u00B7 13 pt"},
+        {SettingsPane::appearance, "pattern-scale", 1.25, none,
+         [](auto& s) { s.patternScale = 1.25; }, "pattern scale", false,
+         "Pattern scale \u00B7 125%"},
+        {SettingsPane::appearance, "same-colors", 0, none, [](auto& s) { s.sameForAllApps = true; },
+         "shared colours", false, "LIVE PREVIEW \u00B7 SHARED CLOTH COLOURS"},
+        {SettingsPane::weather, "temperature-unit", 1, none,
+         [](auto& s) { s.temperatureUnit = TemperatureUnit::fahrenheit; }, "temperature unit",
+         false},
+        {SettingsPane::apps, "app-" + kFiles, 0, none,
+         [](auto& s) { s.disabledApps.insert(kFiles); }, "application enabled", true},
+        {SettingsPane::apps, "app-firefox", 0, [](auto& s) { s.disabledApps.insert("firefox"); },
+         [](auto& s) { s.disabledApps.clear(); }, "application enabled", true},
+        {SettingsPane::apps, "app-pattern-" + kFiles, 3, none,
+         [](auto& s) { s.setVariant(ClothVariant::third, kFiles, Outfit::sweater); },
+         "application cloth", true},
+        {SettingsPane::apps, "app-pattern-" + kFiles, 0,
+         [](auto& s) { s.setVariant(ClothVariant::ninth, kFiles, Outfit::sweater); },
+         [](auto& s) { s.appVariants.clear(); }, "application cloth", true},
+        {SettingsPane::general, "pause", 0, none, [](auto& s) { s.paused = true; }, "pause outfits",
+         true, "Outfits are paused"},
+        {SettingsPane::updates, "updates-automatic", 0, none,
+         [](auto& s) { s.updaterV1.automatic = false; }, "automatic updates", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.key);
+        GarbelloSettings initial;
+        c.before(initial);
+        Harness h(initial);
+        h.window->showPane(c.pane);
+        QWidget* page = h.window->page();
+        QWidget* view = h.get(c.key);
+        if (!view)
+            continue;
+        operate(view, c.argument);
+        GarbelloSettings expected = initial;
+        c.effect(expected);
+        ASSERT_FALSE(h.saved.empty());
+        EXPECT_EQ(h.saved.back(), expected);
+        EXPECT_EQ(h.window->settings(), expected);
+        EXPECT_EQ(h.lastAction(), c.action);
+        EXPECT_EQ(h.window->page() != page, c.rebuilds);
+        if (!c.label.empty()) {
+            EXPECT_TRUE(h.shows(c.label)) << c.label;
+        }
+    }
+}
+
+TEST(SettingsWindow, ButtonsCallTheirCallbacksAndChangeNoSetting) {
+    UpdateRelease release;
+    release.version = "9.0.0";
+    release.releaseNotes = "Warmer knits.";
+    const std::vector<std::tuple<SettingsPane, std::string, std::string, bool>> cases = {
+        {SettingsPane::weather, "current-location", "location", false},
+        {SettingsPane::weather, "refresh", "refresh", false},
+        {SettingsPane::general, "accessibility", "accessibility", false},
+        {SettingsPane::general, "login", "login", false},
+        {SettingsPane::general, "quit", "quit", false},
+        {SettingsPane::updates, "update-check", "check", false},
+        {SettingsPane::updates, "update-check", "download", true},
+        {SettingsPane::updates, "update-install", "install", false},
+        {SettingsPane::updates, "update-skip", "skip", false},
+    };
+    for (const auto& [pane, key, callback, canOpenDownload] : cases) {
+        SCOPED_TRACE(key + " " + callback);
+        Harness h;
+        h.window->setUpdateState({release, "Ready.", std::nullopt, false, canOpenDownload});
+        h.window->showPane(pane);
+        if (auto* view = h.get(key))
+            operate(view, 0);
+        for (const auto& [name, count] : h.called)
+            EXPECT_EQ(count, name == callback ? 1 : 0) << name;
+        EXPECT_TRUE(h.saved.empty());
+    }
+}
+
+TEST(SettingsWindow, EveryPaneHasItsControls) {
+    const std::map<SettingsPane, std::vector<std::string>> keys = {
+        {SettingsPane::outfits,
+         {"outfit-mode", "browse-outfit", "variant-auto", "variant-0", "variant-9"}},
+        {SettingsPane::weather,
+         {"city-input", "city-search", "current-location", "refresh", "temperature-unit"}},
+        {SettingsPane::appearance,
+         {"border-width", "pattern-scale", "same-colors", "sample-appearance"}},
+        {SettingsPane::apps, {"apps-outfit", "app-firefox", "app-pattern-firefox"}},
+        {SettingsPane::general, {"pause", "login", "accessibility", "rerun-setup", "quit"}},
+        {SettingsPane::updates, {"updates-automatic", "update-check"}},
+    };
+    Harness h;
+    for (const auto& [pane, wanted] : keys) {
+        h.window->showPane(pane);
+        for (const auto& key : wanted)
+            h.get(key);
+        for (SettingsPane other : kSettingsPanes)
+            h.get("pane-" + std::string(rawValue(other)));
+    }
+    EXPECT_EQ(h.window->window()->size(), QSize(1000, 760));
+    EXPECT_EQ(h.window->window()->windowTitle(), "Garbello");
+}
+
+TEST(SettingsWindow, BrowsingOnTheAppsPaneKeepsTheManualOutfit) {
+    GarbelloSettings initial;
+    initial.manualOutfit = Outfit::hawaiian;
+    Harness h(initial);
+    h.window->showPane(SettingsPane::apps);
+    operate(h.get("apps-outfit"), Outfit(Outfit::linen).index());
+    EXPECT_EQ(h.window->browsingOutfit(), Outfit::linen);
+    EXPECT_EQ(h.window->settings().manualOutfit, Outfit::hawaiian);
+    EXPECT_TRUE(h.saved.empty());
+    // The rows now offer the linen cloths.
+    auto* pattern = h.get<QComboBox>("app-pattern-firefox");
+    ASSERT_NE(pattern, nullptr);
+    EXPECT_EQ(pattern->itemText(1).toStdString(),
+              ClothVariant(ClothVariant::classic).title(Outfit::linen));
+}
+
+TEST(SettingsWindow, AppsPaneListsRunningAndConfiguredAppsSortedWithIcons) {
+    GarbelloSettings initial;
+    initial.disabledApps.insert("org.gnome.Evolution");
+    initial.setVariant(ClothVariant::second, "zz.unnamed", Outfit::linen);
+    Harness h(initial);
+    h.window->showPane(SettingsPane::apps);
+    std::vector<std::string> names;
+    for (const auto& app : h.window->applicationChoices())
+        names.push_back(app.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"Evolution", "Files", "Firefox", "zz.unnamed"}));
+    EXPECT_TRUE(h.window->applicationChoices()[2].icon.has_value());
+    EXPECT_FALSE(h.window->applicationChoices()[1].icon.has_value());
+    EXPECT_FALSE(h.get<QAbstractButton>("app-org.gnome.Evolution")->isChecked());
+
+    Harness empty;
+    empty.window = SettingsWindowController::create({}, false, {empty.queue, empty.icons, {}, {}});
+    empty.window->showPane(SettingsPane::apps);
+    EXPECT_TRUE(empty.shows("Open an app to choose its window outfit."));
+}
+
+TEST(SettingsWindow, CitySearchIgnoresStaleRepliesAndPicksAPlace) {
+    Harness h;
+    h.window->showPane(SettingsPane::weather);
+    h.type("Portland");
+    operate(h.get("city-search"), 0);
+    h.type("Paris");
+    operate(h.get("city-search"), 0);
+    ASSERT_EQ(h.searches.size(), 2u);
+    EXPECT_EQ(h.searches[0].query, "Portland");
+    EXPECT_EQ(h.searches[1].query, "Paris");
+    EXPECT_EQ(h.window->searchMessage(), "Searching cities\u2026");
+
+    h.searches[0].completion({{"Portland", 45.52, -122.68, "auto"}}, "Old request canceled");
+    h.queue.runAll();
+    EXPECT_TRUE(h.window->cityResults().empty());
+    EXPECT_EQ(h.window->searchMessage(), "Searching cities\u2026");
+
+    const Place paris{"Paris", 48.8566, 2.3522, "Europe/Paris"};
+    h.searches[1].completion({paris}, std::nullopt);
+    h.queue.runAll();
+    EXPECT_EQ(h.window->searchMessage(), "Choose your city.");
+    auto* row = h.get<QAbstractButton>("city-result-0");
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(row->text().toStdString(), "Paris  \u00B7  48.86, 2.35");
+    row->click();
+    EXPECT_EQ(h.places, std::vector<Place>{paris});
+    EXPECT_EQ(h.window->settings().place, paris);
+    EXPECT_EQ(h.window->searchMessage(), "Using Paris");
+    EXPECT_TRUE(h.window->cityResults().empty());
+    EXPECT_EQ(h.lastAction(), "weather city");
+}
+
+TEST(SettingsWindow, CitySearchMessages) {
+    const std::vector<std::tuple<std::vector<Place>, std::optional<std::string>, std::string>>
+        replies = {
+            {{}, std::nullopt, "No cities found. Try a nearby city or another spelling."},
+            {{}, "The city search could not be reached.", "The city search could not be reached."},
+            {{{"Oslo", 59.91, 10.75, "auto"}}, std::nullopt, "Choose your city."},
+        };
+    for (const auto& [places, message, shown] : replies) {
+        Harness h;
+        h.window->showPane(SettingsPane::weather);
+        h.type("  Oslo  ");
+        operate(h.get("city-search"), 0);
+        ASSERT_EQ(h.searches.size(), 1u);
+        EXPECT_EQ(h.searches[0].query, "Oslo");
+        h.searches[0].completion(places, message);
+        h.queue.runAll();
+        EXPECT_EQ(h.window->searchMessage(), shown);
+        EXPECT_TRUE(h.shows(shown));
+    }
+
+    Harness blank;
+    blank.window->showPane(SettingsPane::weather);
+    blank.type("   ");
+    operate(blank.get("city-search"), 0);
+    EXPECT_TRUE(blank.searches.empty());
+    EXPECT_EQ(blank.window->searchMessage(), "Type a city name to search.");
+    blank.window->onCitySearch = nullptr;
+    blank.type("Oslo");
+    operate(blank.get("city-search"), 0);
+    EXPECT_EQ(blank.window->searchMessage(), "City search is unavailable. Please try again.");
+}
+
+TEST(SettingsWindow, TypingDisablesOldResultsAndMakesTheReplyInFlightStale) {
+    Harness h;
+    h.window->window()->show();
+    h.window->showPane(SettingsPane::weather);
+    h.type("Berlin");
+    QTest::keyClick(h.get("city-input"), Qt::Key_Return);
+    ASSERT_EQ(h.searches.size(), 1u);
+    // The search rebuilt the screen; the field kept its text and the focus.
+    auto* field = h.get<QLineEdit>("city-input");
+    EXPECT_EQ(field->text(), "Berlin");
+    EXPECT_EQ(h.window->window()->focusWidget(), field);
+    h.searches[0].completion(
+        {{"Berlin", 52.52, 13.4, "auto"}, {"Berlin, NH", 44.47, -71.18, "auto"}}, std::nullopt);
+    h.queue.runAll();
+    ASSERT_NE(h.get("city-result-1"), nullptr);
+
+    QWidget* page = h.window->page();
+    h.type("Bern");
+    EXPECT_EQ(h.window->page(), page);
+    EXPECT_FALSE(h.get("city-result-0")->isEnabled());
+    EXPECT_FALSE(h.get("city-result-1")->isEnabled());
+    EXPECT_EQ(h.window->cityInput(), "Bern");
+
+    QTest::keyClick(h.get("city-input"), Qt::Key_Return);
+    ASSERT_EQ(h.searches.size(), 2u);
+    h.type("Copenhagen");
+    h.searches[1].completion({{"Bern", 46.95, 7.45, "auto"}}, std::nullopt);
+    h.queue.runAll();
+    EXPECT_TRUE(h.window->cityResults().empty());
+    EXPECT_EQ(h.window->searchMessage(), "Searching cities\u2026");
+    EXPECT_EQ(h.get<QLineEdit>("city-input")->text(), "Copenhagen");
+    h.window->window()->hide();
+}
+
+TEST(SettingsWindow, UpdatesWaitWhileTheCityFieldIsEditedOrASliderIsDragged) {
+    GarbelloSettings settings;
+    Harness h(settings);
+    h.window->window()->show();
+    h.window->showPane(SettingsPane::weather);
+    h.type("Cope");
+    QWidget* page = h.window->page();
+    h.window->update(settings, "12°C · Rain", false, "Off");
+    auto* field = h.get<QLineEdit>("city-input");
+    EXPECT_EQ(h.window->page(), page);
+    EXPECT_TRUE(h.window->pendingRefresh());
+    EXPECT_EQ(field->text(), "Cope");
+    EXPECT_EQ(h.window->window()->focusWidget(), field);
+    EXPECT_FALSE(h.shows("12°C · Rain"));
+
+    // Once focus has left the field, the next update shows what waited.
+    h.get("refresh")->setFocus();
+    h.window->update(settings, "12°C · Rain", false, "Off");
+    EXPECT_NE(h.window->page(), page);
+    EXPECT_FALSE(h.window->pendingRefresh());
+    EXPECT_TRUE(h.shows("12°C · Rain"));
+    EXPECT_EQ(h.get<QLineEdit>("city-input")->text(), "Cope");
+    page = h.window->page();
+    h.window->update(settings, "12°C · Rain", false, "Off");
+    EXPECT_EQ(h.window->page(), page);
+
+    h.window->showPane(SettingsPane::appearance);
+    h.get<SettingsSlider>("border-width")->setSliderDown(true);
+    page = h.window->page();
+    h.window->update(settings, "13°C · Dry", false, "Off");
+    EXPECT_EQ(h.window->page(), page);
+    EXPECT_TRUE(h.window->pendingRefresh());
+    h.window->window()->hide();
+}
+
+TEST(SettingsWindow, LoginAndAccessibilityTexts) {
+    const std::vector<std::tuple<std::string, std::string, bool>> cases = {
+        {"Approval needed in System Settings", "Open Login Items settings", true},
+        {"On", "Turn off launch at login", false},
+        {"oN", "Turn off launch at login", false},
+        {"Off", "Turn on launch at login", false},
+        {"Unavailable", "Turn on launch at login", false},
+    };
+    for (const auto& [status, title, approval] : cases) {
+        SCOPED_TRACE(status);
+        Harness h;
+        h.window->showPane(SettingsPane::general);
+        h.window->update({}, "Summary", approval, status);
+        EXPECT_EQ(h.get<QAbstractButton>("login")->text().toStdString(), title);
+        EXPECT_TRUE(h.shows("Launch at login: " + status));
+        EXPECT_EQ(h.shows("Approve launch at login in System Settings."), approval);
+        // The accessibility row follows the flag pushed with it.
+        EXPECT_EQ(h.window->control("accessibility") == nullptr, approval);
+        EXPECT_EQ(h.shows("Accessibility is enabled. Full-screen tracking is ready."), approval);
+    }
+}
+
+TEST(SettingsWindow, PreviewsFollowTheSettingsAndTheSampleAppearance) {
+    Harness h;
+    h.window->showPane(SettingsPane::appearance);
+    std::vector<ClothPreview*> previews;
+    for (auto* view : h.window->page()->findChildren<QWidget*>())
+        if (auto* preview = dynamic_cast<ClothPreview*>(view))
+            previews.push_back(preview);
+    ASSERT_EQ(previews.size(), 1u);
+    ClothPreview* preview = previews.front();
+    EXPECT_TRUE(preview->tint.has_value());
+    const QImage tinted = preview->render();
+    operate(h.get("same-colors"), 0);
+    EXPECT_FALSE(preview->tint.has_value());
+    const QImage shared = preview->render();
+    // The cloth changes; the sample window inside it does not.
+    const QPoint ring = preview->windowRect().topLeft().toPoint() + QPoint(20, -6);
+    const QPoint inside = preview->windowRect().center().toPoint();
+    EXPECT_NE(tinted.pixel(ring), shared.pixel(ring));
+    EXPECT_EQ(tinted.pixel(inside), shared.pixel(inside));
+
+    operate(h.get("sample-appearance"), 1);
+    EXPECT_TRUE(preview->darkSample);
+    EXPECT_TRUE(h.window->sampleDark());
+    operate(h.get("border-width"), 30);
+    EXPECT_EQ(preview->borderWidth, 30);
+    EXPECT_EQ(h.saved.size(), 2u);
+}
+
+TEST(SettingsWindow, SetupCanBeWalkedFinishedAndSkipped) {
+    Harness h;
+    h.window->showPane(SettingsPane::general);
+    operate(h.get("rerun-setup"), 0);
+    EXPECT_EQ(h.window->setup(), SetupStep::welcome);
+    operate(h.get("setup-back"), 0);
+    EXPECT_EQ(h.window->setup(), SetupStep::welcome);
+    for (int i = 0; i < 5; ++i)
+        operate(h.get("setup-next"), 0);
+    EXPECT_EQ(h.window->setup(), SetupStep::finish);
+    EXPECT_TRUE(h.saved.empty());
+    operate(h.get("setup-next"), 0);
+    EXPECT_FALSE(h.window->setup().has_value());
+    EXPECT_EQ(h.window->pane(), SettingsPane::outfits);
+    ASSERT_EQ(h.saved.size(), 1u);
+    EXPECT_TRUE(h.saved.back().onboardingCompleted);
+    EXPECT_EQ(h.lastAction(), "finished setup");
+
+    h.window->showOnboarding();
+    operate(h.get("setup-next"), 0);
+    operate(h.get("setup-skip"), 0);
+    EXPECT_FALSE(h.window->setup().has_value());
+    EXPECT_EQ(h.saved.size(), 2u);
+}
+
+TEST(SettingsWindow, RefreshingApplicationsRebuildsOnlyTheAppsPane) {
+    Harness h;
+    for (SettingsPane pane : kSettingsPanes) {
+        h.window->showPane(pane);
+        QWidget* page = h.window->page();
+        h.window->refreshApplications();
+        EXPECT_EQ(h.window->page() != page, pane == SettingsPane::apps) << rawValue(pane);
+    }
+}
+
+TEST(SettingsTheme, TextReachesContrastInBothAppearances) {
+    for (bool dark : {false, true}) {
+        const SettingsTheme& t = SettingsTheme::forAppearance(dark);
+        for (const QColor& surface : {t.window, t.sidebar, t.card, t.field, t.track}) {
+            EXPECT_GE(contrastRatio(t.text, surface), 4.5) << dark;
+            EXPECT_GE(contrastRatio(t.secondaryText, surface), 4.5) << dark;
+        }
+        EXPECT_GE(contrastRatio(contrastForeground(t.accent), t.accent), 4.5) << dark;
+    }
+    const std::vector<std::pair<QColor, QColor>> foregrounds = {
+        {QColor(255, 255, 0), Qt::black},
+        {QColor(0, 0, 128), Qt::white},
+        {QColor(0x75, 0x75, 0x75), Qt::white},
+        {QColor(0x77, 0x77, 0x77), Qt::black},
+        {QColor(), Qt::black}};
+    for (const auto& [background, foreground] : foregrounds)
+        EXPECT_EQ(contrastForeground(background), foreground) << background.name().toStdString();
+}
+
+} // namespace
+} // namespace garbello
+
+int main(int argc, char** argv) {
+    // The offscreen platform: the tests never need or touch a display.
+    std::vector<char*> args(argv, argv + argc);
+    static char platform[] = "-platform";
+    static char offscreen[] = "offscreen";
+    args.insert(args.begin() + 1, {platform, offscreen});
+    int count = static_cast<int>(args.size());
+    args.push_back(nullptr);
+    QApplication app(count, args.data());
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
