@@ -118,6 +118,9 @@ public:
     std::unique_ptr<platform::Overlay> createOverlay() override {
         return std::make_unique<Timed>(host_.createOverlay(), *this);
     }
+    std::shared_ptr<const platform::Picture> prepare(Image image) const override {
+        return host_.prepare(std::move(image));
+    }
     int imagesPut = 0;
     double longestPutMs = 0;
 
@@ -127,9 +130,9 @@ private:
         Timed(std::unique_ptr<platform::Overlay> overlay, TimedHost& host)
             : overlay_(std::move(overlay)), host_(host) {}
         void setFrame(const Rect& frame) override { overlay_->setFrame(frame); }
-        void setImage(Image image) override {
+        void setPicture(std::shared_ptr<const platform::Picture> picture) override {
             const auto start = Clock::now();
-            overlay_->setImage(std::move(image));
+            overlay_->setPicture(std::move(picture));
             host_.longestPutMs = std::max(host_.longestPutMs, milliseconds(Clock::now() - start));
             ++host_.imagesPut;
         }

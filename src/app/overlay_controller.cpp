@@ -116,27 +116,30 @@ void OverlayController::dress(const TrackedWindow& window, Outfit outfit) {
 void OverlayController::render(std::uint32_t windowID, Panel& panel, Size windowSize) {
     const std::uint64_t picture = ++panel.picture;
     std::weak_ptr<OverlayController> weak = weak_from_this();
-    renderer_.post(
-        [weak, windowID, picture, windowSize, style = panel.view.style, &mainThread = mainThread_] {
-            if (weak.expired())
+    renderer_.post([weak, windowID, picture, windowSize, style = panel.view.style, &host = host_,
+                    &mainThread = mainThread_] {
+        if (weak.expired())
+            return;
+        std::shared_ptr<const platform::Picture> ring;
+        try {
+            ring = host.prepare(PatternRenderer::ring(windowSize, style));
+        } catch (const RenderError& error) {
+            // A window too big to dress keeps its overlay without a picture.
+            log::overlays.error(std::string("Cannot draw a border: ") + error.what());
+            return;
+        } catch (const std::bad_alloc&) {
+            log::overlays.error("Cannot draw a border: out of memory");
+            return;
+        }
+        mainThread.post([weak, windowID, picture, ring = std::move(ring)]() mutable {
+            auto self = weak.lock();
+            if (!self)
                 return;
-            Image image;
-            try {
-                image = PatternRenderer::ring(windowSize, style);
-            } catch (const RenderError& error) {
-                // A window too big to dress keeps its overlay without a picture.
-                log::overlays.error(std::string("Cannot draw a border: ") + error.what());
-                return;
-            }
-            mainThread.post([weak, windowID, picture, image = std::move(image)]() mutable {
-                auto self = weak.lock();
-                if (!self)
-                    return;
-                auto found = self->panels_.find(windowID);
-                if (found != self->panels_.end() && found->second.picture == picture)
-                    found->second.overlay->setImage(std::move(image));
-            });
+            auto found = self->panels_.find(windowID);
+            if (found != self->panels_.end() && found->second.picture == picture)
+                found->second.overlay->setPicture(std::move(ring));
         });
+    });
 }
 
 std::optional<Color> OverlayController::appColor(const TrackedWindow& window) {

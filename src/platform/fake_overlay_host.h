@@ -57,8 +57,8 @@ private:
             record_.frame = frame;
             record_.framedAt = ++calls_;
         }
-        void setImage(Image image) override {
-            record_.image = std::move(image);
+        void setPicture(std::shared_ptr<const Picture> picture) override {
+            record_.image = picture->image;
             ++record_.imagesSet;
         }
         void setOccluders(std::vector<Rect> occluders) override {
