@@ -72,6 +72,7 @@ private:
                       platform::Clock& clock, platform::TaskQueue& renderer,
                       platform::TaskQueue& mainThread);
 
+    void moveFirst(const std::vector<TrackedWindow>& visible);
     void dress(const TrackedWindow& window, Outfit outfit);
     std::optional<Color> appColor(const TrackedWindow& window);
     void render(std::uint32_t windowID, Panel& panel, Size windowSize);

@@ -17,6 +17,10 @@ struct FakeOverlayRecord {
     bool shown = false;
     std::uint32_t below = 0;
     bool closed = false;
+    // When the frame and the occluders were last set, in the host's order of
+    // calls.
+    int framedAt = 0;
+    int cutAt = 0;
 };
 
 class FakeOverlayHost final : public OverlayHost {
@@ -24,7 +28,7 @@ public:
     std::unique_ptr<Overlay> createOverlay() override {
         const std::uint32_t id = kFirstID + static_cast<std::uint32_t>(records.size());
         records[id].id = id;
-        return std::make_unique<FakeOverlay>(records[id]);
+        return std::make_unique<FakeOverlay>(records[id], calls_);
     }
 
     // Set by a test to have the next pass told that every picture was lost.
@@ -47,15 +51,19 @@ public:
 private:
     class FakeOverlay final : public Overlay {
     public:
-        explicit FakeOverlay(FakeOverlayRecord& record) : record_(record) {}
+        FakeOverlay(FakeOverlayRecord& record, int& calls) : record_(record), calls_(calls) {}
         ~FakeOverlay() override { record_.closed = true; }
-        void setFrame(const Rect& frame) override { record_.frame = frame; }
-        void setImage(Image image) override {
-            record_.image = std::move(image);
+        void setFrame(const Rect& frame) override {
+            record_.frame = frame;
+            record_.framedAt = ++calls_;
+        }
+        void setPicture(std::shared_ptr<const Picture> picture) override {
+            record_.image = picture->image;
             ++record_.imagesSet;
         }
         void setOccluders(std::vector<Rect> occluders) override {
             record_.occluders = std::move(occluders);
+            record_.cutAt = ++calls_;
         }
         void showBelow(std::uint32_t windowID) override {
             record_.shown = true;
@@ -66,7 +74,9 @@ private:
 
     private:
         FakeOverlayRecord& record_;
+        int& calls_;
     };
+    int calls_ = 0;
 };
 
 class FakeApplicationIcons final : public ApplicationIcons {

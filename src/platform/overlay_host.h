@@ -11,6 +11,15 @@
 
 namespace garbello::platform {
 
+// A ring as the host will put it, made from an image on any thread so that
+// the main thread only hands it over.
+class Picture {
+public:
+    explicit Picture(Image image) : image(std::move(image)) {}
+    virtual ~Picture() = default;
+    Image image;
+};
+
 // One click-through window behind a dressed window that shows its cloth
 // ring. Frames are in desktop coordinates (origin at the bottom-left of the
 // primary screen, y up); occluders in the overlay's own coordinates, same
@@ -21,9 +30,10 @@ public:
 
     // Moves and resizes the window; what it shows stays until the next image.
     virtual void setFrame(const Rect& frame) = 0;
-    // The picture to show, the size of the frame. Until the first one comes
-    // the window stays unmapped even when shown.
-    virtual void setImage(Image image) = 0;
+    // The picture to show, the size of the frame, prepared by the host that
+    // made the overlay. Until the first one comes the window stays unmapped
+    // even when shown.
+    virtual void setPicture(std::shared_ptr<const Picture> picture) = 0;
     // The frames of windows in front: nothing of the picture shows under
     // them. Applied when the picture is put on screen, not drawn into it.
     virtual void setOccluders(std::vector<Rect> occluders) = 0;
@@ -40,6 +50,10 @@ class OverlayHost {
 public:
     virtual ~OverlayHost() = default;
     virtual std::unique_ptr<Overlay> createOverlay() = 0;
+    // Readies `image` for setPicture; may be called on any thread.
+    virtual std::shared_ptr<const Picture> prepare(Image image) const {
+        return std::make_shared<Picture>(std::move(image));
+    }
     // Whether every overlay lost its frame, stacking and picture since the
     // last call, as when the display starts or stops blending windows; each
     // must then be framed, painted and shown again.

@@ -7,6 +7,7 @@
 #include <xcb/xfixes.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <set>
@@ -118,6 +119,26 @@ void unpremultiply(Image& image) {
 
 namespace {
 
+// What a shaped window needs un-premultiplied pixels and the shape of the
+// shown ones; a blended one, the pixels as drawn and the whole rectangle.
+struct X11Picture final : Picture {
+    X11Picture(Image image, bool blended) : Picture(std::move(image)), blended(blended) {}
+
+    static std::shared_ptr<const X11Picture> make(Image image, bool blended) {
+        auto picture = std::make_shared<X11Picture>(std::move(image), blended);
+        if (blended) {
+            picture->ring = {rectangle(0, 0, picture->image.width, picture->image.height)};
+        } else {
+            unpremultiply(picture->image);
+            picture->ring = shownBands(picture->image);
+        }
+        return picture;
+    }
+
+    bool blended;
+    std::vector<xcb_rectangle_t> ring;
+};
+
 // An overlay's window, which the host makes anew when the way the display
 // blends changes.
 class OverlayWindow {
@@ -139,7 +160,8 @@ struct X11OverlayHost::Server {
     xcb_atom_t compositorSelection = XCB_NONE;
     std::uint8_t xfixesEvents = 0;
     bool ownerChanged = false;
-    bool composited = false;
+    // Read by the render workers as they prepare pictures.
+    std::atomic<bool> composited = false;
     std::uint8_t depth = 0;
     xcb_visualid_t visual = XCB_NONE;
     xcb_colormap_t colormap = XCB_NONE;
@@ -265,15 +287,19 @@ public:
         xcb_flush(c_);
     }
 
-    void setImage(Image image) override {
+    void setPicture(std::shared_ptr<const Picture> picture) override {
+        auto prepared = std::dynamic_pointer_cast<const X11Picture>(picture);
+        // Made before a compositor came or went (or elsewhere): its pixels
+        // and shape are of the other kind; a repaint follows anyway.
+        if (!prepared || prepared->blended != server_.composited)
+            prepared = X11Picture::make(Image(picture->image), server_.composited);
+        const Image& image = prepared->image;
         if (image.width <= 0 || image.height <= 0) {
             hasImage_ = false;
             xcb_unmap_window(c_, window_);
             xcb_flush(c_);
             return;
         }
-        if (!server_.composited)
-            unpremultiply(image);
         const xcb_pixmap_t pixmap = xcb_generate_id(c_);
         xcb_create_pixmap(c_, server_.depth, pixmap, window_, std::uint16_t(image.width),
                           std::uint16_t(image.height));
@@ -285,9 +311,7 @@ public:
         if (pixmap_)
             xcb_free_pixmap(c_, pixmap_);
         pixmap_ = pixmap;
-        ring_ = server_.composited
-                    ? std::vector<xcb_rectangle_t>{rectangle(0, 0, image.width, image.height)}
-                    : shownBands(image);
+        ring_ = prepared->ring;
         hasImage_ = true;
         applyShape();
         if (shown_)
@@ -449,6 +473,10 @@ std::unique_ptr<Overlay> X11OverlayHost::createOverlay() {
 void X11OverlayHost::sync() {
     xcb_connection_t* c = server_->get();
     std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+}
+
+std::shared_ptr<const Picture> X11OverlayHost::prepare(Image image) const {
+    return X11Picture::make(std::move(image), server_->composited);
 }
 
 bool X11OverlayHost::picturesLost() {

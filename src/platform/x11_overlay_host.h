@@ -29,6 +29,9 @@ public:
     // True when a compositor came or went: overlays then have windows of the
     // new kind, blank until painted again.
     bool picturesLost() override;
+    // Un-premultiplies the pixels and finds the shape when no compositor
+    // blends, off the main thread.
+    std::shared_ptr<const Picture> prepare(Image image) const override;
     // Whether overlays are blended by a compositor (one owns the screen's
     // _NET_WM_CM selection and an ARGB visual exists), as last seen.
     bool composited() const;

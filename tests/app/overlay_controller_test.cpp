@@ -153,6 +153,22 @@ TEST_F(OverlayControllerTest, OverlaysThatLostTheirPicturesAreFramedCutAndPainte
     EXPECT_TRUE(overlay().shown);
 }
 
+TEST_F(OverlayControllerTest, ADraggedWindowsOverlayMovesBeforeTheOnesBehindAreCut) {
+    const Rect behind{500, 100, 800, 600};
+    const auto windows = [&](Rect front) {
+        TrackedWindow top = window(front);
+        TrackedWindow back = window(behind, {front});
+        back.id = kWindow + 1;
+        return std::vector<TrackedWindow>{top, back};
+    };
+    pass(windows(kFrame));
+    pass(windows({140, 100, 800, 600}));
+    const FakeOverlayRecord& top = *host.below(kWindow);
+    const FakeOverlayRecord& back = *host.below(kWindow + 1);
+    EXPECT_EQ(top.frame, (Rect{128, 88, 824, 624}));
+    EXPECT_LT(top.framedAt, back.cutAt);
+}
+
 TEST_F(OverlayControllerTest, OnlyTheLatestRenderIsPut) {
     controller->update({window()});
     controller->settings.borderWidth = 30;

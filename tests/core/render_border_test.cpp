@@ -260,6 +260,28 @@ TEST(BorderPixelsCopyTest, CopiesStayWithinTheirBoundOfDrawingInPlace) {
             }
 }
 
+// On a bitmap of two pixels per point the repeats land on whole pixels too,
+// and stay within the same bound of drawing in place.
+TEST(BorderPixelsCopyTest, RepeatsAtTwoPixelsPerPointStayWithinTheirBound) {
+    const Rect window{24, 24, 392, 252};
+    const double ringPixels = 4 * ((392 + 32) * (252 + 32) - 392.0 * 252);
+    for (ClothVariant variant : ClothVariant::allCases()) {
+        SCOPED_TRACE(clothName(Outfit::sweater, variant));
+        Bitmap inPlace(880, 600), copied(880, 600);
+        InPlaceSurface direct(inPlace.context(), false, false);
+        InPlaceSurface repeated(copied.context(), false, true);
+        direct.scale(2, 2);
+        repeated.scale(2, 2);
+        drawBorder(direct, window, Outfit::sweater, variant, 16, 1);
+        drawBorder(repeated, window, Outfit::sweater, variant, 16, 1);
+        const CopyDifference d = compare(copied, inPlace);
+        EXPECT_GT(d.differing, 0) << "the knitting was repeated, not drawn in place";
+        EXPECT_LE(d.largest, 4);
+        EXPECT_LT(d.differing, 0.06 * ringPixels);
+        EXPECT_LT(d.beyondRounding, 0.01 * ringPixels);
+    }
+}
+
 // --- sample window ---
 
 TEST(SampleWindowTest, PaintsTextInBothAppearances) {

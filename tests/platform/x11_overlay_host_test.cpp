@@ -47,7 +47,7 @@ TEST(X11OverlayHostTest, ARingSitsDirectlyBelowItsWindowTakesNoInputAndGoesWhenC
     RingStyle style;
     style.outfit = Outfit::linen;
     style.width = kWidth;
-    overlay->setImage(PatternRenderer::ring(desktop.size(), style));
+    overlay->setPicture(host->prepare(PatternRenderer::ring(desktop.size(), style)));
     overlay->showBelow(dressed);
     host->sync();
 
@@ -96,7 +96,7 @@ TEST(X11OverlayHostTest, OverlaysAreBlendedWhileACompositorRunsAndShapedOtherwis
     auto overlay = host->createOverlay();
     const auto paint = [&] {
         overlay->setFrame(frame);
-        overlay->setImage(PatternRenderer::ring(window, style));
+        overlay->setPicture(host->prepare(PatternRenderer::ring(window, style)));
         overlay->showBelow(dressed);
         host->sync();
     };

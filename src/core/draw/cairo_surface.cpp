@@ -24,6 +24,20 @@ bool movesWholePixels(const cairo_matrix_t& m) {
     return unit(m.xx) && unit(m.yx) && unit(m.xy) && unit(m.yy) && isWhole(m.x0) && isWhole(m.y0);
 }
 
+// The whole number of device pixels one point spans when the transform only
+// turns by quarter turns, flips, scales both axes alike by that number and
+// moves by whole pixels (a HiDPI bitmap); 0 otherwise. A picture drawn under
+// such a transform may be repeated by whole points.
+int wholePixelsPerPoint(const cairo_matrix_t& m) {
+    const double s = std::max(std::abs(m.xx), std::abs(m.yx));
+    const auto ok = [s](double v) { return v == 0 || std::abs(v) == s; };
+    const bool quarterTurns = (m.xy == 0 && m.yx == 0) || (m.xx == 0 && m.yy == 0);
+    if (!(s >= 1) || !isWhole(s) || !quarterTurns || !ok(m.xx) || !ok(m.yx) || !ok(m.xy) ||
+        !ok(m.yy) || std::abs(m.xx) + std::abs(m.xy) != s || !isWhole(m.x0) || !isWhole(m.y0))
+        return 0;
+    return static_cast<int>(s);
+}
+
 // A source that copies `bitmap` pixel for pixel, placed by `toBitmap`.
 CairoPatternHandle copyPattern(const Bitmap& bitmap, const cairo_matrix_t& toBitmap,
                                cairo_extend_t extend) {
@@ -304,9 +318,11 @@ void CairoSurface::fillPeriodic(const Rect& area, double period, const Ink& grou
     cairo_get_matrix(context_, &toDevice);
     // The clip must be known exactly to keep its antialiased edges as direct
     // drawing makes them.
+    const int pixelsPerPoint = wholePixelsPerPoint(toDevice);
+    const double pixels = pixelsPerPoint * pixelsPerPoint * period * area.height;
     const bool tileable = period >= 1 && isWhole(period) && area.isFinite() &&
-                          area.width > 2 * period && movesWholePixels(toDevice) &&
-                          period * area.height <= kLargestPicture && knownClip_;
+                          area.width > 2 * period && pixelsPerPoint > 0 &&
+                          pixels <= kLargestPicture && knownClip_;
     if (!tileable)
         return DrawingSurface::fillPeriodic(area, period, ground, draw);
 

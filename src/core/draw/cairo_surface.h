@@ -41,7 +41,8 @@ public:
     cairo_t* context() const { return context_; }
 
     // Paints one period into a tile and repeats it, when the current frame
-    // maps the period onto whole device pixels without scaling.
+    // maps the period onto whole device pixels, scaled by a whole number of
+    // pixels per point at most (two on a HiDPI bitmap).
     void fillPeriodic(const Rect& area, double period, const Ink& ground,
                       const std::function<void(DrawingSurface&, double, double)>& draw) override;
 
