@@ -605,8 +605,10 @@ std::string badgeContrast() {
             Session s("default", dark);
             s.preview.showStep(static_cast<SetupStep>(step));
             SetupBadge* badge = nullptr;
-            for (auto* candidate : s.page()->findChildren<SetupBadge*>())
-                if (candidate->state() == SetupBadge::State::active)
+            // The views are no Q_OBJECTs, so qobject_cast cannot tell them apart.
+            for (auto* child : s.page()->findChildren<QWidget*>())
+                if (auto* candidate = dynamic_cast<SetupBadge*>(child);
+                    candidate && candidate->state() == SetupBadge::State::active)
                     badge = candidate;
             require(badge && badge->number() == step + 1 && badge->tint().isValid() &&
                         badge->tint().alpha() == 255,
