@@ -34,6 +34,9 @@ SettingsTheme makeLight() {
     t.success = QColor(0x2E, 0x85, 0x40);
     t.attention = QColor(0xC4, 0x62, 0x0A);
     t.disabledText = QColor(0x9A, 0x9E, 0xA3);
+    // The accent is a shade too light for a numeral cut out of it to stand
+    // out against the sidebar.
+    t.badge = QColor(0x1D, 0x55, 0xB4);
     return t;
 }
 
@@ -54,6 +57,7 @@ SettingsTheme makeDark() {
     t.success = QColor(0x5C, 0xC4, 0x6E);
     t.attention = QColor(0xF0, 0xA0, 0x4B);
     t.disabledText = QColor(0x70, 0x75, 0x7C);
+    t.badge = t.accent;
     return t;
 }
 
@@ -292,6 +296,56 @@ void SymbolView::paintEvent(QPaintEvent*) {
     painter.setPen(Qt::NoPen);
     painter.setBrush(color_);
     painter.drawPath(tshirtPath(QRectF(rect())));
+}
+
+// ---- SetupBadge
+
+SetupBadge::SetupBadge(int number, State state, const QColor& tint, const SettingsTheme& theme,
+                       QWidget* parent)
+    : QWidget(parent), number_(number), state_(state), tint_(tint), theme_(theme) {
+    setAccessibleName(QString::number(number));
+}
+
+void SetupBadge::paintEvent(QPaintEvent*) {
+    const qreal ratio = std::max<qreal>(1, devicePixelRatioF());
+    // Drawn on a layer of its own, so that what is cut out of the disc shows
+    // whatever lies behind the badge.
+    QImage layer(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+    layer.setDevicePixelRatio(ratio);
+    layer.fill(Qt::transparent);
+    QPainter painter(&layer);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF disc = QRectF(rect()).adjusted(1, 1, -1, -1);
+    QFont font = settingsFont(TextRole::small);
+    font.setWeight(QFont::Bold);
+    painter.setFont(font);
+    if (state_ == State::ahead) {
+        painter.setPen(QPen(theme_.secondaryText, 1.5));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawEllipse(disc.adjusted(0.75, 0.75, -0.75, -0.75));
+        painter.drawText(rect(), Qt::AlignCenter, QString::number(number_));
+    } else {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(state_ == State::active ? tint_ : theme_.success);
+        painter.drawEllipse(disc);
+        painter.setCompositionMode(QPainter::CompositionMode_Clear);
+        if (state_ == State::active) {
+            painter.setPen(Qt::black);
+            painter.drawText(rect(), Qt::AlignCenter, QString::number(number_));
+        } else {
+            QPainterPath check;
+            const QRectF box = disc.adjusted(disc.width() * 0.27, disc.height() * 0.3,
+                                             -disc.width() * 0.25, -disc.height() * 0.3);
+            check.moveTo(box.left(), box.center().y());
+            check.lineTo(box.left() + box.width() * 0.36, box.bottom());
+            check.lineTo(box.right(), box.top());
+            painter.setBrush(Qt::NoBrush);
+            painter.setPen(QPen(Qt::black, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            painter.drawPath(check);
+        }
+    }
+    painter.end();
+    QPainter(this).drawImage(QPointF(0, 0), layer);
 }
 
 // ---- SegmentedControl

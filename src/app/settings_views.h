@@ -45,6 +45,8 @@ struct SettingsTheme {
     QColor success;       // the "ready" status dot
     QColor attention;     // the "paused" status dot
     QColor disabledText;  // disabled controls (not required to reach 4.5:1)
+    QColor badge;         // the active setup step's badge; its numeral, cut out of it,
+                          // shows the sidebar and reaches 4.5:1 against it
 
     static const SettingsTheme& forAppearance(bool dark);
     // The Qt palette that gives the stock controls these colours.
@@ -120,6 +122,29 @@ protected:
 
 private:
     QColor color_;
+};
+
+// The numbered badge of one setup step in the setup sidebar: an outlined
+// numeral while ahead, a disc of `tint` with the numeral cut out of it while
+// active, a disc with a check cut out once done.
+class SetupBadge : public QWidget {
+public:
+    enum class State { ahead, active, done };
+    SetupBadge(int number, State state, const QColor& tint, const SettingsTheme& theme,
+               QWidget* parent);
+    int number() const { return number_; }
+    State state() const { return state_; }
+    // The fill of the active disc, chosen on purpose rather than inherited.
+    const QColor& tint() const { return tint_; }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    int number_;
+    State state_;
+    QColor tint_;
+    const SettingsTheme& theme_;
 };
 
 // A row of mutually exclusive segments; `onSelect` runs when the user picks

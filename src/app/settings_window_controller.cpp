@@ -36,6 +36,8 @@ constexpr int kCardTop = 104;
 constexpr int kCardGap = 16;
 constexpr int kPadding = 20;
 constexpr int kControlHeight = 30;
+// Where a setup step's content begins, below its title and description.
+constexpr int kStepTop = 140;
 
 // The tint previews wear when applications keep their own colours: a
 // strongly coloured sample application's.
@@ -585,21 +587,8 @@ void SettingsWindowController::buildOutfits(Builder& b) {
     b.text("Outfit", TextRole::body,
            {card.right() - kPadding - 200 - 70, card.y() + 70, 60, kControlHeight}, true, false,
            Qt::AlignRight | Qt::AlignVCenter);
-    std::vector<std::string> outfits;
-    for (Outfit outfit : Outfit::allCases())
-        outfits.emplace_back(outfit.title());
-    auto* browse = b.popup(outfits, static_cast<int>(browsingOutfit_.index()),
-                           {card.right() - kPadding - 200 + 1, card.y() + 70, 200, kControlHeight});
-    QObject::connect(browse, &QComboBox::currentIndexChanged, [this](int index) {
-        if (index < 0)
-            return;
-        browsingOutfit_ = Outfit::allCases()[static_cast<std::size_t>(index)];
-        if (settings_.manualOutfit)
-            settings_.manualOutfit = browsingOutfit_;
-        changed("manual outfit", false);
-        rebuild();
-    });
-    bind(browse, "browse-outfit");
+    buildOutfitPicker(b, {card.right() - kPadding - 200 + 1, card.y() + 70, 200, kControlHeight},
+                      "browse-outfit");
 
     const std::optional<ClothVariant> preferred = settings_.preferredVariant(browsingOutfit_);
     card = b.card({x, card.bottom() + 1 + kCardGap, w, 456},
@@ -647,8 +636,51 @@ void SettingsWindowController::buildOutfits(Builder& b) {
     }
 }
 
+void SettingsWindowController::buildOutfitPicker(Builder& b, const QRect& frame,
+                                                 const std::string& key) {
+    std::vector<std::string> outfits;
+    for (Outfit outfit : Outfit::allCases())
+        outfits.emplace_back(outfit.title());
+    auto* picker = b.popup(outfits, static_cast<int>(browsingOutfit_.index()), frame);
+    QObject::connect(picker, &QComboBox::currentIndexChanged, [this](int index) {
+        if (index < 0)
+            return;
+        browsingOutfit_ = Outfit::allCases()[static_cast<std::size_t>(index)];
+        if (settings_.manualOutfit)
+            settings_.manualOutfit = browsingOutfit_;
+        changed("manual outfit", false);
+        rebuild();
+    });
+    bind(picker, key);
+}
+
+void SettingsWindowController::buildBorderWidth(Builder& b, const QRect& label,
+                                                const QRect& slider) {
+    QLabel* widthLabel = b.text(borderWidthLabel(settings_.borderWidth), TextRole::body, label);
+    auto* borderWidth = b.place(new SettingsSlider(GarbelloSettings::kMinimumBorderWidth,
+                                                   GarbelloSettings::kMaximumBorderWidth,
+                                                   settings_.borderWidth, b.page),
+                                slider);
+    QObject::connect(borderWidth, &QSlider::valueChanged, [this, borderWidth, widthLabel] {
+        const double width = std::round(borderWidth->doubleValue());
+        widthLabel->setText(q(borderWidthLabel(width)));
+        if (width == settings_.borderWidth)
+            return;
+        settings_.borderWidth = width;
+        changed("border width", false);
+    });
+    bind(borderWidth, "border-width");
+}
+
+void SettingsWindowController::buildForecast(Builder& b, const QRect& frame, int summaryHeight) {
+    b.card(frame, "Your forecast", "Forecast, last update and outfit status", 130);
+    b.text(weatherSummary_, TextRole::body,
+           {frame.x() + kPadding, frame.y() + 72, frame.width() - 2 * kPadding, summaryHeight},
+           false, true, Qt::AlignLeft | Qt::AlignTop);
+}
+
 void SettingsWindowController::buildCitySearch(Builder& b, int x, int y, int width,
-                                               int resultsHeight) {
+                                               int resultsHeight, const std::string& note) {
     const SettingsTheme& t = b.theme;
     constexpr int searchWidth = 96;
     auto* field = b.place(new QLineEdit(q(cityInput_), b.page),
@@ -664,9 +696,9 @@ void SettingsWindowController::buildCitySearch(Builder& b, int x, int y, int wid
     QObject::connect(find, &QPushButton::clicked, [this] { search(); });
     bind(find, "city-search");
 
-    const std::string message =
-        searchMessage_.empty() ? "City search sends the city name to Open-Meteo." : searchMessage_;
-    b.text(message, TextRole::small, {x, y + 38, width, 18}, true);
+    const std::string& message = searchMessage_.empty() ? note : searchMessage_;
+    if (!message.empty())
+        b.text(message, TextRole::small, {x, y + 38, width, 18}, true);
 
     if (cityResults_.empty())
         return;
@@ -712,13 +744,11 @@ void SettingsWindowController::buildWeather(Builder& b) {
             onCurrentLocation();
     });
     bind(current, "current-location");
-    buildCitySearch(b, card.x() + kPadding, card.y() + 76, w - 2 * kPadding, 112);
+    buildCitySearch(b, card.x() + kPadding, card.y() + 76, w - 2 * kPadding, 112,
+                    "City search sends the city name to Open-Meteo.");
 
-    card = b.card({x, card.bottom() + 1 + kCardGap, w, 252}, "Your forecast",
-                  "Forecast, last update and outfit status", 130);
-    b.text(weatherSummary_, TextRole::body,
-           {card.x() + kPadding, card.y() + 72, w - 2 * kPadding, 110}, false, true,
-           Qt::AlignLeft | Qt::AlignTop);
+    card = {x, card.bottom() + 1 + kCardGap, w, 252};
+    buildForecast(b, card, 110);
     auto* refresh = b.button(
         "Refresh", {card.right() - kPadding - 110 + 1, card.y() + 16, 110, kControlHeight});
     QObject::connect(refresh, &QPushButton::clicked, [this] {
@@ -749,21 +779,8 @@ void SettingsWindowController::buildAppearance(Builder& b) {
     const int inner = w - 2 * kPadding;
 
     QRect card = b.card({x, kCardTop, w, 214}, "Fit");
-    QLabel* widthLabel = b.text(borderWidthLabel(settings_.borderWidth), TextRole::body,
-                                {card.x() + kPadding, card.y() + 48, inner, 20});
-    auto* borderWidth = b.place(new SettingsSlider(GarbelloSettings::kMinimumBorderWidth,
-                                                   GarbelloSettings::kMaximumBorderWidth,
-                                                   settings_.borderWidth, b.page),
-                                {card.x() + kPadding, card.y() + 70, inner, 22});
-    QObject::connect(borderWidth, &QSlider::valueChanged, [this, borderWidth, widthLabel] {
-        const double width = std::round(borderWidth->doubleValue());
-        widthLabel->setText(q(borderWidthLabel(width)));
-        if (width == settings_.borderWidth)
-            return;
-        settings_.borderWidth = width;
-        changed("border width", false);
-    });
-    bind(borderWidth, "border-width");
+    buildBorderWidth(b, {card.x() + kPadding, card.y() + 48, inner, 20},
+                     {card.x() + kPadding, card.y() + 70, inner, 22});
 
     QLabel* scaleLabel = b.text(patternScaleLabel(settings_.patternScale), TextRole::body,
                                 {card.x() + kPadding, card.y() + 106, inner, 20});
@@ -842,7 +859,6 @@ void SettingsWindowController::buildApps(Builder& b) {
     buildHeader(b, "Apps", "Choose which apps get dressed, and the cloth each one wears.");
     const int x = kContentX;
     const int w = kContentWidth;
-    const SettingsTheme& t = b.theme;
 
     QRect card = b.card({x, kCardTop, w, 84}, "Outfit to style",
                         "App choices take priority over the cloth selected in Outfits.", 220);
@@ -870,9 +886,13 @@ void SettingsWindowController::buildApps(Builder& b) {
                Qt::AlignCenter);
         return;
     }
-    const QRect listFrame{card.x() + 8, card.y() + 70, w - 16, card.height() - 78};
+    buildApplicationList(b, {card.x() + 8, card.y() + 70, w - 16, card.height() - 78}, 48);
+}
+
+void SettingsWindowController::buildApplicationList(Builder& b, const QRect& listFrame,
+                                                    int rowHeight) {
+    const SettingsTheme& t = b.theme;
     auto* area = listArea(b.place(new QScrollArea(b.page), listFrame), t);
-    constexpr int rowHeight = 48;
     const int rowsHeight = static_cast<int>(applications_.size()) * rowHeight;
     const bool scrolls = rowsHeight > listFrame.height();
     auto* rows = new QWidget;
@@ -895,7 +915,7 @@ void SettingsWindowController::buildApps(Builder& b) {
             palette.setColor(QPalette::Window, t.cardBorder);
             line->setPalette(palette);
         }
-        auto* icon = b.place(new QLabel(rows), {12, y + 10, 28, 28});
+        auto* icon = b.place(new QLabel(rows), {12, y + (rowHeight - 28) / 2, 28, 28});
         if (app.icon) {
             QImage image = toQImage(*app.icon);
             if (!image.isNull())
@@ -919,7 +939,7 @@ void SettingsWindowController::buildApps(Builder& b) {
             QFontMetrics(name->font()).elidedText(q(app.name), Qt::ElideRight, name->width()));
         name->setToolTip(q(app.name));
         auto* enabled = b.checkbox("Dress windows", !settings_.disabledApps.contains(id),
-                                   {rowWidth - 400, y + 12, 160, 24}, rows);
+                                   {rowWidth - 400, y + (rowHeight - 24) / 2, 160, 24}, rows);
         QObject::connect(enabled, &QCheckBox::toggled, [this, id](bool on) {
             if (on)
                 settings_.disabledApps.erase(id);
@@ -929,8 +949,9 @@ void SettingsWindowController::buildApps(Builder& b) {
         });
         bind(enabled, "app-" + id);
         const auto chosen = settings_.variantOverride(id, browsingOutfit_);
-        auto* pattern = b.popup(cloths, chosen ? chosen->rawValue() + 1 : 0,
-                                {rowWidth - 228, y + 9, 216, kControlHeight}, rows);
+        auto* pattern = b.popup(
+            cloths, chosen ? chosen->rawValue() + 1 : 0,
+            {rowWidth - 228, y + (rowHeight - kControlHeight) / 2, 216, kControlHeight}, rows);
         QObject::connect(pattern, &QComboBox::currentIndexChanged, [this, id](int index) {
             if (index < 0)
                 return;
@@ -1089,20 +1110,45 @@ void SettingsWindowController::finishSetup() {
     rebuild();
 }
 
+void SettingsWindowController::goToStep(SetupStep step) {
+    // A city search still in flight belongs to the step being left.
+    newSearchToken();
+    setup_ = step;
+    rebuild();
+}
+
 void SettingsWindowController::buildSetup(Builder& b) {
-    // The steps' own content is still to come; until then the flow can be
-    // walked and left, so rerunning setup never strands the user.
+    buildSetupSidebar(b);
     const int step = static_cast<int>(*setup_);
-    b.panel(SettingsPanel::Kind::sidebar, {16, 16, 208, kHeight - 32});
     b.text(std::to_string(step + 1) + " of " + std::to_string(kSetupStepCount), TextRole::caption,
-           {kContentX, 30, kContentWidth, 18}, true);
+           {kContentX, 30, kContentWidth, 18}, true)
+        ->setObjectName("setup-counter");
+    switch (*setup_) {
+    case SetupStep::welcome:
+        buildWelcomeStep(b);
+        break;
+    case SetupStep::location:
+        buildLocationStep(b);
+        break;
+    case SetupStep::accessibility:
+        buildAccessibilityStep(b);
+        break;
+    case SetupStep::apps:
+        buildAppsStep(b);
+        break;
+    case SetupStep::login:
+        buildLoginStep(b);
+        break;
+    case SetupStep::finish:
+        buildFinishStep(b);
+        break;
+    }
+
     auto* back = b.button("Back", {kContentX, kHeight - 60, 100, kControlHeight});
+    back->setEnabled(*setup_ != SetupStep::welcome);
     QObject::connect(back, &QPushButton::clicked, [this] {
-        if (*setup_ == SetupStep::welcome)
-            return;
-        newSearchToken();
-        setup_ = static_cast<SetupStep>(static_cast<int>(*setup_) - 1);
-        rebuild();
+        if (setup_ && *setup_ != SetupStep::welcome)
+            goToStep(static_cast<SetupStep>(static_cast<int>(*setup_) - 1));
     });
     bind(back, "setup-back");
     auto* skip = b.button("Skip setup", {kContentX + 112, kHeight - 60, 120, kControlHeight});
@@ -1114,15 +1160,276 @@ void SettingsWindowController::buildSetup(Builder& b) {
     next->setAccessibleName(last ? "Finish setup and open Settings"
                                  : "Continue to next setup step");
     QObject::connect(next, &QPushButton::clicked, [this] {
-        if (*setup_ == SetupStep::finish) {
+        // Nothing on any step is required to go on.
+        if (!setup_ || *setup_ == SetupStep::finish)
             finishSetup();
-            return;
-        }
-        newSearchToken();
-        setup_ = static_cast<SetupStep>(static_cast<int>(*setup_) + 1);
-        rebuild();
+        else
+            goToStep(static_cast<SetupStep>(static_cast<int>(*setup_) + 1));
     });
     bind(next, "setup-next");
+}
+
+void SettingsWindowController::buildSetupSidebar(Builder& b) {
+    const SettingsTheme& t = b.theme;
+    b.panel(SettingsPanel::Kind::sidebar, {16, 16, 208, kHeight - 32});
+    b.place(new SymbolView(t.accent, b.page), {36, 36, 30, 30});
+    b.text("LET'S GET YOU SETTLED", TextRole::caption, {36, 84, 176, 16}, true);
+    b.text("A garbello for\nyour windows.", TextRole::appName, {36, 104, 176, 56}, false, true,
+           Qt::AlignLeft | Qt::AlignTop);
+    static constexpr const char* titles[] = {"Welcome",    "Weather",         "Full screen",
+                                             "Your style", "Launch at login", "All set"};
+    const int active = static_cast<int>(*setup_);
+    int y = 186;
+    for (int i = 0; i < kSetupStepCount; ++i) {
+        const auto state = i < active    ? SetupBadge::State::done
+                           : i == active ? SetupBadge::State::active
+                                         : SetupBadge::State::ahead;
+        auto* badge =
+            b.place(new SetupBadge(i + 1, state, t.badge, t, b.page), {36, y + 6, 24, 24});
+        badge->setObjectName(QString("setup-badge-%1").arg(i + 1));
+        QLabel* title = b.text(titles[i], TextRole::sidebarEntry, {70, y, 140, 36}, i != active);
+        if (i == active) {
+            QFont bold = title->font();
+            bold.setWeight(QFont::Bold);
+            title->setFont(bold);
+        }
+        y += 46;
+    }
+    b.text("Make yourself at home.", TextRole::small, {36, kHeight - 62, 176, 28}, true);
+}
+
+void SettingsWindowController::setupTitle(Builder& b, const std::string& title,
+                                          const std::string& description) {
+    b.text(title, TextRole::header, {kContentX, 50, kContentWidth, 36});
+    b.text(description, TextRole::body, {kContentX, 90, kContentWidth, 40}, true, true,
+           Qt::AlignLeft | Qt::AlignTop);
+}
+
+void SettingsWindowController::buildWelcomeStep(Builder& b) {
+    setupTitle(b, "A little outside, brought in.",
+               "Your windows wear original cloth borders that change with the weather.\n"
+               "A warm knit for cool days. A rain jacket when the clouds roll in.");
+    const int x = kContentX;
+    const int w = kContentWidth;
+    auto* preview = b.place(new ClothPreview(b.theme, b.page), {x, kStepTop, w, 310});
+    previews_.push_back(preview);
+    b.text("Live sample window with " + std::string(browsingOutfit_.title()) + " cloth border",
+           TextRole::small, {x, kStepTop + 316, w, 18}, true, false, Qt::AlignCenter);
+
+    struct Feature {
+        const char* title;
+        const char* detail;
+    };
+    static constexpr Feature features[] = {
+        {"Dressed for today", "A local forecast picks the outfit."},
+        {"Entirely your style", "Pick the cloth, fit and apps."},
+        {"Find us in your menu bar.", nullptr},
+    };
+    const int columnWidth = (w - 2 * kCardGap) / 3;
+    for (int i = 0; i < 3; ++i) {
+        const QRect card{x + i * (columnWidth + kCardGap), kStepTop + 352, columnWidth, 96};
+        b.panel(SettingsPanel::Kind::card, card);
+        b.place(new SymbolView(b.theme.accent, b.page),
+                {card.x() + kPadding, card.y() + 18, 22, 22});
+        const int textX = card.x() + kPadding + 32;
+        const int textWidth = card.right() - kPadding - textX;
+        if (features[i].detail) {
+            b.text(features[i].title, TextRole::cardTitle, {textX, card.y() + 18, textWidth, 22});
+            b.text(features[i].detail, TextRole::small, {textX, card.y() + 44, textWidth, 36}, true,
+                   true, Qt::AlignLeft | Qt::AlignTop);
+        } else {
+            b.text(features[i].title, TextRole::cardTitle, {textX, card.y() + 18, textWidth, 48},
+                   false, true, Qt::AlignLeft | Qt::AlignTop);
+        }
+    }
+}
+
+void SettingsWindowController::buildLocationStep(Builder& b) {
+    setupTitle(b, "What's it like outside?",
+               "Choose a city for the forecast, or use your current location.\n"
+               "You can keep going without a location and choose an outfit yourself.");
+    const int x = kContentX;
+    const int w = kContentWidth;
+    const int inner = w - 2 * kPadding;
+
+    const QRect card = b.card({x, kStepTop, w, 272}, "Weather location", {}, 200);
+    b.text(settings_.place ? settings_.place->name : "Choose a place to get started",
+           TextRole::body, {card.x() + kPadding, card.y() + 40, inner - 200, 20},
+           !settings_.place.has_value());
+    auto* current = b.button("Use current location", {card.right() - kPadding - 180 + 1,
+                                                      card.y() + 16, 180, kControlHeight});
+    QObject::connect(current, &QPushButton::clicked, [this] {
+        if (onCurrentLocation)
+            onCurrentLocation();
+    });
+    bind(current, "current-location");
+    b.text("City search sends the city name to Open-Meteo. Current location uses macOS "
+           "location access; your location is used for the forecast.",
+           TextRole::small, {card.x() + kPadding, card.y() + 70, inner, 34}, true, true,
+           Qt::AlignLeft | Qt::AlignTop);
+    // Room for two whole result rows; the note above already says where
+    // the query goes.
+    buildCitySearch(b, card.x() + kPadding, card.y() + 114, inner, 76, {});
+
+    buildForecast(b, {x, card.bottom() + 1 + kCardGap, w, 190}, 100);
+}
+
+void SettingsWindowController::buildAccessibilityStep(Builder& b) {
+    setupTitle(b, "A better fit for full screen.",
+               "Optional Accessibility access helps detect full-screen windows,\n"
+               "so their borders can step out of the way.");
+    const int x = kContentX;
+    const int w = kContentWidth;
+    const int inner = w - 2 * kPadding;
+
+    QRect card = b.card({x, kStepTop, w, 104}, "Your choice, always");
+    b.text("Window outfits work without this permission.\n"
+           "Window titles and content are never collected.",
+           TextRole::body, {card.x() + kPadding, card.y() + 44, inner, 40}, true, true,
+           Qt::AlignLeft | Qt::AlignTop);
+
+    if (accessibilityGranted_) {
+        card = b.card({x, card.bottom() + 1 + kCardGap, w, 104}, "Accessibility enabled");
+        b.text("Accessibility is enabled. You can change it later in System Settings.\n"
+               "Your preferences are always available in General settings.",
+               TextRole::body, {card.x() + kPadding, card.y() + 44, inner, 40}, true, true,
+               Qt::AlignLeft | Qt::AlignTop);
+        return;
+    }
+    card = b.card({x, card.bottom() + 1 + kCardGap, w, 104}, "Full-screen detection");
+    auto* open = b.button("Open Accessibility settings",
+                          {card.x() + kPadding, card.y() + 46, 230, kControlHeight});
+    QObject::connect(open, &QPushButton::clicked, [this] {
+        if (onAccessibility)
+            onAccessibility();
+    });
+    bind(open, "accessibility");
+    b.text("If you enable it in System Settings, we'll notice when you return.\n"
+           "You can also do this later in General settings.",
+           TextRole::small, {card.x() + kPadding + 246, card.y() + 44, inner - 246, 40}, true, true,
+           Qt::AlignLeft | Qt::AlignTop);
+}
+
+void SettingsWindowController::buildAppsStep(Builder& b) {
+    setupTitle(b, "Make it feel like you.",
+               "Let the weather choose, or settle into a favourite outfit.\n"
+               "Choose which apps get dressed. You can change everything later.");
+    const int x = kContentX;
+    const int w = kContentWidth;
+
+    const QRect card{x, kStepTop, w, 244};
+    b.panel(SettingsPanel::Kind::card, card);
+    const int left = card.x() + kPadding;
+    constexpr int controls = 372;
+    auto* mode = b.segmented({"Automatic \u00B7 follow weather", "Choose an outfit"},
+                             settings_.manualOutfit ? 1 : 0,
+                             {left, card.y() + 18, controls, kControlHeight});
+    mode->onSelect = [this](int index) {
+        if (index == 0)
+            settings_.manualOutfit.reset();
+        else
+            settings_.manualOutfit = browsingOutfit_;
+        changed("outfit mode", true);
+    };
+    bind(mode, "outfit-mode");
+    b.text("Choose your favourite style", TextRole::body,
+           {left, card.y() + 64, 190, kControlHeight});
+    buildOutfitPicker(b, {left + controls - 170, card.y() + 64, 170, kControlHeight},
+                      "setup-outfit");
+    buildBorderWidth(b, {left, card.y() + 110, controls, 20}, {left, card.y() + 132, controls, 22});
+    b.text("FAVOURITE CLOTH", TextRole::caption, {left, card.y() + 176, controls, 16}, true);
+    std::vector<std::string> cloths{"Different pattern per window"};
+    for (ClothVariant variant : ClothVariant::allCases())
+        cloths.emplace_back(variant.title(browsingOutfit_));
+    const auto preferred = settings_.preferredVariant(browsingOutfit_);
+    auto* pattern = b.popup(cloths, preferred ? preferred->rawValue() + 1 : 0,
+                            {left, card.y() + 198, controls, kControlHeight});
+    QObject::connect(pattern, &QComboBox::currentIndexChanged, [this](int index) {
+        if (index < 0)
+            return;
+        settings_.setPreferredVariant(index == 0 ? std::nullopt : ClothVariant::parse(index - 1),
+                                      browsingOutfit_);
+        changed("setup preferred cloth", false);
+    });
+    bind(pattern, "preferred-pattern");
+    const int previewX = left + controls + 20;
+    auto* preview =
+        b.place(new ClothPreview(b.theme, b.page),
+                {previewX, card.y() + 14, card.right() - 13 - previewX, card.height() - 28});
+    previews_.push_back(preview);
+
+    const QRect apps{x, card.bottom() + 1 + kCardGap, w, 700 - 16 - (card.bottom() + 1 + kCardGap)};
+    b.panel(SettingsPanel::Kind::card, apps);
+    b.text(previewMode_ ? "SAMPLE APPS" : "YOUR APPS", TextRole::caption,
+           {apps.x() + kPadding, apps.y() + 14, w - 2 * kPadding, 16}, true);
+    applications_ = loadApplications();
+    if (applications_.empty()) {
+        b.text("Open an app to choose its window outfit.", TextRole::body,
+               {apps.x() + kPadding, apps.y() + 40, w - 2 * kPadding, apps.height() - 56}, true,
+               true, Qt::AlignCenter);
+        return;
+    }
+    buildApplicationList(b, {apps.x() + 8, apps.y() + 36, w - 16, apps.height() - 42}, 40);
+}
+
+void SettingsWindowController::buildLoginStep(Builder& b) {
+    setupTitle(b, "A warm welcome, every day.",
+               "Garbello can open when you log in to your Mac.\n"
+               "Your windows will be ready without an extra click.");
+    const int x = kContentX;
+    const int w = kContentWidth;
+    const int inner = w - 2 * kPadding;
+    const bool approval = lowercase(loginStatus_).find("approval") != std::string::npos;
+
+    const QRect card =
+        b.card({x, kStepTop, w, approval ? 152 : 126}, "Ready when you are", {}, 240);
+    b.text("Launch at login is " + loginStatus_, TextRole::body,
+           {card.x() + kPadding, card.y() + 42, inner - 240, 20}, true);
+    auto* login = b.button(loginActionTitle(loginStatus_),
+                           {card.right() - kPadding - 220 + 1, card.y() + 16, 220, kControlHeight});
+    QObject::connect(login, &QPushButton::clicked, [this] {
+        if (onLogin)
+            onLogin();
+    });
+    bind(login, "login");
+    int y = card.y() + 76;
+    if (approval) {
+        b.text("Approve launch at login in System Settings.", TextRole::body,
+               {card.x() + kPadding, y, inner, 20});
+        y += 26;
+    }
+    b.text("You can change this later in General settings.\n"
+           "macOS may ask you to approve the login item in System Settings.",
+           TextRole::small, {card.x() + kPadding, y, inner, 40}, true, true,
+           Qt::AlignLeft | Qt::AlignTop);
+}
+
+void SettingsWindowController::buildFinishStep(Builder& b) {
+    setupTitle(b, "Looking good. You're ready.",
+               "Find the little shirt in your menu bar for Settings, a quick pause,\n"
+               "or a fresh forecast. Make yourself at home.");
+    const int x = kContentX;
+    const int w = kContentWidth;
+    auto* preview = b.place(new ClothPreview(b.theme, b.page), {x, kStepTop, w, 300});
+    previews_.push_back(preview);
+
+    std::string title;
+    std::string detail;
+    if (settings_.manualOutfit) {
+        title = "Always wearing " + std::string(settings_.manualOutfit->title());
+        detail = "Your favourite outfit is ready, with or without a forecast.";
+    } else if (settings_.place) {
+        title = "Your outfit follows the weather";
+    } else {
+        title = "Choose your first outfit";
+        detail = "Choose a city for weather, or a favourite outfit in Settings.";
+    }
+    detail +=
+        (detail.empty() ? "" : "\n") + std::string("Run setup again any time in General settings.");
+    const bool twoLines = detail.find('\n') != std::string::npos;
+    const QRect card = b.card({x, kStepTop + 300 + kCardGap, w, twoLines ? 108 : 90}, title);
+    b.text(detail, TextRole::body, {card.x() + kPadding, card.y() + 46, w - 2 * kPadding, 40}, true,
+           true, Qt::AlignLeft | Qt::AlignTop);
 }
 
 } // namespace garbello

@@ -6,6 +6,7 @@
 #include "platform/overlay_host.h"
 #include "platform/task_queue.h"
 #include "settings/garbello_settings.h"
+#include "support/error.h"
 #include "update/update_release.h"
 
 #include <QImage>
@@ -14,6 +15,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -28,6 +30,7 @@ namespace garbello {
 
 class ClothPreview;
 class SettingsCanvas;
+class SettingsPreview;
 struct SettingsTheme;
 
 // The six panes behind the sidebar, in sidebar order.
@@ -93,6 +96,32 @@ public:
         // identifier itself when unset or empty.
         std::function<std::string(const std::string& identifier)> applicationName;
     };
+
+    // Why an offscreen render or the self-test failed.
+    class RenderError : public Error {
+    public:
+        enum class Kind { interaction, invalidScreen, bitmap, encoding };
+        explicit RenderError(Kind kind, const std::string& message = {});
+        Kind kind() const { return kind_; }
+
+    private:
+        Kind kind_;
+    };
+
+    // Renders one screen over the demo data to the PNG file `output`: a
+    // pane ("settings-" and its raw value), a setup step ("setup-1" to
+    // "setup-6") or "update-prompt", optionally followed by a colon and a
+    // preview scenario. Needs no display: without a Qt application it makes
+    // one on the offscreen platform.
+    static void renderScreen(const std::string& screen, bool dark,
+                             const std::filesystem::path& output);
+    // Every pane, then every setup step, light and then dark, into
+    // `directory`; returns the files written, in order.
+    static std::vector<std::filesystem::path> renderSheets(const std::filesystem::path& directory);
+    // Drives the real controls of a preview window through the self-test;
+    // returns the labels of the checks, in order, or throws the first
+    // failure as RenderError::Kind::interaction.
+    static std::vector<std::string> verifyInteractions();
 
     static std::shared_ptr<SettingsWindowController> create(GarbelloSettings initialSettings,
                                                             bool previewMode, Services services);
@@ -170,6 +199,7 @@ public:
 
 private:
     class Builder;
+    friend class SettingsPreview;
 
     SettingsWindowController(GarbelloSettings initialSettings, bool previewMode, Services services);
 
@@ -197,7 +227,21 @@ private:
     void buildGeneral(Builder& b);
     void buildUpdates(Builder& b);
     void buildSetup(Builder& b);
-    void buildCitySearch(Builder& b, int x, int y, int width, int resultsHeight);
+    void buildSetupSidebar(Builder& b);
+    void setupTitle(Builder& b, const std::string& title, const std::string& description);
+    void buildWelcomeStep(Builder& b);
+    void buildLocationStep(Builder& b);
+    void buildAccessibilityStep(Builder& b);
+    void buildAppsStep(Builder& b);
+    void buildLoginStep(Builder& b);
+    void buildFinishStep(Builder& b);
+    void goToStep(SetupStep step);
+    void buildCitySearch(Builder& b, int x, int y, int width, int resultsHeight,
+                         const std::string& note);
+    void buildOutfitPicker(Builder& b, const QRect& frame, const std::string& key);
+    void buildBorderWidth(Builder& b, const QRect& label, const QRect& slider);
+    void buildApplicationList(Builder& b, const QRect& frame, int rowHeight);
+    void buildForecast(Builder& b, const QRect& frame, int summaryHeight);
 
     Services services_;
     SettingsUpdateState update_;

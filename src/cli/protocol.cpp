@@ -143,28 +143,28 @@ Json renderOperation(const Json& request, const ProtocolWork& work) {
         *outfit, *output, variant ? parseVariant(*variant) : ClothVariant(ClothVariant::classic));
 }
 
-Json renderUIOperation(const Json& request, const ProtocolWork&) {
+Json renderUIOperation(const Json& request, const ProtocolWork& work) {
     const std::string* output = stringMember(request, "output");
     if (!isAbsolutePath(output))
         throw HeadlessError("renderUI requires absolute output directory");
     Json files = Json::array();
-    for (const auto& path : settings_ui::renderSheets(*output))
+    for (const auto& path : work.renderSettingsSheets(*output))
         files.push_back(path.string());
     return {{"files", std::move(files)}, {"headless", true}};
 }
 
-Json renderUIScreenOperation(const Json& request, const ProtocolWork&) {
+Json renderUIScreenOperation(const Json& request, const ProtocolWork& work) {
     const std::string* screen = stringMember(request, "screen");
     const Json* dark = member(request, "dark");
     const std::string* output = stringMember(request, "output");
     if (!screen || !dark || !dark->is_boolean() || !isAbsolutePath(output))
         throw HeadlessError("renderUIScreen requires screen, dark boolean, and absolute output");
-    settings_ui::renderScreen(*screen, dark->get<bool>(), *output);
+    work.renderSettingsScreen(*screen, dark->get<bool>(), *output);
     return {{"file", *output}, {"headless", true}};
 }
 
-Json testUIOperation(const Json&, const ProtocolWork&) {
-    return {{"checks", settings_ui::verifyInteractions()}, {"headless", true}};
+Json testUIOperation(const Json&, const ProtocolWork& work) {
+    return {{"checks", work.verifySettings()}, {"headless", true}};
 }
 
 struct NamedOperation {
@@ -191,7 +191,8 @@ std::string errorLine(std::string_view description) {
 } // namespace
 
 const ProtocolWork& productionWork() {
-    static const ProtocolWork work{renderSample};
+    static const ProtocolWork work{renderSample, settings_ui::renderScreen,
+                                   settings_ui::renderSheets, settings_ui::verifyInteractions};
     return work;
 }
 

@@ -3,9 +3,11 @@
 #include "model/cloth_variant.h"
 #include "support/json_decode.h"
 
+#include <filesystem>
 #include <iosfwd>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace garbello {
 
@@ -14,6 +16,12 @@ namespace garbello {
 struct ProtocolWork {
     Json (*renderSample)(const std::string& outfit, const std::string& output,
                          ClothVariant variant);
+    // The settings window harness (settings_screens.h).
+    void (*renderSettingsScreen)(const std::string& screen, bool dark,
+                                 const std::filesystem::path& output);
+    std::vector<std::filesystem::path> (*renderSettingsSheets)(
+        const std::filesystem::path& directory);
+    std::vector<std::string> (*verifySettings)();
 };
 
 // The renderer and file system of this build.

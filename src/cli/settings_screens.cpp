@@ -1,19 +1,19 @@
 #include "settings_screens.h"
 
-#include "headless_error.h"
+#include "app/settings_window_controller.h"
 
 namespace garbello::settings_ui {
 
-void renderScreen(const std::string&, bool, const std::filesystem::path&) {
-    throw notInThisBuild("The settings window renderer");
+void renderScreen(const std::string& screen, bool dark, const std::filesystem::path& output) {
+    SettingsWindowController::renderScreen(screen, dark, output);
 }
 
-std::vector<std::filesystem::path> renderSheets(const std::filesystem::path&) {
-    throw notInThisBuild("The settings window renderer");
+std::vector<std::filesystem::path> renderSheets(const std::filesystem::path& directory) {
+    return SettingsWindowController::renderSheets(directory);
 }
 
 std::vector<std::string> verifyInteractions() {
-    throw notInThisBuild("The settings window self-test");
+    return SettingsWindowController::verifyInteractions();
 }
 
 } // namespace garbello::settings_ui

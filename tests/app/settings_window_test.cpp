@@ -484,6 +484,105 @@ TEST(SettingsWindow, SetupCanBeWalkedFinishedAndSkipped) {
     EXPECT_EQ(h.saved.size(), 2u);
 }
 
+// The badges of the setup sidebar, by number.
+std::vector<SetupBadge::State> badgeStates(const Harness& h) {
+    std::vector<SetupBadge::State> states(kSetupStepCount, SetupBadge::State::ahead);
+    for (auto* child : h.window->page()->findChildren<QWidget*>())
+        if (auto* badge = dynamic_cast<SetupBadge*>(child))
+            states.at(static_cast<std::size_t>(badge->number() - 1)) = badge->state();
+    return states;
+}
+
+TEST(SetupFlow, EachStepShowsItsCounterTitleContentAndBadges) {
+    const std::vector<std::tuple<SetupStep, std::string, std::string>> steps = {
+        {SetupStep::welcome, "A little outside, brought in.",
+         "Live sample window with Sweater cloth border"},
+        {SetupStep::location, "What's it like outside?", "Choose a place to get started"},
+        {SetupStep::accessibility, "A better fit for full screen.",
+         "If you enable it in System Settings, we'll notice when you return.\n"
+         "You can also do this later in General settings."},
+        {SetupStep::apps, "Make it feel like you.", "YOUR APPS"},
+        {SetupStep::login, "A warm welcome, every day.", "Launch at login is Off"},
+        {SetupStep::finish, "Looking good. You're ready.", "Choose your first outfit"},
+    };
+    Harness h;
+    h.window->showOnboarding();
+    for (const auto& [step, title, content] : steps) {
+        const int index = static_cast<int>(step);
+        SCOPED_TRACE(index);
+        ASSERT_EQ(h.window->setup(), step);
+        EXPECT_TRUE(h.shows(std::to_string(index + 1) + " of 6"));
+        EXPECT_TRUE(h.shows(title));
+        EXPECT_TRUE(h.shows(content));
+        std::vector<SetupBadge::State> expected(kSetupStepCount, SetupBadge::State::ahead);
+        for (int i = 0; i < index; ++i)
+            expected[static_cast<std::size_t>(i)] = SetupBadge::State::done;
+        expected[static_cast<std::size_t>(index)] = SetupBadge::State::active;
+        EXPECT_EQ(badgeStates(h), expected);
+        auto* next = h.get<QAbstractButton>("setup-next");
+        ASSERT_NE(next, nullptr);
+        const bool last = step == SetupStep::finish;
+        EXPECT_EQ(next->text(), last ? "Finish setup" : "Continue");
+        EXPECT_EQ(next->accessibleName(),
+                  last ? "Finish setup and open Settings" : "Continue to next setup step");
+        if (!last)
+            operate(next, 0);
+    }
+}
+
+TEST(SetupFlow, SkippingAnyStepFinishesSetup) {
+    for (int step = 0; step < kSetupStepCount; ++step) {
+        Harness h;
+        h.window->showOnboarding();
+        for (int i = 0; i < step; ++i)
+            operate(h.get("setup-next"), 0);
+        operate(h.get("setup-skip"), 0);
+        EXPECT_FALSE(h.window->setup().has_value()) << step;
+        EXPECT_EQ(h.window->pane(), SettingsPane::outfits);
+        ASSERT_EQ(h.saved.size(), 1u) << step;
+        EXPECT_TRUE(h.saved.back().onboardingCompleted);
+    }
+}
+
+TEST(SetupFlow, TheLastStepSaysWhatHappensNext) {
+    const std::string rerun = "Run setup again any time in General settings.";
+    GarbelloSettings manual;
+    manual.manualOutfit = Outfit::linen;
+    GarbelloSettings placed;
+    placed.place = Place{"Oslo", 59.91, 10.75, "Europe/Oslo"};
+    const std::vector<std::tuple<GarbelloSettings, std::string, std::string>> cases = {
+        {manual, "Always wearing Light linen",
+         "Your favourite outfit is ready, with or without a forecast.\n" + rerun},
+        {placed, "Your outfit follows the weather", rerun},
+        {{},
+         "Choose your first outfit",
+         "Choose a city for weather, or a favourite outfit in Settings.\n" + rerun},
+    };
+    for (const auto& [settings, title, detail] : cases) {
+        Harness h(settings);
+        h.window->showOnboarding();
+        for (int i = 0; i < 5; ++i)
+            operate(h.get("setup-next"), 0);
+        EXPECT_TRUE(h.shows(title)) << title;
+        EXPECT_TRUE(h.shows(detail)) << title;
+    }
+}
+
+TEST(SetupFlow, ACitySearchAnsweredAfterLeavingTheStepChangesNothing) {
+    Harness h;
+    h.window->showOnboarding();
+    operate(h.get("setup-next"), 0);
+    h.type("Oslo");
+    operate(h.get("city-search"), 0);
+    ASSERT_EQ(h.searches.size(), 1u);
+    operate(h.get("setup-next"), 0);
+    operate(h.get("setup-back"), 0);
+    h.searches[0].completion({{"Oslo", 59.91, 10.75, "Europe/Oslo"}}, std::nullopt);
+    h.queue.runAll();
+    EXPECT_TRUE(h.window->cityResults().empty());
+    EXPECT_EQ(h.window->control("city-result-0"), nullptr);
+}
+
 TEST(SettingsWindow, RefreshingApplicationsRebuildsOnlyTheAppsPane) {
     Harness h;
     for (SettingsPane pane : kSettingsPanes) {

@@ -90,11 +90,9 @@ TEST(CommandLineTest, FailuresNameTheirReason) {
         // --headless and --silent are removed wherever they stand before arity counts.
         {{"--render", "--headless", "hawaiian", "--silent", "rel.png"},
          "Output must be an absolute path"},
-        // Commands whose work this build does not carry never pretend to succeed.
         {{"--render-ui", "general", "dark", "/tmp/x.png"},
-         "The settings window renderer is not in this build yet"},
-        {{"--test-settings-ui", "anything"},
-         "The settings window self-test is not in this build yet"},
+         "Unknown configuration screen or preview scenario."},
+        // Commands whose work this build does not carry never pretend to succeed.
         // Without --headless, no arguments or a launch receipt start the desktop application.
         {{}, "The desktop application is not in this build yet"},
         {{"--silent", "--update-receipt"}, "The desktop application is not in this build yet"},

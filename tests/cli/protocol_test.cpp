@@ -22,7 +22,26 @@ Json recordRender(const std::string& outfit, const std::string& output, ClothVar
     return {{"file", output}, {"outfit", outfit}, {"bytes", 1}, {"variant", variant.rawValue()}};
 }
 
-const ProtocolWork kRecordingWork{recordRender};
+struct RecordedScreen {
+    std::string screen;
+    bool dark = false;
+    std::string output;
+};
+RecordedScreen lastScreen;
+
+void recordScreen(const std::string& screen, bool dark, const std::filesystem::path& output) {
+    lastScreen = {screen, dark, output};
+}
+
+std::vector<std::filesystem::path> recordSheets(const std::filesystem::path& directory) {
+    return {directory / "one.png", directory / "two.png"};
+}
+
+std::vector<std::string> recordChecks() {
+    return {"First check", "Second check"};
+}
+
+const ProtocolWork kRecordingWork{recordRender, recordScreen, recordSheets, recordChecks};
 
 // The reply record, or {"error": description} when the request fails.
 Json reply(const Json& request) {
@@ -215,7 +234,7 @@ TEST(ProtocolTest, SettingsWindowOperationsValidateAndNameWhatIsMissing) {
         {R"({"operation": "renderUI"})", renderUI},
         {R"({"operation": "renderUI", "output": "relative/dir"})", renderUI},
         {R"({"operation": "renderUI", "output": "/tmp/ui"})",
-         error("The settings window renderer is not in this build yet")},
+         {{"files", {"/tmp/ui/one.png", "/tmp/ui/two.png"}}, {"headless", true}}},
         {R"({"operation": "renderUIScreen", "screen": "general", "dark": true})", screen},
         {R"({"operation": "renderUIScreen", "screen": "general", "dark": "true",
              "output": "/x.png"})",
@@ -223,12 +242,16 @@ TEST(ProtocolTest, SettingsWindowOperationsValidateAndNameWhatIsMissing) {
         {R"({"operation": "renderUIScreen", "screen": "general", "dark": false,
              "output": "x.png"})",
          screen},
-        {R"({"operation": "renderUIScreen", "screen": "general", "dark": false,
+        {R"({"operation": "renderUIScreen", "screen": "setup-9:any", "dark": true,
              "output": "/x.png"})",
-         error("The settings window renderer is not in this build yet")},
-        {R"({"operation": "testUI"})",
-         error("The settings window self-test is not in this build yet")},
+         {{"file", "/x.png"}, {"headless", true}}},
+        {R"({"operation": "testUI", "extra": 1})",
+         {{"checks", {"First check", "Second check"}}, {"headless", true}}},
     });
+    // The screen name is the harness's to judge.
+    EXPECT_EQ(lastScreen.screen, "setup-9:any");
+    EXPECT_TRUE(lastScreen.dark);
+    EXPECT_EQ(lastScreen.output, "/x.png");
 }
 
 TEST(ProtocolTest, EveryLineGetsExactlyOneWellFormedReply) {
@@ -252,7 +275,7 @@ TEST(ProtocolTest, EveryLineGetsExactlyOneWellFormedReply) {
         {std::string("{\"operation\":\"diagnostics\"}\n \0", 30),
          corrupt + "parse error at line 2, column 2"},
         {"{\"operation\": \"outfit\", \"operation\": \"testUI\"}",
-         R"({"error":"The settings window self-test is not in this build yet"})"},
+         R"({"checks":["First check","Second check"],"headless":true})"},
         {std::string(600, '[') + std::string(600, ']'), corrupt + "arrays and objects are nested"},
         {R"({"operation":"variant","app":"x","windowID":1234567890123456789012345,"outfit":"x"})",
          R"({"error":"variant requires app, UInt32 windowID and outfit"})"},
@@ -268,7 +291,7 @@ TEST(ProtocolTest, EveryLineGetsExactlyOneWellFormedReply) {
 }
 
 TEST(ProtocolTest, ServingAnswersEachLineInOrderAndStopsWhenOutputFails) {
-    std::istringstream in("{\"operation\":\"testUI\"}\r\n\n[]\n{\"operation\":\"nope\"}");
+    std::istringstream in("{\"operation\":\"renderUI\"}\r\n\n[]\n{\"operation\":\"nope\"}");
     std::ostringstream out;
     serveRequests(in, out);
     std::istringstream replies(out.str());
@@ -276,7 +299,7 @@ TEST(ProtocolTest, ServingAnswersEachLineInOrderAndStopsWhenOutputFails) {
     for (std::string line; std::getline(replies, line);)
         lines.push_back(line);
     ASSERT_EQ(lines.size(), 4u) << out.str();
-    EXPECT_EQ(lines[0], R"({"error":"The settings window self-test is not in this build yet"})");
+    EXPECT_EQ(lines[0], R"({"error":"renderUI requires absolute output directory"})");
     EXPECT_EQ(lines[2], R"({"error":"Expected a JSON object"})");
     EXPECT_EQ(lines[3], R"({"error":"Unknown operation"})");
 

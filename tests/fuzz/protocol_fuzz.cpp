@@ -18,7 +18,17 @@ Json renderNothing(const std::string& outfit, const std::string& output, ClothVa
     return {{"file", output}, {"outfit", outfit}, {"bytes", 0}, {"variant", variant.rawValue()}};
 }
 
-const garbello::ProtocolWork kWritesNothing{renderNothing};
+// Nor may it drive the settings window.
+void renderNoScreen(const std::string&, bool, const std::filesystem::path&) {}
+std::vector<std::filesystem::path> renderNoSheets(const std::filesystem::path&) {
+    return {};
+}
+std::vector<std::string> verifyNothing() {
+    return {};
+}
+
+const garbello::ProtocolWork kWritesNothing{renderNothing, renderNoScreen, renderNoSheets,
+                                            verifyNothing};
 
 } // namespace
 

@@ -1,0 +1,160 @@
+// The settings and setup screens rendered, and the settings controls
+// exercised, by the built executable on the offscreen platform.
+#include "draw/bitmap.h"
+#include "run_process.h"
+#include "support/atomic_file.h"
+#include "support/json_decode.h"
+#include "temporary_directory.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace garbello::test {
+namespace {
+
+std::string rendered(const std::filesystem::path& file) {
+    return "[settings-ui] Rendered " + file.string() + "\n";
+}
+
+TEST(SettingsUICommandTest, EveryScreenRendersTheWholeCanvas) {
+    TemporaryDirectory temporary;
+    const std::vector<std::pair<std::string, std::string>> screens = {
+        {"settings-outfits", "light"},
+        {"settings-weather:failure", "dark"},
+        {"settings-appearance:shared", "light"},
+        {"settings-apps:overflow", "dark"},
+        {"settings-general:approval", "light"},
+        {"settings-updates", "dark"},
+        {"setup-1", "light"},
+        {"setup-2:results", "dark"},
+        {"setup-3:granted", "light"},
+        {"setup-4:manual", "dark"},
+        {"setup-5:off", "light"},
+        {"setup-6:empty", "dark"},
+        {"update-prompt:denied", "light"},
+    };
+    for (const auto& [screen, appearance] : screens) {
+        const auto file = temporary / ("nested/" + screen + ".png");
+        const auto result = runProcess(garbelloPath(), {"--render-ui", screen, appearance, file});
+        ASSERT_EQ(result.status, 0) << screen << ": " << result.err;
+        EXPECT_EQ(result.out, R"({"file":")" + escapedSlashes(file) +
+                                  R"(","headless":true})"
+                                  "\n");
+        EXPECT_EQ(result.err, rendered(file));
+        const auto image = Bitmap::decodePNG(readFile(file));
+        EXPECT_EQ(image->width(), 1000) << screen;
+        EXPECT_EQ(image->height(), 760) << screen;
+    }
+    // The same command gives the same bytes.
+    const auto again = temporary / "again.png";
+    runProcess(garbelloPath(), {"--render-ui", "setup-4:manual", "dark", again});
+    EXPECT_EQ(readFile(again), readFile(temporary / "nested/setup-4:manual.png"));
+}
+
+TEST(SettingsUICommandTest, UnknownScreensAndUnwritableFilesFail) {
+    TemporaryDirectory temporary;
+    const std::string unknown = "Unknown configuration screen or preview scenario.";
+    const auto blocker = temporary / "file";
+    writeFileAtomically(blocker, "x");
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"setup-0", unknown},
+        {"setup-7", unknown},
+        {"setup-10", unknown},
+        {"settings-Outfits", unknown},
+        {"settings-general:nope", unknown},
+        {"settings-general:", unknown},
+        {"update-prompt:Default", unknown},
+        {"outfits", unknown},
+        {"setup-3", "Could not create directory " + blocker.string() + ": Not a directory"},
+    };
+    for (const auto& [screen, message] : cases) {
+        const auto result =
+            runProcess(garbelloPath(), {"--render-ui", screen, "light", (blocker / "x.png")});
+        EXPECT_EQ(result.out, "") << screen;
+        EXPECT_EQ(result.err, "Garbello: " + message + "\n") << screen;
+        EXPECT_EQ(result.status, 1) << screen;
+    }
+}
+
+TEST(SettingsUICommandTest, SheetsWriteTwentyFourScreensInOrderAndKeepThemOnFailure) {
+    TemporaryDirectory temporary;
+    const auto directory = temporary / "sheets";
+    const auto result = runProcess(garbelloPath(), {"--render-ui-sheets", directory});
+    ASSERT_EQ(result.status, 0) << result.err;
+    std::vector<std::string> expected;
+    for (const char* appearance : {"light", "dark"}) {
+        for (const char* pane : {"outfits", "weather", "appearance", "apps", "general", "updates"})
+            expected.push_back(std::string("settings-") + pane + "-" + appearance + ".png");
+        for (int step = 1; step <= 6; ++step)
+            expected.push_back("setup-" + std::to_string(step) + "-" + appearance + ".png");
+    }
+    const Json record = Json::parse(result.out);
+    ASSERT_EQ(record["files"].size(), 24u);
+    std::string lines;
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(record["files"][i], (directory / expected[i]).string());
+        lines += rendered(directory / expected[i]);
+    }
+    EXPECT_EQ(result.err, lines);
+
+    // A file that cannot be written stops the run; what came before stays.
+    const auto blocked = temporary / "blocked";
+    std::filesystem::create_directories(blocked / "settings-apps-light.png" / "in-the-way");
+    const auto failed = runProcess(garbelloPath(), {"--render-ui-sheets", blocked});
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(failed.out, "");
+    EXPECT_TRUE(failed.err.ends_with("Is a directory\n")) << failed.err;
+    EXPECT_EQ(
+        entryNames(blocked),
+        (std::vector<std::string>{"settings-appearance-light.png", "settings-apps-light.png",
+                                  "settings-outfits-light.png", "settings-weather-light.png"}));
+}
+
+TEST(SettingsUICommandTest, SelfTestPassesEveryCheckInOrder) {
+    const auto result = runProcess(garbelloPath(), {"--test-settings-ui", "ignored"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const Json record = Json::parse(result.out);
+    EXPECT_EQ(record["headless"], true);
+    ASSERT_EQ(record["checks"].size(), 24u);
+    EXPECT_EQ(record["checks"][0],
+              "Six fixture application icons contain decoded, nonblank bitmap pixels");
+    EXPECT_EQ(record["checks"][10], "Six setup steps, back, finish, rerun and persistent skip");
+    EXPECT_EQ(record["checks"][23],
+              "All six active setup badge numerals contrast with their fill in both appearances");
+    for (const char* line : {"[settings-ui] Exercising control: city-result-0\n",
+                             "[settings-ui] City placeholder contrast Dark Aqua: ",
+                             "[settings-ui] Active setup badge 6 in Aqua: "})
+        EXPECT_NE(result.err.find(line), std::string::npos) << line;
+}
+
+TEST(SettingsUICommandTest, ProtocolOperationsReplyWithTheirWork) {
+    TemporaryDirectory temporary;
+    const auto screen = temporary / "screen.png";
+    const std::string requests =
+        R"({"operation":"renderUIScreen","screen":"setup-2","dark":true,"output":")" +
+        screen.string() + "\"}\n" +
+        R"({"operation":"renderUIScreen","screen":"setup-7","dark":true,"output":"/x.png"})"
+        "\n" +
+        R"({"operation":"renderUI","output":")" + (temporary / "ui").string() + "\"}\n" +
+        R"({"operation":"testUI"})"
+        "\n";
+    const auto result = runProcess(garbelloPath(), {"--repl"}, requests);
+    ASSERT_EQ(result.status, 0) << result.err;
+    std::vector<Json> replies;
+    std::istringstream lines(result.out);
+    for (std::string line; std::getline(lines, line);)
+        replies.push_back(Json::parse(line));
+    ASSERT_EQ(replies.size(), 4u) << result.out;
+    EXPECT_EQ(replies[0], (Json{{"file", screen.string()}, {"headless", true}}));
+    EXPECT_EQ(replies[1], (Json{{"error", "Unknown configuration screen or preview scenario."}}));
+    EXPECT_EQ(replies[2]["files"].size(), 24u);
+    EXPECT_EQ(replies[2]["files"][23], (temporary / "ui" / "setup-6-dark.png").string());
+    EXPECT_EQ(replies[3]["checks"].size(), 24u);
+    EXPECT_TRUE(result.err.starts_with(rendered(screen))) << result.err;
+}
+
+} // namespace
+} // namespace garbello::test
