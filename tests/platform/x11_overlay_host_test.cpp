@@ -23,13 +23,21 @@ using test::Observer;
 
 constexpr double kWidth = 12;
 
-TEST(X11OverlayHostTest, ARingSitsDirectlyBelowItsWindowTakesNoInputAndGoesWhenClosed) {
+// One application window on a private server, and an overlay host for it.
+class X11OverlayHostTest : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(source && host); }
+
     test::XServer server;
-    test::X11Fixture app(server);
+    test::X11Fixture app{server};
     const std::uint32_t dressed = app.open("dressed x=200 y=150 w=400 h=300");
-    auto source = platform::X11WindowSource::open(server.display(), {});
-    auto host = platform::X11OverlayHost::open(server.display(), *source);
-    ASSERT_TRUE(source && host);
+    std::unique_ptr<platform::X11WindowSource> source =
+        platform::X11WindowSource::open(server.display(), {});
+    std::unique_ptr<platform::X11OverlayHost> host =
+        source ? platform::X11OverlayHost::open(server.display(), *source) : nullptr;
+};
+
+TEST_F(X11OverlayHostTest, ARingSitsDirectlyBelowItsWindowTakesNoInputAndGoesWhenClosed) {
     EXPECT_FALSE(host->composited()) << "no compositor runs";
     Rect bounds;
     for (int tries = 0; tries < 100 && bounds.x != 200; ++tries) {
@@ -82,13 +90,7 @@ TEST(X11OverlayHostTest, ARingSitsDirectlyBelowItsWindowTakesNoInputAndGoesWhenC
     EXPECT_EQ(observer.geometry(id), std::nullopt) << "closed with its overlay";
 }
 
-TEST(X11OverlayHostTest, OverlaysAreBlendedWhileACompositorRunsAndShapedOtherwise) {
-    test::XServer server;
-    test::X11Fixture app(server);
-    const std::uint32_t dressed = app.open("dressed x=200 y=150 w=400 h=300");
-    auto source = platform::X11WindowSource::open(server.display(), {});
-    auto host = platform::X11OverlayHost::open(server.display(), *source);
-    ASSERT_TRUE(source && host);
+TEST_F(X11OverlayHostTest, OverlaysAreBlendedWhileACompositorRunsAndShapedOtherwise) {
     const Size window{400, 300};
     const Rect frame = BorderGeometry::outerRect({200, 350, window.width, window.height}, kWidth);
     RingStyle style;
