@@ -329,6 +329,15 @@ void SettingsWindowController::showOnboarding() {
     present();
 }
 
+void SettingsWindowController::showSettings(std::optional<SettingsPane> pane) {
+    newSearchToken();
+    setup_.reset();
+    if (pane)
+        pane_ = *pane;
+    rebuild();
+    present();
+}
+
 // ---- state from the owner
 
 void SettingsWindowController::update(const GarbelloSettings& settings,

@@ -164,6 +164,9 @@ public:
     void refreshApplications();
     // Starts the first-run setup at its first step and presents the window.
     void showOnboarding();
+    // Leaves any setup for the panes (on `pane` when given) and presents the
+    // window; a city search in flight goes stale.
+    void showSettings(std::optional<SettingsPane> pane = std::nullopt);
     // The desktop's light or dark appearance; the window follows it.
     void setDarkAppearance(bool dark);
     // What a sidebar button does.

@@ -88,6 +88,8 @@ public:
     // Shows the result of an install that ran before this launch, runs the
     // daily rule once and then every minute.
     void start();
+    // Ends the minute timer, at quit; work in flight finishes unseen.
+    void stop() { timer_.reset(); }
     // Looks for a release; dropped while busy.
     void check(bool manual);
     // Stops offering the release on offer to automatic checks.

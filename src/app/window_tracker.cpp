@@ -130,6 +130,22 @@ std::vector<TrackedWindow> WindowTracker::trackedWindows(const platform::WindowL
     return tracked;
 }
 
+std::vector<WindowTracker::Application>
+WindowTracker::regularApplications(const platform::WindowList& list, std::int32_t ownPID) {
+    std::vector<Application> applications;
+    std::set<std::string> seen;
+    for (const auto& window : list.windows) {
+        if (!window.processID || *window.processID == ownPID || !isShown(window))
+            continue;
+        const auto application = list.applications.find(*window.processID);
+        if (application == list.applications.end() || !application->second.regular ||
+            !seen.insert(application->second.applicationID).second)
+            continue;
+        applications.push_back({application->second.applicationID, *window.processID, window.id});
+    }
+    return applications;
+}
+
 std::shared_ptr<WindowTracker> WindowTracker::create(platform::WindowSource& source,
                                                      const platform::Screens& screens,
                                                      platform::Clock& clock,
@@ -186,12 +202,13 @@ void WindowTracker::sample() {
     worker_.post([weak, inputs = gatherInputs(), &source = source_, &mainThread = mainThread_] {
         if (weak.expired())
             return;
-        auto windows = trackedWindows(source.read(), inputs);
-        mainThread.post(
-            [weak, windows = std::move(windows), connected = source.connected()]() mutable {
-                if (auto self = weak.lock())
-                    self->finishPass(std::move(windows), connected);
-            });
+        const auto list = source.read();
+        Pass pass{trackedWindows(list, inputs), regularApplications(list, inputs.ownPID),
+                  list.statesTrusted};
+        mainThread.post([weak, pass = std::move(pass), connected = source.connected()]() mutable {
+            if (auto self = weak.lock())
+                self->finishPass(std::move(pass), connected);
+        });
     });
 }
 
@@ -205,14 +222,27 @@ WindowTracker::PassInputs WindowTracker::gatherInputs() const {
     return inputs;
 }
 
-void WindowTracker::finishPass(std::vector<TrackedWindow> windows, bool connected) {
+void WindowTracker::finishPass(Pass pass, bool connected) {
     sampling_ = false;
-    logCount(windows.size());
+    if (stopped_)
+        return;
+    logCount(pass.windows.size());
+    statesTrusted_ = pass.statesTrusted;
+    const auto ids = [](const std::vector<Application>& applications) {
+        std::set<std::string> set;
+        for (const auto& application : applications)
+            set.insert(application.id);
+        return set;
+    };
+    const bool applicationsChanged = ids(pass.applications) != ids(applications_);
+    applications_ = std::move(pass.applications);
     // The source has logged why; polling a dead connection would only spin.
     if (!connected)
         stop();
     if (onWindows)
-        onWindows(std::move(windows));
+        onWindows(std::move(pass.windows));
+    if (applicationsChanged && onApplicationsChanged)
+        onApplicationsChanged();
     if (moveMissed_ && !stopped_) {
         moveMissed_ = false;
         sample();

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <set>
+#include <string>
 #include <vector>
 
 namespace garbello {
@@ -33,9 +34,29 @@ public:
     // Each completed pass's windows, front-most first, on the main thread.
     std::function<void(std::vector<TrackedWindow>)> onWindows;
 
+    // A regular application of another process with one of its windows.
+    struct Application {
+        std::string id;
+        std::int32_t processID = 0;
+        // Its front-most window, where its icon can be read.
+        std::uint32_t windowID = 0;
+
+        bool operator==(const Application&) const = default;
+    };
+    // The regular applications of the last pass, one per id, front-most first.
+    const std::vector<Application>& applications() const { return applications_; }
+    // After a pass whose set of application ids differs from the last one's:
+    // an application was launched or quit.
+    std::function<void()> onApplicationsChanged;
+    // Whether the window manager vouched for the window states of the last
+    // pass (minimised, full screen, window type).
+    bool statesTrusted() const { return statesTrusted_; }
+
     // Starts polling, and reads once at once. Calling it again restarts the
     // timer.
     void start();
+    // Stops polling and following moves for good; a pass in flight is dropped.
+    void stop();
 
     // Windows this process created (borders, menus): never dressed and never
     // occluding, even when they carry no process id.
@@ -57,6 +78,9 @@ public:
     // The windows of one read that get a record, front-most first. Pure.
     static std::vector<TrackedWindow> trackedWindows(const platform::WindowList& list,
                                                      const PassInputs& inputs);
+    // The regular applications of one read, other than this process. Pure.
+    static std::vector<Application> regularApplications(const platform::WindowList& list,
+                                                        std::int32_t ownPID);
 
 private:
     WindowTracker(platform::WindowSource& source, const platform::Screens& screens,
@@ -66,9 +90,13 @@ private:
     void sample();
     void windowMoved(const std::vector<std::uint32_t>& moved);
     PassInputs gatherInputs() const;
-    void finishPass(std::vector<TrackedWindow> windows, bool connected);
+    struct Pass {
+        std::vector<TrackedWindow> windows;
+        std::vector<Application> applications;
+        bool statesTrusted = false;
+    };
+    void finishPass(Pass pass, bool connected);
     void logCount(std::size_t count);
-    void stop();
 
     platform::WindowSource& source_;
     const platform::Screens& screens_;
@@ -84,6 +112,8 @@ private:
     bool moveMissed_ = false;
     bool stopped_ = false;
     long lastCount_ = -1;
+    std::vector<Application> applications_;
+    bool statesTrusted_ = false;
 };
 
 } // namespace garbello

@@ -1,6 +1,6 @@
+#include "app/application.h"
 #include "entry.h"
 #include "headless.h"
-#include "update/launch_receipt.h"
 
 #include <cstdio>
 #include <exception>
@@ -13,12 +13,6 @@ int failWith(const char* description) {
     return 1;
 }
 
-int runApplication(const garbello::Arguments& arguments) {
-    garbello::writeLaunchReceipt(arguments);
-    std::fputs("Garbello: The desktop application is not in this build yet\n", stderr);
-    return 1;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -26,7 +20,7 @@ int main(int argc, char** argv) {
     garbello::Arguments processArguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     auto decision = garbello::decideEntry(processArguments);
     if (decision.mode == garbello::EntryDecision::Mode::application)
-        return runApplication(decision.arguments);
+        return garbello::runApplication(decision.arguments);
     try {
         garbello::runHeadless(decision.arguments, {std::cin, std::cout});
         return 0;

@@ -24,8 +24,10 @@ std::string_view trimmed(std::string_view text) {
     return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
 }
 
-// The StartupWMClass of the file's main group; empty when it has none.
-std::string startupWindowClass(const std::filesystem::path& file) {
+} // namespace
+
+std::map<std::string, std::string> desktopEntryKeys(const std::filesystem::path& file) {
+    std::map<std::string, std::string> keys;
     std::ifstream in(file);
     bool mainGroup = false;
     for (std::string line; std::getline(in, line);) {
@@ -35,14 +37,11 @@ std::string startupWindowClass(const std::filesystem::path& file) {
             continue;
         }
         const auto equals = text.find('=');
-        if (mainGroup && equals != std::string_view::npos &&
-            trimmed(text.substr(0, equals)) == "StartupWMClass")
-            return std::string(trimmed(text.substr(equals + 1)));
+        if (mainGroup && equals != std::string_view::npos && !text.starts_with('#'))
+            keys.emplace(trimmed(text.substr(0, equals)), trimmed(text.substr(equals + 1)));
     }
-    return {};
+    return keys;
 }
-
-} // namespace
 
 std::vector<std::filesystem::path> desktopEntryDirectories() {
     std::vector<std::filesystem::path> directories = {userDataDirectory() / "applications"};
@@ -76,8 +75,15 @@ DesktopEntries::DesktopEntries(const std::vector<std::filesystem::path>& directo
 void DesktopEntries::add(const std::string& id, const std::filesystem::path& file) {
     if (!byLowercaseID_.emplace(lowercase(id), id).second)
         return;
-    if (const std::string windowClass = startupWindowClass(file); !windowClass.empty())
+    auto keys = desktopEntryKeys(file);
+    if (const std::string& windowClass = keys["StartupWMClass"]; !windowClass.empty())
         byWindowClass_.emplace(windowClass, id);
+    entries_.emplace(id, Entry{std::move(keys["Name"]), std::move(keys["Icon"])});
+}
+
+const DesktopEntries::Entry* DesktopEntries::entry(const std::string& id) const {
+    const auto found = entries_.find(id);
+    return found == entries_.end() ? nullptr : &found->second;
 }
 
 std::string DesktopEntries::idFor(const std::string& windowClass,

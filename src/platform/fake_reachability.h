@@ -19,18 +19,24 @@ private:
     std::function<void(bool)> update_;
 };
 
-// Wakes as a test sends them.
+// Sleeps and wakes as a test sends them.
 class FakeSleepWatch final : public SleepWatch {
 public:
     void watchWake(std::function<void()> woke) override { woke_ = std::move(woke); }
+    void watchSleep(std::function<void()> sleeping) override { sleeping_ = std::move(sleeping); }
     void wake() const {
         if (woke_)
             woke_();
+    }
+    void sleep() const {
+        if (sleeping_)
+            sleeping_();
     }
     bool watched() const { return static_cast<bool>(woke_); }
 
 private:
     std::function<void()> woke_;
+    std::function<void()> sleeping_;
 };
 
 } // namespace garbello::platform

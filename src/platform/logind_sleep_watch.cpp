@@ -11,11 +11,12 @@ class LogindSignalReceiver final : public QObject {
 
 public:
     std::function<void()> woke;
+    std::function<void()> sleeping;
 
 public slots:
-    void prepareForSleep(bool sleeping) {
-        if (!sleeping && woke)
-            woke();
+    void prepareForSleep(bool goingToSleep) {
+        if (const auto& report = goingToSleep ? sleeping : woke)
+            report();
     }
 };
 
@@ -28,13 +29,17 @@ LogindSleepWatch::LogindSleepWatch(QDBusConnection bus)
                                            QStringLiteral("org.freedesktop.login1.Manager"),
                                            QStringLiteral("PrepareForSleep"), receiver_.get(),
                                            SLOT(prepareForSleep(bool))))
-        log::application.info("No system bus; wakes from sleep will not refresh the weather");
+        log::application.info("No system bus; sleep and wake will go unnoticed");
 }
 
 LogindSleepWatch::~LogindSleepWatch() = default;
 
 void LogindSleepWatch::watchWake(std::function<void()> woke) {
     receiver_->woke = std::move(woke);
+}
+
+void LogindSleepWatch::watchSleep(std::function<void()> sleeping) {
+    receiver_->sleeping = std::move(sleeping);
 }
 
 } // namespace garbello::platform

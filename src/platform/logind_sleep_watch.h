@@ -10,8 +10,8 @@ namespace garbello::platform {
 
 class LogindSignalReceiver;
 
-// Wakes as systemd-logind announces them: PrepareForSleep(false) on the
-// system bus. Without a bus or logind no wake is ever reported, which is
+// Sleep and wake as systemd-logind announces them: PrepareForSleep(true,
+// false) on the system bus. Without a bus or logind neither is ever reported, which is
 // logged once; nothing waits for the bus.
 class LogindSleepWatch final : public SleepWatch {
 public:
@@ -21,6 +21,7 @@ public:
     LogindSleepWatch& operator=(const LogindSleepWatch&) = delete;
 
     void watchWake(std::function<void()> woke) override;
+    void watchSleep(std::function<void()> sleeping) override;
 
 private:
     std::unique_ptr<LogindSignalReceiver> receiver_;

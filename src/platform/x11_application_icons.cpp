@@ -68,8 +68,7 @@ std::unique_ptr<X11ApplicationIcons> X11ApplicationIcons::open(const std::string
     if (xcb_connection_has_error(c))
         return nullptr;
     auto server = std::make_unique<Server>();
-    auto atom = take(c, xcb_intern_atom_reply, xcb_intern_atom(c, 0, 12, "_NET_WM_ICON"));
-    server->iconAtom = atom ? atom.get()->atom : xcb_atom_t(XCB_NONE);
+    server->iconAtom = x11::internAtom(c, "_NET_WM_ICON");
     server->connection = std::move(connection);
     return std::unique_ptr<X11ApplicationIcons>(
         new X11ApplicationIcons(std::move(server), std::move(fallback)));

@@ -4,7 +4,9 @@
 
 #include <xcb/xcb.h>
 
+#include <cstdint>
 #include <cstdlib>
+#include <string_view>
 
 namespace garbello::platform::x11 {
 
@@ -27,6 +29,13 @@ Reply<T> take(xcb_connection_t* connection,
     T* reply = read(connection, cookie, &error);
     std::free(error);
     return Reply<T>(reply);
+}
+
+// The atom named `name`, or XCB_ATOM_NONE when the server did not answer.
+inline xcb_atom_t internAtom(xcb_connection_t* connection, std::string_view name) {
+    auto reply = take(connection, xcb_intern_atom_reply,
+                      xcb_intern_atom(connection, 0, std::uint16_t(name.size()), name.data()));
+    return reply ? reply.get()->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
 
 } // namespace garbello::platform::x11

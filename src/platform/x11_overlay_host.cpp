@@ -15,6 +15,7 @@
 
 namespace garbello::platform {
 
+using x11::internAtom;
 using x11::Reply;
 using x11::take;
 
@@ -23,12 +24,6 @@ namespace {
 constexpr const char* kOverlayName = "Garbello border";
 // Clients nest at most this deep below their frame.
 constexpr int kMaximumFrameDepth = 8;
-
-xcb_atom_t internAtom(xcb_connection_t* c, const std::string& name) {
-    auto reply = take(c, xcb_intern_atom_reply,
-                      xcb_intern_atom(c, 0, std::uint16_t(name.size()), name.c_str()));
-    return reply ? reply.get()->atom : xcb_atom_t(XCB_ATOM_NONE);
-}
 
 // A 32-bit TrueColor visual of the screen, for windows with an alpha channel.
 xcb_visualid_t argbVisual(const xcb_screen_t* screen) {
