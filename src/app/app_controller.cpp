@@ -3,6 +3,7 @@
 #include "model/outfit_rules.h"
 #include "support/log.h"
 #include "update/launch_receipt.h"
+#include "weather/weather_cache.h"
 
 #include <QKeySequence>
 #include <QMessageBox>
@@ -176,7 +177,7 @@ void AppController::startUpdates() {
 
 void AppController::startWeather() {
     std::weak_ptr<AppController> weak = weak_from_this();
-    weather_ = makeWeather_(settings_.place, store_.path().parent_path() / "weather.json");
+    weather_ = makeWeather_(settings_.place, weatherCachePathBeside(store_.path()));
     weather_->onChange = weakly(&AppController::updateOutfit);
     weather_->onPlace = [weak](const Place& place) {
         if (auto self = weak.lock()) {
@@ -263,6 +264,8 @@ void AppController::updateOutfit() {
     overlays_->outfit = outfit;
     overlays_->update(lastWindows_);
     services_.statusItem.setToolTip(toolTip(settings_.paused, outfit));
+    // Not every tray host says when the menu opens; keep it current anyway.
+    rebuildMenu();
     updatePreferences();
 }
 
