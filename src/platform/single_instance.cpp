@@ -68,10 +68,13 @@ SingleInstance::SingleInstance(FileDescriptor lock, const std::filesystem::path&
     QObject::connect(server_.get(), &QLocalServer::newConnection, server_.get(), [this] {
         while (QLocalSocket* peer = server_->nextPendingConnection()) {
             QObject::connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
-            QObject::connect(peer, &QLocalSocket::readyRead, peer, [this, peer] {
+            const auto readRequest = [this, peer] {
                 if (peer->canReadLine() && peer->readLine() == kReopen.toByteArray() && onReopen)
                     onReopen();
-            });
+            };
+            QObject::connect(peer, &QLocalSocket::readyRead, peer, readRequest);
+            // A quick peer may have written, and gone, before it was taken.
+            readRequest();
         }
     });
 }

@@ -27,6 +27,9 @@ std::string shown(const std::vector<std::string>& arguments) {
     return text;
 }
 
+const std::string kNoDisplay =
+    "No X display (DISPLAY is not set); the desktop application needs X11";
+
 void expectFailure(const std::vector<std::string>& arguments, const std::string& message) {
     auto result = run(arguments);
     EXPECT_EQ(result.out, "") << shown(arguments);
@@ -92,13 +95,23 @@ TEST(CommandLineTest, FailuresNameTheirReason) {
          "Output must be an absolute path"},
         {{"--render-ui", "general", "dark", "/tmp/x.png"},
          "Unknown configuration screen or preview scenario."},
-        // Commands whose work this build does not carry never pretend to succeed.
-        // Without --headless, no arguments or a launch receipt start the desktop application.
-        {{}, "The desktop application is not in this build yet"},
-        {{"--silent", "--update-receipt"}, "The desktop application is not in this build yet"},
+        // Without --headless, no arguments or a launch receipt start the desktop
+        // application, which needs an X display.
+        {{}, kNoDisplay},
+        {{"--silent", "--update-receipt"}, kNoDisplay},
     };
+    ::unsetenv("DISPLAY");
+    ::unsetenv("WAYLAND_DISPLAY");
     for (const auto& [arguments, message] : cases)
         expectFailure(arguments, message);
+    ::setenv("WAYLAND_DISPLAY", "wayland-0", 1);
+    expectFailure({}, "No X display (this Wayland session offers no X11 through DISPLAY); the "
+                      "desktop application needs X11");
+    ::setenv("DISPLAY", ":97531", 1);
+    expectFailure({}, "Cannot connect to the X display \":97531\"; the desktop application "
+                      "needs X11");
+    ::unsetenv("DISPLAY");
+    ::unsetenv("WAYLAND_DISPLAY");
 }
 
 TEST(CommandLineTest, CompleteUpdateReportsAPlanItCannotUse) {
