@@ -217,6 +217,14 @@ void XServer::kill() {
     end(server_, SIGKILL);
 }
 
+pid_t XServer::startClient(const std::string& program, const std::vector<std::string>& arguments,
+                           const std::map<std::string, std::string>& environment,
+                           const std::string& logFile) const {
+    auto withDisplay = environment;
+    withDisplay["DISPLAY"] = display_;
+    return spawn(program, arguments, withDisplay, {}, logFile);
+}
+
 // Tries display numbers upward from a high one; Xvfb refuses a number whose
 // lock another server holds, and says on the -displayfd pipe once it
 // accepts connections.

@@ -3,8 +3,10 @@
 #include "temporary_directory.h"
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <sys/types.h>
+#include <vector>
 
 namespace garbello::test {
 
@@ -31,6 +33,11 @@ public:
     void startCompositor();
     // Ends it and returns once the selection has no owner.
     void stopCompositor();
+    // Starts `program` on this display with `environment` added, its output
+    // in `logFile`; the caller ends it and waits for it.
+    pid_t startClient(const std::string& program, const std::vector<std::string>& arguments,
+                      const std::map<std::string, std::string>& environment,
+                      const std::string& logFile) const;
 
 private:
     void startServer();
