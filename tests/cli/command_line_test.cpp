@@ -114,6 +114,24 @@ TEST(CommandLineTest, FailuresNameTheirReason) {
     ::unsetenv("WAYLAND_DISPLAY");
 }
 
+TEST(CommandLineTest, InstallPutsTheBundleAndAMenuEntryAndUninstallTakesExactlyThose) {
+    TemporaryDirectory root;
+    std::filesystem::create_directories(root / "opt" / "Other.app");
+    const auto installed = runProcess(GARBELLO_INSTALL_SCRIPT, {"--root", root.path().string()});
+    ASSERT_EQ(installed.status, 0) << installed.err;
+    const auto executable = root / "opt/Garbello.app/Contents/MacOS/Garbello";
+    EXPECT_EQ(runProcess(executable.string(), {"--diagnostics"}).status, 0);
+    const std::string entry = readFile(root / "usr/local/share/applications/garbello.desktop");
+    EXPECT_NE(entry.find("\nExec=/opt/Garbello.app/Contents/MacOS/Garbello\n"), std::string::npos);
+
+    ASSERT_EQ(
+        runProcess(GARBELLO_INSTALL_SCRIPT, {"--uninstall", "--root", root.path().string()}).status,
+        0);
+    EXPECT_FALSE(std::filesystem::exists(root / "opt/Garbello.app"));
+    EXPECT_FALSE(std::filesystem::exists(root / "usr/local/share/applications/garbello.desktop"));
+    EXPECT_TRUE(std::filesystem::exists(root / "opt" / "Other.app"));
+}
+
 TEST(CommandLineTest, CompleteUpdateReportsAPlanItCannotUse) {
     TemporaryDirectory temporary;
     std::string directory = temporary.path().string();
