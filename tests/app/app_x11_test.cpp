@@ -72,11 +72,13 @@ protected:
         return std::filesystem::exists(log(), error) ? readFile(log()) : std::string();
     }
 
-    // The window stacked directly below `window`'s frame, when it is viewable.
+    // The border stacked directly below `window`'s frame: a viewable window
+    // the window manager does not manage.
     std::optional<xcb_window_t> windowBelow(xcb_window_t window) {
         const auto order = observer.stacking();
         const auto frame = std::find(order.begin(), order.end(), observer.frameOf(window));
-        if (frame == order.begin() || frame == order.end() || !observer.viewable(*(frame - 1)))
+        if (frame == order.begin() || frame == order.end() || !observer.viewable(*(frame - 1)) ||
+            !observer.overrideRedirect(*(frame - 1)))
             return std::nullopt;
         return *(frame - 1);
     }
@@ -98,10 +100,13 @@ protected:
 TEST_F(ApplicationTest, DressesWindowsReopensOnASecondStartAndLeavesNothingOnSigterm) {
     const std::uint32_t editor =
         fixture.open("editor class=Editor app-id=org.example.Editor x=200 y=150 w=500 h=350");
+    const std::uint32_t dialog = fixture.open(
+        "dialog class=Editor app-id=org.example.Editor type=dialog x=760 y=150 w=300 h=200");
     start();
     std::optional<xcb_window_t> border;
     ASSERT_TRUE(eventually([&] { return (border = windowBelow(editor)).has_value(); }))
         << logText();
+    EXPECT_FALSE(windowBelow(dialog)) << "dialogs are never dressed";
     const auto ring = observer.geometry(*border);
     const auto frame = observer.geometry(observer.frameOf(editor));
     ASSERT_TRUE(ring && frame);
