@@ -2,12 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 // Pipes request sequences through `garbello --repl` and compares the reply
@@ -102,48 +97,13 @@ TEST(ReplTest, HostileInputGetsOneReplyPerLineAndNeverStopsTheLoop) {
 // A peer that writes one request and waits must get its reply while standard
 // input is still open: each reply is flushed at once.
 TEST(ReplTest, RepliesArriveWhileTheInputIsStillOpen) {
-    int toChild[2], fromChild[2];
-    ASSERT_EQ(::pipe2(toChild, O_CLOEXEC), 0);
-    ASSERT_EQ(::pipe2(fromChild, O_CLOEXEC), 0);
-    pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::dup2(toChild[0], 0);
-        ::dup2(fromChild[1], 1);
-        std::string program = garbelloPath();
-        char* argv[] = {program.data(), const_cast<char*>("--repl"), nullptr};
-        ::execv(argv[0], argv);
-        ::_exit(127);
-    }
-    ::close(toChild[0]);
-    ::close(fromChild[1]);
-
-    auto ask = [&](const std::string& request) {
-        std::string line = request + "\n";
-        EXPECT_EQ(::write(toChild[1], line.data(), line.size()), ssize_t(line.size()));
-        std::string reply;
-        while (!reply.ends_with('\n')) {
-            pollfd ready{fromChild[0], POLLIN, 0};
-            if (::poll(&ready, 1, 5000) != 1)
-                return reply + "(no reply within 5 s)";
-            char buffer[4096];
-            ssize_t count = ::read(fromChild[0], buffer, sizeof buffer);
-            if (count <= 0)
-                return reply + "(output closed)";
-            reply.append(buffer, std::size_t(count));
-        }
-        return reply;
-    };
-    EXPECT_EQ(ask(R"({"operation":"outfit","temperature":30,"weatherCode":0})"),
-              R"({"outfit":"hawaiian","reason":"hot and dry, 30°C"})"
-              "\n");
-    EXPECT_EQ(ask("[]"), error("Expected a JSON object") + "\n");
-
-    ::close(toChild[1]);
-    int status = -1;
-    ::waitpid(child, &status, 0);
-    ::close(fromChild[0]);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    PipedProcess repl(garbelloPath(), {"--repl"});
+    repl.write(R"({"operation":"outfit","temperature":30,"weatherCode":0})");
+    EXPECT_EQ(repl.readLine(std::chrono::seconds(5)),
+              R"({"outfit":"hawaiian","reason":"hot and dry, 30°C"})");
+    repl.write("[]");
+    EXPECT_EQ(repl.readLine(std::chrono::seconds(5)), error("Expected a JSON object"));
+    EXPECT_EQ(repl.finish(), 0);
 }
 
 } // namespace

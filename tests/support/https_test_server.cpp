@@ -2,12 +2,8 @@
 
 #include "run_process.h"
 
-#include <cstdio>
 #include <fstream>
-#include <signal.h>
 #include <stdexcept>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace garbello::test {
 namespace {
@@ -27,36 +23,14 @@ void makeCertificate(const std::filesystem::path& directory) {
 
 HttpsTestServer::HttpsTestServer() {
     makeCertificate(directory_.path());
-    int output[2];
-    if (::pipe(output) != 0)
-        throw std::runtime_error("pipe failed");
-    pid_ = ::fork();
-    if (pid_ < 0)
-        throw std::runtime_error("fork failed");
-    if (pid_ == 0) {
-        ::dup2(output[1], 1);
-        ::close(output[0]);
-        ::close(output[1]);
-        std::string script = GARBELLO_TEST_SUPPORT_DIR "/https_test_server.py";
-        std::string cert = caFile().string(), key = (directory_ / "key.pem").string();
-        ::execl("/usr/bin/python3", "python3", script.c_str(), cert.c_str(), key.c_str(),
-                static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    ::close(output[1]);
-    FILE* stream = ::fdopen(output[0], "r");
-    if (!stream || std::fscanf(stream, "%d", &port_) != 1 || port_ <= 0) {
-        if (stream)
-            std::fclose(stream);
+    server_.emplace("/usr/bin/python3",
+                    std::vector<std::string>{GARBELLO_TEST_SUPPORT_DIR "/https_test_server.py",
+                                             caFile().string(), (directory_ / "key.pem").string()},
+                    std::map<std::string, std::string>{}, (directory_ / "server.log").string());
+    try {
+        port_ = std::stoi(server_->readLine());
+    } catch (const std::exception&) {
         throw std::runtime_error("the test HTTPS server did not start");
-    }
-    std::fclose(stream);
-}
-
-HttpsTestServer::~HttpsTestServer() {
-    if (pid_ > 0) {
-        ::kill(pid_, SIGTERM);
-        ::waitpid(pid_, nullptr, 0);
     }
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "run_process.h"
 #include "temporary_directory.h"
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -14,7 +16,6 @@ namespace garbello::test {
 class HttpsTestServer {
 public:
     HttpsTestServer();
-    ~HttpsTestServer();
     HttpsTestServer(const HttpsTestServer&) = delete;
     HttpsTestServer& operator=(const HttpsTestServer&) = delete;
 
@@ -30,7 +31,7 @@ public:
 
 private:
     TemporaryDirectory directory_;
-    int pid_ = -1;
+    std::optional<PipedProcess> server_;
     int port_ = 0;
 };
 

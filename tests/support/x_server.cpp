@@ -1,5 +1,6 @@
 #include "x_server.h"
 
+#include "run_process.h"
 #include "support/atomic_file.h"
 
 #include <xcb/xcb.h>
@@ -10,15 +11,10 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
-#include <map>
 #include <poll.h>
-#include <spawn.h>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <vector>
-
-extern char** environ;
 
 namespace garbello::test {
 namespace {
@@ -40,85 +36,6 @@ bool onPath(const std::string& program) {
         start = end + 1;
     }
     return false;
-}
-
-// This process's environment with `overrides` put in (and any DISPLAY of the
-// developer's replaced), as "KEY=value" strings.
-std::vector<std::string> environmentWith(const std::map<std::string, std::string>& overrides) {
-    std::vector<std::string> entries;
-    for (char** entry = environ; *entry; ++entry) {
-        const std::string text = *entry;
-        const std::string key = text.substr(0, text.find('='));
-        if (key != "DISPLAY" && overrides.count(key) == 0)
-            entries.push_back(text);
-    }
-    for (const auto& [key, value] : overrides)
-        entries.push_back(key + "=" + value);
-    return entries;
-}
-
-struct Redirection {
-    int from = -1; // descriptor of ours
-    int to = -1;   // descriptor number in the child
-};
-
-// Starts `program` (found on PATH) with its standard output and error in
-// `logFile` (the null device when empty) and `redirections` on top.
-pid_t spawn(const std::string& program, const std::vector<std::string>& arguments,
-            const std::map<std::string, std::string>& environment,
-            const std::vector<Redirection>& redirections, const std::string& logFile = "") {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    const std::string log = logFile.empty() ? "/dev/null" : logFile;
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    for (const auto& redirection : redirections)
-        posix_spawn_file_actions_adddup2(&actions, redirection.from, redirection.to);
-    std::vector<char*> argv = {const_cast<char*>(program.c_str())};
-    for (const auto& argument : arguments)
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    std::vector<std::string> entries = environmentWith(environment);
-    std::vector<char*> envp;
-    for (auto& entry : entries)
-        envp.push_back(entry.data());
-    envp.push_back(nullptr);
-    pid_t pid = -1;
-    const int error =
-        ::posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (error != 0)
-        throw std::runtime_error("Could not start " + program + ": " + std::strerror(error));
-    return pid;
-}
-
-void end(pid_t& pid, int signal) {
-    if (pid <= 0)
-        return;
-    ::kill(pid, signal);
-    ::waitpid(pid, nullptr, 0);
-    pid = -1;
-}
-
-// Reads what is available on `descriptor` into `text` until it holds a
-// newline or the deadline passes; false on end of file or timeout.
-bool readLine(int descriptor, std::string& text, Clock::time_point deadline) {
-    while (text.find('\n') == std::string::npos) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0)
-            return false;
-        pollfd wait{descriptor, POLLIN, 0};
-        if (::poll(&wait, 1, static_cast<int>(left.count())) <= 0)
-            continue;
-        char buffer[256];
-        const ssize_t got = ::read(descriptor, buffer, sizeof buffer);
-        if (got <= 0)
-            return false;
-        text.append(buffer, static_cast<std::size_t>(got));
-    }
-    return true;
 }
 
 std::string logTail(const std::filesystem::path& file) {
@@ -201,20 +118,20 @@ XServer::XServer(Manager manager) {
         try {
             startManager();
         } catch (...) {
-            end(server_, SIGTERM);
+            endProgram(server_, SIGTERM);
             throw;
         }
     }
 }
 
 XServer::~XServer() {
-    end(compositor_, SIGTERM);
-    end(manager_, SIGTERM);
-    end(server_, SIGTERM);
+    endProgram(compositor_, SIGTERM);
+    endProgram(manager_, SIGTERM);
+    endProgram(server_, SIGTERM);
 }
 
 void XServer::kill() {
-    end(server_, SIGKILL);
+    endProgram(server_, SIGKILL);
 }
 
 pid_t XServer::startClient(const std::string& program, const std::vector<std::string>& arguments,
@@ -222,7 +139,7 @@ pid_t XServer::startClient(const std::string& program, const std::vector<std::st
                            const std::string& logFile) const {
     auto withDisplay = environment;
     withDisplay["DISPLAY"] = display_;
-    return spawn(program, arguments, withDisplay, {}, logFile);
+    return spawnProgram(program, arguments, withDisplay, {}, logFile);
 }
 
 // Tries display numbers upward from a high one; Xvfb refuses a number whose
@@ -237,19 +154,19 @@ void XServer::startServer() {
         if (::pipe2(ready, O_CLOEXEC) != 0)
             throw std::runtime_error("pipe failed");
         const std::string display = ":" + std::to_string(number);
-        pid_t pid = spawn(
+        pid_t pid = spawnProgram(
             "Xvfb", {display, "-screen", "0", "1280x800x24", "-nolisten", "tcp", "-displayfd", "3"},
             {}, {{ready[1], 3}}, log.string());
         ::close(ready[1]);
         std::string answer;
-        const bool started = readLine(ready[0], answer, Clock::now() + kStartTimeout);
+        const bool started = readLine(ready[0], answer, kStartTimeout);
         ::close(ready[0]);
         if (started) {
             server_ = pid;
             display_ = display;
             return;
         }
-        end(pid, SIGKILL);
+        endProgram(pid, SIGKILL);
     }
     throw std::runtime_error("Could not start Xvfb on any display from :" +
                              std::to_string(kFirstDisplay) + ": " + logTail(log));
@@ -259,16 +176,16 @@ void XServer::startManager() {
     const auto home = home_ / "home";
     std::filesystem::create_directories(home);
     const auto log = home_ / "openbox.log";
-    manager_ = spawn("openbox", {"--sm-disable"},
-                     {{"DISPLAY", display_},
-                      {"HOME", home.string()},
-                      {"XDG_CONFIG_HOME", (home / "config").string()},
-                      {"XDG_DATA_HOME", (home / "data").string()},
-                      {"XDG_CACHE_HOME", (home / "cache").string()},
-                      {"XDG_STATE_HOME", (home / "state").string()}},
-                     {}, log.string());
+    manager_ = spawnProgram("openbox", {"--sm-disable"},
+                            {{"DISPLAY", display_},
+                             {"HOME", home.string()},
+                             {"XDG_CONFIG_HOME", (home / "config").string()},
+                             {"XDG_DATA_HOME", (home / "data").string()},
+                             {"XDG_CACHE_HOME", (home / "cache").string()},
+                             {"XDG_STATE_HOME", (home / "state").string()}},
+                            {}, log.string());
     if (!managing(display_, manager_, Clock::now() + kStartTimeout)) {
-        end(manager_, SIGKILL);
+        endProgram(manager_, SIGKILL);
         throw std::runtime_error("openbox did not start on " + display_ + ": " + logTail(log));
     }
 }
@@ -302,47 +219,25 @@ void XServer::startCompositor() {
     if (!onPath("xcompmgr"))
         throw std::runtime_error("xcompmgr is not installed (scripts/setup installs it)");
     const auto log = home_ / "xcompmgr.log";
-    compositor_ = spawn("xcompmgr", {}, {{"DISPLAY", display_}}, {}, log.string());
+    compositor_ = spawnProgram("xcompmgr", {}, {{"DISPLAY", display_}}, {}, log.string());
     if (!compositorOwned(display_, true, Clock::now() + kStartTimeout)) {
-        end(compositor_, SIGKILL);
+        endProgram(compositor_, SIGKILL);
         throw std::runtime_error("xcompmgr did not start on " + display_ + ": " + logTail(log));
     }
 }
 
 void XServer::stopCompositor() {
-    end(compositor_, SIGTERM);
+    endProgram(compositor_, SIGTERM);
     if (!compositorOwned(display_, false, Clock::now() + kStartTimeout))
         throw std::runtime_error("xcompmgr's selection outlived it on " + display_);
 }
 
-X11Fixture::X11Fixture(const XServer& server) {
-    int toChild[2], fromChild[2];
-    if (::pipe2(toChild, O_CLOEXEC) != 0 || ::pipe2(fromChild, O_CLOEXEC) != 0)
-        throw std::runtime_error("pipe failed");
-    pid_ = spawn(GARBELLO_X11_FIXTURE, {}, {{"DISPLAY", server.display()}},
-                 {{toChild[0], 0}, {fromChild[1], 1}});
-    ::close(toChild[0]);
-    ::close(fromChild[1]);
-    input_ = toChild[1];
-    output_ = fromChild[0];
-}
-
-X11Fixture::~X11Fixture() {
-    ::close(input_);
-    ::close(output_);
-    end(pid_, SIGTERM);
-}
+X11Fixture::X11Fixture(const XServer& server)
+    : process_(GARBELLO_X11_FIXTURE, {}, {{"DISPLAY", server.display()}}) {}
 
 std::string X11Fixture::send(const std::string& command) {
-    const std::string line = command + "\n";
-    if (::write(input_, line.data(), line.size()) != static_cast<ssize_t>(line.size()))
-        throw std::runtime_error("The X11 fixture does not read its input");
-    if (!readLine(output_, buffered_, Clock::now() + kStartTimeout))
-        throw std::runtime_error("The X11 fixture did not answer \"" + command + "\"");
-    const std::size_t newline = buffered_.find('\n');
-    std::string answer = buffered_.substr(0, newline);
-    buffered_.erase(0, newline + 1);
-    return answer;
+    process_.write(command);
+    return process_.readLine(kStartTimeout);
 }
 
 std::uint32_t X11Fixture::open(const std::string& nameAndOptions) {

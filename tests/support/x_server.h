@@ -1,5 +1,6 @@
 #pragma once
 
+#include "run_process.h"
 #include "temporary_directory.h"
 
 #include <cstdint>
@@ -55,9 +56,6 @@ private:
 class X11Fixture {
 public:
     explicit X11Fixture(const XServer& server);
-    ~X11Fixture();
-    X11Fixture(const X11Fixture&) = delete;
-    X11Fixture& operator=(const X11Fixture&) = delete;
 
     // Sends one command line and returns the fixture's answer line; throws
     // when none comes within a few seconds.
@@ -68,13 +66,10 @@ public:
     // Sends a command on an open window and throws unless it went through.
     void change(const std::string& command);
 
-    pid_t pid() const { return pid_; }
+    pid_t pid() const { return process_.pid(); }
 
 private:
-    pid_t pid_ = -1;
-    int input_ = -1;
-    int output_ = -1;
-    std::string buffered_;
+    PipedProcess process_;
 };
 
 } // namespace garbello::test
