@@ -73,6 +73,10 @@ TEST(CommandLineTest, DiagnosticsAndHelpIgnoreTheOtherArguments) {
 }
 
 TEST(CommandLineTest, FailuresNameTheirReason) {
+    TemporaryDirectory temporary;
+    const std::string directory = temporary.path().string(), blocker = directory + "/file";
+    writeFileAtomically(blocker, "not a directory");
+    writeFileAtomically(directory + "/plan.json", "{\"destination\": 1}");
     const std::string unknown = "Unknown option. Use --help.";
     const std::string renderUI = "Usage: --render-ui SCREEN light|dark /absolute/output.png";
     const std::string render = "Usage: --render OUTFIT /absolute/output.png";
@@ -88,6 +92,12 @@ TEST(CommandLineTest, FailuresNameTheirReason) {
         {{"--render-ui-sheets", "relative"}, "Usage: --render-ui-sheets /absolute/directory"},
         {{"--render-sheets", "/a", "/b"}, "Usage: --render-sheets /absolute/directory"},
         {{"--render", "hawaiian"}, render},
+        {{"--render", "sweater", blocker + "/x.png"},
+         "Could not create directory " + blocker + ": Not a directory"},
+        {{"--complete-update", directory + "/missing/plan.json"},
+         "Could not read " + directory + "/missing/plan.json: No such file or directory"},
+        {{"--headless", "--complete-update", directory + "/plan.json"},
+         DecodingError::typeMismatch("destination", "a string").what()},
         {{"--render", "plaid", "/tmp/a.png"}, "Unknown outfit: plaid"},
         {{"--render", "Hawaiian", "relative.png"}, "Unknown outfit: Hawaiian"},
         // --headless and --silent are removed wherever they stand before arity counts.
@@ -132,16 +142,6 @@ TEST(CommandLineTest, InstallPutsTheBundleAndAMenuEntryAndUninstallTakesExactlyT
     EXPECT_TRUE(std::filesystem::exists(root / "opt" / "Other.app"));
 }
 
-TEST(CommandLineTest, CompleteUpdateReportsAPlanItCannotUse) {
-    TemporaryDirectory temporary;
-    std::string directory = temporary.path().string();
-    expectFailure({"--complete-update", directory + "/missing/plan.json"},
-                  "Could not read " + directory + "/missing/plan.json: No such file or directory");
-    writeFileAtomically(directory + "/plan.json", "{\"destination\": 1}");
-    expectFailure({"--headless", "--complete-update", directory + "/plan.json"},
-                  DecodingError::typeMismatch("destination", "a string").what());
-}
-
 TEST(CommandLineTest, RenderWritesTheSampleWindowAsPngAndPrintsItsRecord) {
     TemporaryDirectory scratch;
     for (const std::string outfit : {"hawaiian", "linen"}) {
@@ -164,15 +164,6 @@ TEST(CommandLineTest, RenderWritesTheSampleWindowAsPngAndPrintsItsRecord) {
     }
     // No temporary files are left beside the output.
     EXPECT_EQ(entryNames(scratch / "nested" / "linen"), std::vector<std::string>{"x.png"});
-}
-
-TEST(CommandLineTest, RenderThatCannotWriteReportsTheFileError) {
-    TemporaryDirectory scratch;
-    const std::string blocker = (scratch / "file").string();
-    writeFileAtomically(blocker, "not a directory");
-    expectFailure({"--render", "sweater", blocker + "/x.png"},
-                  "Could not create directory " + blocker + ": Not a directory");
-    EXPECT_EQ(readFile(blocker), "not a directory");
 }
 
 } // namespace

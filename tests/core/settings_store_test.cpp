@@ -41,15 +41,11 @@ GarbelloSettings customised() {
     return settings;
 }
 
-TEST_F(SettingsStoreTest, FirstLaunchGivesDefaultsSilentlyAndCreatesNothing) {
+TEST_F(SettingsStoreTest, FirstLaunchGivesDefaultsSilentlyAndSaveCreatesTheDirectories) {
     SettingsStore store(settingsPath());
     EXPECT_EQ(store.load(), GarbelloSettings{});
     EXPECT_TRUE(logged().empty());
     EXPECT_FALSE(fs::exists(directory_.path() / "config"));
-}
-
-TEST_F(SettingsStoreTest, SaveCreatesMissingDirectoriesAndLoadReadsItBack) {
-    SettingsStore store(settingsPath());
     store.save(customised());
     EXPECT_EQ(store.load(), customised());
     EXPECT_EQ(logged(),
@@ -85,40 +81,39 @@ TEST_F(SettingsStoreTest, SavedFileIsPrettyPrintedWithSortedKeys) {
 )");
 }
 
-TEST_F(SettingsStoreTest, UndecodableFilesGiveDefaultsWithTheErrorLineAndStayInPlace) {
-    const char* files[] = {
-        R"({"temperatureUnit": "kelvin", "onboardingCompleted": true})",
-        R"({"borderWidth": 12,)",
-        "\xff\xfe{}",
+// A directory where the file should be cannot be read even by root, nor
+// replaced by a save, which says so.
+TEST_F(SettingsStoreTest, UnreadableFilesGiveDefaultsWithTheErrorLineAndStayInPlace) {
+    const std::pair<std::optional<std::string>, std::string> cases[] = {
+        {R"({"temperatureUnit": "kelvin", "onboardingCompleted": true})",
+         "The data couldn’t be read"},
+        {R"({"borderWidth": 12,)", "The data couldn’t be read"},
+        {"\xff\xfe{}", "The data couldn’t be read"},
+        {std::nullopt, "Could not read"},
     };
-    for (const char* text : files) {
+    for (const auto& [text, reason] : cases) {
         capture_.sink().clear();
-        writeSettingsFile(text);
-        EXPECT_EQ(SettingsStore(settingsPath()).load(), GarbelloSettings{}) << text;
+        if (text) {
+            writeSettingsFile(*text);
+        } else {
+            fs::remove(settingsPath());
+            fs::create_directories(settingsPath());
+        }
+        SettingsStore store(settingsPath());
+        EXPECT_EQ(store.load(), GarbelloSettings{}) << reason;
         auto records = logged();
-        ASSERT_EQ(records.size(), 1u) << text;
+        ASSERT_EQ(records.size(), 1u) << reason;
         EXPECT_EQ(records[0].level, LogLevel::error);
         EXPECT_TRUE(records[0].message.starts_with(
-            "Unable to read garbello settings; using defaults: The data couldn’t be read"))
+            "Unable to read garbello settings; using defaults: " + reason))
             << records[0].message;
-        EXPECT_EQ(readFile(settingsPath()), text);
+        if (text) {
+            EXPECT_EQ(readFile(settingsPath()), *text);
+            continue;
+        }
+        EXPECT_THROW(store.save(customised()), FileError);
+        EXPECT_TRUE(fs::is_directory(settingsPath()));
     }
-}
-
-TEST_F(SettingsStoreTest, AFileThatCannotBeReadGivesDefaultsWithTheErrorLine) {
-    // A directory where the file should be cannot be read even by root.
-    fs::create_directories(settingsPath());
-    SettingsStore store(settingsPath());
-    EXPECT_EQ(store.load(), GarbelloSettings{});
-    auto records = logged();
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].level, LogLevel::error);
-    EXPECT_TRUE(records[0].message.starts_with("Unable to read garbello settings; using defaults: "
-                                               "Could not read"))
-        << records[0].message;
-    // Saving cannot replace it and says so; the directory is untouched.
-    EXPECT_THROW(store.save(customised()), FileError);
-    EXPECT_TRUE(fs::is_directory(settingsPath()));
 }
 
 // Kept-copy names beside settings.json, for numbers first...last.
