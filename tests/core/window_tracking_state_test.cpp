@@ -1,4 +1,3 @@
-#include "tracking/desktop_geometry.h"
 #include "tracking/window_tracking_state.h"
 
 #include <gtest/gtest.h>
@@ -154,23 +153,6 @@ TEST(WindowTrackingStateTest, VisibleWindowsKeepTheReportedOrderAndFields) {
     auto update = state.update({front, window(3), window(6)}, 1.0, false, {});
     ASSERT_EQ(visibleIDs(update), (IDs{9, 3, 6}));
     EXPECT_EQ(update.visible.front(), front);
-}
-
-TEST(DesktopGeometryTest, FlipsWindowServerFramesAroundThePrimaryScreen) {
-    struct Case {
-        Rect windowServer;
-        double screenHeight;
-        Rect desktop;
-    };
-    const std::vector<Case> cases = {
-        {{10, 20, 300, 200}, 1000, {10, 780, 300, 200}},
-        // A screen above the primary one has negative window-server y.
-        {{0, -900, 640, 480}, 1000, {0, 1420, 640, 480}},
-        {{-1920, 0, 800, 600}, 1080, {-1920, 480, 800, 600}},
-        {{5, 5, 10, 10}, 0, {5, -15, 10, 10}},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(DesktopGeometry::cocoaFrame(c.windowServer, c.screenHeight), c.desktop);
 }
 
 } // namespace
