@@ -253,10 +253,6 @@ TEST(OpenMeteoTest, ObservationTimesAsNumbersOrLocalText) {
     }
 }
 
-std::vector<Place> places(const std::string& body) {
-    return OpenMeteo::parsePlaces(body);
-}
-
 TEST(OpenMeteoTest, GeocodingAnswersAreAcceptedInOrderOrRejectedWhole) {
     auto one = [](const std::string& fields) { return R"({"results":[{)" + fields + "}]}"; };
     struct Case {
@@ -295,17 +291,17 @@ TEST(OpenMeteoTest, GeocodingAnswersAreAcceptedInOrderOrRejectedWhole) {
     };
     auto names = [](const std::string& body) {
         std::string text = "ok:";
-        for (const Place& place : places(body))
+        for (const Place& place : OpenMeteo::parsePlaces(body))
             text += place.name + "|";
         return text;
     };
     for (const auto& c : cases)
         EXPECT_EQ(outcomeOf([&] { return names(c.body); }), c.expected) << c.body.substr(0, 80);
     // The zone is the service's, or "auto" for the coordinates' own.
-    EXPECT_EQ(places(one(R"("name":"Singapore","latitude":1.29,"longitude":103.85,)"
-                         R"("country":"Singapore","timezone":"Asia/Singapore")")),
+    EXPECT_EQ(OpenMeteo::parsePlaces(one(R"("name":"Singapore","latitude":1.29,"longitude":103.85,)"
+                                         R"("country":"Singapore","timezone":"Asia/Singapore")")),
               (std::vector<Place>{{"Singapore", 1.29, 103.85, "Asia/Singapore"}}));
-    EXPECT_EQ(places(one(R"("name":"Pole","latitude":90,"longitude":-180)")),
+    EXPECT_EQ(OpenMeteo::parsePlaces(one(R"("name":"Pole","latitude":90,"longitude":-180)")),
               (std::vector<Place>{{"Pole", 90, -180, "auto"}}));
 }
 

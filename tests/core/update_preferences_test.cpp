@@ -23,6 +23,7 @@ TEST(UpdatePreferencesTest, ShouldCheckBoundaries) {
     const Row rows[] = {
         {"never checked", std::nullopt, true},
         {"never checked, automatic checks off", std::nullopt, false, kNow, false},
+        {"never checked, full screen", std::nullopt, false, kNow, true, true},
         {"exactly a day ago", kNow - hours(24), true},
         {"just under a day ago", kNow - hours(24) + std::chrono::milliseconds(1), false},
         {"last check in the future", kNow + seconds(10), false},

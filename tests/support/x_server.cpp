@@ -25,17 +25,7 @@ constexpr int kFirstDisplay = 90;
 constexpr int kDisplaysTried = 100;
 
 bool onPath(const std::string& program) {
-    const char* path = std::getenv("PATH");
-    std::string directories = path ? path : "/usr/bin:/bin";
-    for (std::size_t start = 0; start <= directories.size();) {
-        std::size_t end = directories.find(':', start);
-        if (end == std::string::npos)
-            end = directories.size();
-        if (::access((directories.substr(start, end - start) + "/" + program).c_str(), X_OK) == 0)
-            return true;
-        start = end + 1;
-    }
-    return false;
+    return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
 }
 
 std::string logTail(const std::filesystem::path& file) {
