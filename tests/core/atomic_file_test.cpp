@@ -14,12 +14,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::entryNames;
+using test::modeOf;
 using test::TemporaryDirectory;
-
-mode_t modeOf(const fs::path& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
-}
 
 TEST(AtomicFileTest, ReplacesWholeFilesAndLeavesNoTemporaryFile) {
     TemporaryDirectory root;

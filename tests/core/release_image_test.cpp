@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 namespace garbello {
 namespace {
 
@@ -44,11 +42,6 @@ with tarfile.open(out, "w:gz", format=tarfile.GNU_FORMAT) as archive:
     for info, data in [entry("Garbello.app/Contents/Info.plist")] + entries:
         archive.addfile(info, data)
 )";
-
-mode_t modeOf(const fs::path& path) {
-    struct stat status {};
-    return ::stat(path.c_str(), &status) == 0 ? status.st_mode & 07777 : 0;
-}
 
 TEST(ReleaseImageTest, UnpacksReadOnlyAndDetachesWhenTheOwnerGoes) {
     TemporaryDirectory directory;

@@ -21,7 +21,6 @@
 #include <dlfcn.h>
 #include <functional>
 #include <optional>
-#include <sys/stat.h>
 #include <unistd.h>
 
 // Links below this folder cannot be read, as on a failing disk: the one
@@ -150,9 +149,7 @@ TEST_F(UpdateInstallerTest, InstallsASignedNewerReleaseEndToEnd) {
     EXPECT_EQ(errorFile.filename(), "error.txt");
     EXPECT_EQ(workspace.parent_path(), temporary);
     EXPECT_TRUE(workspace.filename().string().starts_with("garbello-helper-"));
-    struct stat status {};
-    ASSERT_EQ(::stat(workspace.c_str(), &status), 0);
-    EXPECT_EQ(status.st_mode & 0777, 0700u);
+    EXPECT_EQ(modeOf(workspace), 0700u);
     // The helper copy of the installed program records how it was started.
     ASSERT_TRUE(waitForText(workspace / "invocation.txt", planFile.string(), 5));
     EXPECT_EQ(readFile(workspace / "invocation.txt"),

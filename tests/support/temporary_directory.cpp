@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace garbello::test {
@@ -19,6 +20,11 @@ TemporaryDirectory::TemporaryDirectory() {
 TemporaryDirectory::~TemporaryDirectory() {
     // Unpacked release images are read-only.
     removeTree(path_);
+}
+
+unsigned modeOf(const std::filesystem::path& path) {
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 ? status.st_mode & 07777 : 0;
 }
 
 std::vector<std::string> entryNames(const std::filesystem::path& directory) {

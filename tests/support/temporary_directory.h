@@ -22,6 +22,9 @@ private:
     std::filesystem::path path_;
 };
 
+// The permission bits of `path` (set-id and sticky included); 0 when it is missing.
+unsigned modeOf(const std::filesystem::path& path);
+
 // The names of the entries of `directory`, sorted.
 std::vector<std::string> entryNames(const std::filesystem::path& directory);
 
