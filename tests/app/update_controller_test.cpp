@@ -12,7 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <regex>
 
 namespace garbello {
@@ -400,17 +399,13 @@ TEST(FrontApplicationTest, FullScreenIsTheActiveApplicationsStateOrAMonitorsSize
 // scratch folder for the test and are put back after it.
 TEST(FreedesktopFileManagerTest, DownloadsFolderIsTheXdgDownloadDirectory) {
     test::TemporaryDirectory home;
-    const std::string savedHome = std::getenv("HOME") ? std::getenv("HOME") : "";
-    const char* savedConfig = std::getenv("XDG_CONFIG_HOME");
-    const std::string config = savedConfig ? savedConfig : "";
-    ::setenv("HOME", home.path().c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+    test::ScopedEnvironment homeVariable("HOME", home.path().c_str());
+    const std::string config = (home / "config").string();
+    test::ScopedEnvironment configVariable("XDG_CONFIG_HOME", config.c_str());
     platform::FreedesktopFileManager files;
     EXPECT_EQ(files.downloadsFolder(), home / "Downloads");
     writeFileAtomically(home / "config" / "user-dirs.dirs", "XDG_DOWNLOAD_DIR=\"$HOME/Fetched\"\n");
     EXPECT_EQ(files.downloadsFolder(), home / "Fetched");
-    ::setenv("HOME", savedHome.c_str(), 1);
-    savedConfig ? ::setenv("XDG_CONFIG_HOME", config.c_str(), 1) : ::unsetenv("XDG_CONFIG_HOME");
 }
 
 } // namespace

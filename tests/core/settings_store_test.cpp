@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <csignal>
-#include <cstdlib>
 #include <optional>
 #include <sys/wait.h>
 #include <thread>
@@ -228,27 +227,6 @@ TEST_F(SettingsStoreTest, KilledSaveNeverLeavesATornFile) {
         EXPECT_NE(record.level, LogLevel::error) << record.message;
 }
 
-} // namespace
-} // namespace garbello
-
-namespace garbello {
-namespace {
-
-// Restores an environment variable when the test is done with it.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name))
-            previous_ = old;
-        value ? ::setenv(name, value, 1) : ::unsetenv(name);
-    }
-    ~ScopedEnvironment() { previous_ ? ::setenv(name_, previous_->c_str(), 1) : ::unsetenv(name_); }
-
-private:
-    const char* name_;
-    std::optional<std::string> previous_;
-};
-
 TEST(SettingsLocationTest, FollowsTheXdgConfigurationHome) {
     struct Case {
         const char* xdgConfigHome;
@@ -262,8 +240,8 @@ TEST(SettingsLocationTest, FollowsTheXdgConfigurationHome) {
         {nullptr, "/home/ada", "/home/ada/.config/Garbello/settings.json"},
     };
     for (const Case& c : cases) {
-        ScopedEnvironment config("XDG_CONFIG_HOME", c.xdgConfigHome);
-        ScopedEnvironment home("HOME", c.home);
+        test::ScopedEnvironment config("XDG_CONFIG_HOME", c.xdgConfigHome);
+        test::ScopedEnvironment home("HOME", c.home);
         EXPECT_EQ(SettingsStore::defaultPath(), c.expected)
             << (c.xdgConfigHome ? c.xdgConfigHome : "(unset)");
     }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +22,24 @@ public:
 
 private:
     std::filesystem::path path_;
+};
+
+// Sets (or, given null, unsets) an environment variable and puts the old
+// value back when the test is done with it.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name))
+            previous_ = old;
+        value ? ::setenv(name, value, 1) : ::unsetenv(name);
+    }
+    ~ScopedEnvironment() { previous_ ? ::setenv(name_, previous_->c_str(), 1) : ::unsetenv(name_); }
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    const char* name_;
+    std::optional<std::string> previous_;
 };
 
 // The permission bits of `path` (set-id and sticky included); 0 when it is missing.
