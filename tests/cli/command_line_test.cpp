@@ -110,8 +110,8 @@ TEST(CommandLineTest, FailuresNameTheirReason) {
         {{}, kNoDisplay},
         {{"--silent", "--update-receipt"}, kNoDisplay},
     };
-    ::unsetenv("DISPLAY");
-    ::unsetenv("WAYLAND_DISPLAY");
+    // Put back as they were once the test is done.
+    ScopedEnvironment display("DISPLAY", nullptr), wayland("WAYLAND_DISPLAY", nullptr);
     for (const auto& [arguments, message] : cases)
         expectFailure(arguments, message);
     ::setenv("WAYLAND_DISPLAY", "wayland-0", 1);
@@ -120,8 +120,6 @@ TEST(CommandLineTest, FailuresNameTheirReason) {
     ::setenv("DISPLAY", ":97531", 1);
     expectFailure({}, "Cannot connect to the X display \":97531\"; the desktop application "
                       "needs X11");
-    ::unsetenv("DISPLAY");
-    ::unsetenv("WAYLAND_DISPLAY");
 }
 
 TEST(CommandLineTest, InstallPutsTheBundleAndAMenuEntryAndUninstallTakesExactlyThose) {
