@@ -38,14 +38,19 @@ std::optional<int> exitStatus(pid_t pid) {
     return status;
 }
 
+constexpr int kBorderWidth = 14;
+constexpr std::uint32_t kDesktop = 0x56677a, kPaper = 0xfdf6e3;
+
 // The real executable on a private X server, with settings, runtime folder
-// and buses of the test's own, started as at login so that it opens no window.
-class ApplicationTest : public testing::Test {
+// and buses of the test's own, started as at login so that it opens no
+// window; once plain and once under a compositor.
+class ApplicationTest : public testing::TestWithParam<bool> {
 protected:
     ApplicationTest() {
         writeFileAtomically(home / "config" / "Garbello" / "settings.json",
                             R"({"manualOutfit": "sweater", "onboardingCompleted": true,
-                                "askedForLocation": true, "updaterV1": {"automatic": false}})");
+                                "borderWidth": 14, "askedForLocation": true,
+                                "updaterV1": {"automatic": false}})");
         std::filesystem::create_directory(home / "run");
         ::chmod((home / "run").c_str(), 0700);
         const std::string noBus = "unix:path=" + (home / "no-bus").string();
@@ -55,6 +60,9 @@ protected:
                        {"DBUS_SESSION_BUS_ADDRESS", noBus},
                        {"DBUS_SYSTEM_BUS_ADDRESS", noBus},
                        {"GARBELLO_LAUNCHED_AT_LOGIN", "1"}};
+        if (GetParam())
+            server.startCompositor();
+        fixture.change("desktop 56677a");
     }
     ~ApplicationTest() override {
         if (pid > 0) {
@@ -72,21 +80,60 @@ protected:
         return std::filesystem::exists(log(), error) ? readFile(log()) : std::string();
     }
 
-    // The border stacked directly below `window`'s frame: a viewable window
-    // the window manager does not manage.
-    std::optional<xcb_window_t> windowBelow(xcb_window_t window) {
+    // The border of `window`: the viewable windows the window manager does
+    // not manage stacked directly below its frame, and the rectangle they
+    // cover together; none when there are none.
+    struct Border {
+        std::vector<xcb_window_t> pieces;
+        Rect bounds;
+    };
+    std::optional<Border> borderOf(xcb_window_t window) {
         const auto order = observer.stacking();
-        const auto frame = std::find(order.begin(), order.end(), observer.frameOf(window));
-        if (frame == order.begin() || frame == order.end() || !observer.viewable(*(frame - 1)) ||
-            !observer.overrideRedirect(*(frame - 1)))
+        auto below = std::find(order.begin(), order.end(), observer.frameOf(window));
+        if (below == order.end() || !observer.viewable(*below))
             return std::nullopt;
-        return *(frame - 1);
+        Border border;
+        while (below != order.begin() && observer.viewable(*(below - 1)) &&
+               observer.overrideRedirect(*(below - 1))) {
+            --below;
+            auto piece = observer.geometry(*below);
+            if (!piece)
+                return std::nullopt;
+            if (!border.pieces.empty()) {
+                const double left = std::min(piece->x, border.bounds.x);
+                const double topEdge = std::min(piece->y, border.bounds.y);
+                piece = Rect{left, topEdge, std::max(piece->maxX(), border.bounds.maxX()) - left,
+                             std::max(piece->maxY(), border.bounds.maxY()) - topEdge};
+            }
+            border.bounds = *piece;
+            border.pieces.push_back(*below);
+        }
+        if (border.pieces.empty())
+            return std::nullopt;
+        return border;
     }
-    int viewableTopLevels() {
-        int count = 0;
+    // The frame of `window` grown by the border width on every side.
+    std::optional<Rect> outerRect(xcb_window_t window) {
+        const auto frame = observer.geometry(observer.frameOf(window));
+        if (!frame)
+            return std::nullopt;
+        return frame->insetBy(-kBorderWidth, -kBorderWidth);
+    }
+    // Whether `window` is dressed by a border that covers its outer rectangle.
+    bool dressed(xcb_window_t window) {
+        const auto border = borderOf(window);
+        return border && border->bounds == outerRect(window);
+    }
+    bool gone(const Border& border) {
+        return std::none_of(border.pieces.begin(), border.pieces.end(),
+                            [&](xcb_window_t piece) { return observer.viewable(piece); });
+    }
+    std::vector<xcb_window_t> viewableTopLevels() {
+        std::vector<xcb_window_t> shown;
         for (xcb_window_t window : observer.stacking())
-            count += observer.viewable(window);
-        return count;
+            if (observer.viewable(window))
+                shown.push_back(window);
+        return shown;
     }
 
     test::XServer server;
@@ -97,33 +144,67 @@ protected:
     pid_t pid = -1;
 };
 
-TEST_F(ApplicationTest, DressesWindowsReopensOnASecondStartAndLeavesNothingOnSigterm) {
-    const std::uint32_t editor =
-        fixture.open("editor class=Editor app-id=org.example.Editor x=200 y=150 w=500 h=350");
+INSTANTIATE_TEST_SUITE_P(Display, ApplicationTest, testing::Bool(),
+                         [](const auto& info) { return info.param ? "Composited" : "Plain"; });
+
+TEST_P(ApplicationTest, DressesEligibleWindowsFollowsThemAndLeavesNothingBehind) {
+    const std::uint32_t editor = fixture.open("editor class=Editor app-id=org.example.Editor "
+                                              "x=200 y=150 w=500 h=350 background=fdf6e3");
     const std::uint32_t dialog = fixture.open(
         "dialog class=Editor app-id=org.example.Editor type=dialog x=760 y=150 w=300 h=200");
+    const std::uint32_t notes =
+        fixture.open("notes class=Notes app-id=org.example.Notes x=760 y=450 w=300 h=200");
     start();
-    std::optional<xcb_window_t> border;
-    ASSERT_TRUE(eventually([&] { return (border = windowBelow(editor)).has_value(); }))
-        << logText();
-    EXPECT_FALSE(windowBelow(dialog)) << "dialogs are never dressed";
-    const auto ring = observer.geometry(*border);
-    const auto frame = observer.geometry(observer.frameOf(editor));
-    ASSERT_TRUE(ring && frame);
-    EXPECT_LT(ring->x, frame->x);
-    EXPECT_GT(ring->x + ring->width, frame->x + frame->width);
+    ASSERT_TRUE(eventually([&] { return dressed(editor) && dressed(notes); })) << logText();
+    EXPECT_FALSE(borderOf(dialog)) << "dialogs are never dressed";
+
+    // Cloth shows in the ring round the editor and nothing of it inside.
+    const auto ring = *outerRect(editor);
+    const auto client = observer.geometry(editor);
+    const auto origin = observer.positionOnRoot(editor);
+    ASSERT_TRUE(client && origin);
+    const auto inside = observer.pixels(observer.root(), int(origin->x), int(origin->y),
+                                        int(client->width), int(client->height));
+    EXPECT_EQ(std::count(inside.begin(), inside.end(), kPaper), std::ptrdiff_t(inside.size()));
+    const auto top =
+        observer.pixels(observer.root(), int(ring.x), int(ring.y), int(ring.width), kBorderWidth);
+    ASSERT_FALSE(top.empty());
+    EXPECT_GT(std::count_if(top.begin(), top.end(), [](auto c) { return c != kDesktop; }),
+              std::ptrdiff_t(top.size() * 3 / 4));
+
+    // Minimised and full-screen windows lose their borders; moved ones take them along.
+    const auto notesBorder = *borderOf(notes);
+    fixture.change("minimise notes");
+    EXPECT_TRUE(eventually([&] { return gone(notesBorder); })) << "minimised";
+    fixture.change("move editor 240 190");
+    EXPECT_TRUE(eventually([&] { return dressed(editor); })) << "moved";
+    const std::uint32_t video =
+        fixture.open("video class=Video app-id=org.example.Video x=100 y=100 w=400 h=300");
+    ASSERT_TRUE(eventually([&] { return dressed(video); }));
+    const auto videoBorder = *borderOf(video);
+    fixture.change("fullscreen video");
+    EXPECT_TRUE(eventually([&] { return gone(videoBorder); })) << "full screen";
+    const auto editorBorder = *borderOf(editor);
+    fixture.change("close editor");
+    EXPECT_TRUE(eventually([&] { return gone(editorBorder); })) << "closed";
 
     // A second start hands over to the running one, which opens its settings.
-    const int before = viewableTopLevels();
+    const auto before = viewableTopLevels();
     const pid_t second = server.startClient(test::garbelloPath(), {}, environment, log().string());
     EXPECT_EQ(exitStatus(second), 0);
-    EXPECT_TRUE(eventually([&] { return viewableTopLevels() == before + 1; }));
+    EXPECT_TRUE(eventually([&] {
+        const auto now = viewableTopLevels();
+        return std::any_of(now.begin(), now.end(), [&](xcb_window_t window) {
+            return std::find(before.begin(), before.end(), window) == before.end();
+        });
+    })) << "a settings window opens";
 
     ::kill(pid, SIGTERM);
     EXPECT_EQ(exitStatus(pid), 0) << logText();
     pid = -1;
-    EXPECT_FALSE(observer.geometry(*border)) << "the border window is gone";
-    EXPECT_FALSE(windowBelow(editor));
+    for (const auto& border : {notesBorder, videoBorder, editorBorder})
+        for (xcb_window_t piece : border.pieces)
+            EXPECT_FALSE(observer.geometry(piece)) << "every border window is gone";
 }
 
 } // namespace

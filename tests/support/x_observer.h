@@ -63,21 +63,39 @@ public:
         const xcb_rectangle_t* rectangles = xcb_shape_get_rectangles_rectangles(reply.get());
         return {rectangles, rectangles + xcb_shape_get_rectangles_rectangles_length(reply.get())};
     }
+    // The colours of a rectangle of a window, row by row; empty when it
+    // cannot be read.
+    std::vector<std::uint32_t> pixels(xcb_window_t window, int x, int y, int width, int height) {
+        auto reply =
+            take(c(), xcb_get_image_reply,
+                 xcb_get_image(c(), XCB_IMAGE_FORMAT_Z_PIXMAP, window, std::int16_t(x),
+                               std::int16_t(y), std::uint16_t(width), std::uint16_t(height), ~0u));
+        const std::size_t count = std::size_t(width) * std::size_t(height);
+        if (!reply || std::size_t(xcb_get_image_data_length(reply.get())) < count * 4)
+            return {};
+        std::vector<std::uint32_t> values(count);
+        std::memcpy(values.data(), xcb_get_image_data(reply.get()), count * 4);
+        for (std::uint32_t& value : values)
+            value &= 0xffffff;
+        return values;
+    }
     // The colour of one pixel of a window, 0 when it cannot be read.
     std::uint32_t pixel(xcb_window_t window, int x, int y) {
-        auto reply = take(c(), xcb_get_image_reply,
-                          xcb_get_image(c(), XCB_IMAGE_FORMAT_Z_PIXMAP, window, std::int16_t(x),
-                                        std::int16_t(y), 1, 1, ~0u));
-        if (!reply || xcb_get_image_data_length(reply.get()) < 4)
-            return 0;
-        std::uint32_t value;
-        std::memcpy(&value, xcb_get_image_data(reply.get()), 4);
-        return value & 0xffffff;
+        const auto values = pixels(window, x, y, 1, 1);
+        return values.empty() ? 0 : values[0];
     }
+    // Where the window's top-left pixel lies on the root.
+    std::optional<Point> positionOnRoot(xcb_window_t window) {
+        auto reply = take(c(), xcb_translate_coordinates_reply,
+                          xcb_translate_coordinates(c(), window, root(), 0, 0));
+        if (!reply)
+            return std::nullopt;
+        return Point{double(reply.get()->dst_x), double(reply.get()->dst_y)};
+    }
+    xcb_window_t root() { return xcb_setup_roots_iterator(xcb_get_setup(c())).data->root; }
 
 private:
     xcb_connection_t* c() { return c_.get(); }
-    xcb_window_t root() { return xcb_setup_roots_iterator(xcb_get_setup(c())).data->root; }
     platform::x11::Connection c_;
 };
 
