@@ -2,6 +2,8 @@
 
 #include "app/app_controller.h"
 #include "app/tray.h"
+#include "app/weather_controller.h"
+#include "net/url.h"
 #include "platform/desktop_entries.h"
 #include "platform/file_manager.h"
 #include "platform/front_application.h"
@@ -21,6 +23,7 @@
 #include "platform/x11_window_source.h"
 #include "platform/xdg_autostart.h"
 #include "settings/settings_store.h"
+#include "support/log.h"
 
 #include <QApplication>
 #include <QPalette>
@@ -128,6 +131,27 @@ struct Desktop {
     }
 };
 
+// Where forecasts come from: Open-Meteo, unless GARBELLO_WEATHER_ORIGIN names
+// a stand-in on this machine (the demo and the end-to-end runs serve one),
+// trusted through GARBELLO_WEATHER_CA_FILE. Nothing else may be named, so the
+// variable can never send the user's place to another host.
+WeatherNetwork weatherNetwork() {
+    WeatherNetwork network;
+    const char* origin = std::getenv("GARBELLO_WEATHER_ORIGIN");
+    if (!origin || !*origin)
+        return network;
+    if (!isLoopbackHttpsOrigin(origin)) {
+        log::weather.error("Ignoring GARBELLO_WEATHER_ORIGIN: only https://127.0.0.1:PORT, "
+                           "https://localhost:PORT or https://[::1]:PORT can stand in for "
+                           "Open-Meteo");
+        return network;
+    }
+    network.origin = origin;
+    if (const char* caFile = std::getenv("GARBELLO_WEATHER_CA_FILE"); caFile && *caFile)
+        network.caFile = caFile;
+    return network;
+}
+
 std::shared_ptr<AppController> makeController(Desktop& d) {
     AppParts parts;
     parts.tracker =
@@ -140,7 +164,8 @@ std::shared_ptr<AppController> makeController(Desktop& d) {
         return WeatherController::create(std::move(place), std::move(cacheFile),
                                          WeatherPlatform{d.clock, d.forecastWorker, d.searchWorker,
                                                          d.mainThread, d.location, d.reachability,
-                                                         d.sleep});
+                                                         d.sleep},
+                                         weatherNetwork());
     };
     AppServices services{d.clock,
                          d.mainThread,

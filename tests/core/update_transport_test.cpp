@@ -192,5 +192,18 @@ TEST(UpdateTransportTest, HttpClientKeepsSmallAnswersInMemoryAndStopsRedirectLoo
     }
 }
 
+// The address override may name nothing but a service on this machine.
+TEST(UrlTest, OnlyLoopbackHttpsOriginsCanStandInForAService) {
+    for (const char* origin :
+         {"https://127.0.0.1:8443", "https://localhost:1", "https://[::1]:65535"})
+        EXPECT_TRUE(isLoopbackHttpsOrigin(origin)) << origin;
+    for (const char* origin :
+         {"http://127.0.0.1:8443", "https://127.0.0.1", "https://127.0.0.1:", "https://127.0.0.1:0",
+          "https://127.0.0.1:65536", "https://127.0.0.1:80/path",
+          "https://127.0.0.1.evil.example:80", "https://localhost:8x", "https://example.com:443",
+          "HTTPS://localhost:443"})
+        EXPECT_FALSE(isLoopbackHttpsOrigin(origin)) << origin;
+}
+
 } // namespace
 } // namespace garbello

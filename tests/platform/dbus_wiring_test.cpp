@@ -2,6 +2,7 @@
 #include "platform/logind_sleep_watch.h"
 #include "platform/portal_appearance.h"
 #include "qt_event_loop.h"
+#include "settings_portal.h"
 #include "support/log.h"
 #include "temporary_directory.h"
 
@@ -246,40 +247,6 @@ TEST_F(DBusWiringTest, LogindReportsSleepAndWakeApart) {
     EXPECT_EQ(reports, "sleep wake");
 }
 
-// The settings portal's colour scheme, as Read answers it (a variant in a
-// variant) and as SettingChanged announces it.
-class FakeSettingsPortal final : public QDBusVirtualObject {
-public:
-    static constexpr const char* kPath = "/org/freedesktop/portal/desktop";
-
-    FakeSettingsPortal(QDBusConnection bus, uint scheme) : bus_(std::move(bus)), scheme_(scheme) {
-        bus_.registerVirtualObject(QString::fromLatin1(kPath), this);
-        bus_.registerService(QStringLiteral("org.freedesktop.portal.Desktop"));
-    }
-    ~FakeSettingsPortal() override {
-        bus_.unregisterService(QStringLiteral("org.freedesktop.portal.Desktop"));
-        bus_.unregisterObject(QString::fromLatin1(kPath));
-    }
-    void announce(uint scheme) {
-        auto signal = QDBusMessage::createSignal(QString::fromLatin1(kPath),
-                                                 QStringLiteral("org.freedesktop.portal.Settings"),
-                                                 QStringLiteral("SettingChanged"));
-        signal << QStringLiteral("org.freedesktop.appearance") << QStringLiteral("color-scheme")
-               << QVariant::fromValue(QDBusVariant(scheme));
-        bus_.send(signal);
-    }
-    QString introspect(const QString&) const override { return {}; }
-    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
-        const QVariant inner = QVariant::fromValue(QDBusVariant(scheme_.load()));
-        connection.send(message.createReply(QVariant::fromValue(QDBusVariant(inner))));
-        return true;
-    }
-
-private:
-    QDBusConnection bus_;
-    std::atomic<uint> scheme_;
-};
-
 TEST_F(DBusWiringTest, TheAppearanceFollowsThePortalElseThePalette) {
     struct Case {
         const char* name;
@@ -294,7 +261,7 @@ TEST_F(DBusWiringTest, TheAppearanceFollowsThePortalElseThePalette) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        std::optional<FakeSettingsPortal> portal;
+        std::optional<fixtures::SettingsPortal> portal;
         if (c.portalScheme)
             portal.emplace(bus.connect(), *c.portalScheme);
         PortalAppearance appearance([&] { return c.paletteDark; }, bus.connect());

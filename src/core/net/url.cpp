@@ -53,6 +53,19 @@ bool isHttpsUrl(std::string_view text) {
     return parts && parts->scheme == "https" && !parts->host.empty();
 }
 
+bool isLoopbackHttpsOrigin(std::string_view text) {
+    for (std::string_view host : {"https://127.0.0.1:", "https://localhost:", "https://[::1]:"}) {
+        if (!text.starts_with(host))
+            continue;
+        const std::string_view port = text.substr(host.size());
+        if (port.empty() || port.size() > 5 || port.front() == '0' ||
+            port.find_first_not_of("0123456789") != std::string_view::npos)
+            return false;
+        return std::stoi(std::string(port)) <= 65535;
+    }
+    return false;
+}
+
 namespace {
 
 bool isAlphanumeric(unsigned char c) {

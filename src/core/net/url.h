@@ -26,6 +26,11 @@ std::optional<UrlParts> parseUrl(std::string_view text);
 // host: the only kind of address the program downloads from.
 bool isHttpsUrl(std::string_view text);
 
+// True for exactly "https://HOST:PORT" where HOST is 127.0.0.1, localhost or
+// [::1] and PORT a number from 1 to 65535: a stand-in service on this machine,
+// which is all a developer's override of a service's address may name.
+bool isLoopbackHttpsOrigin(std::string_view text);
+
 // `value` as one query item's value: the unreserved characters and the
 // delimiters that mean nothing inside a value stay literal, every other byte
 // becomes %XX. "&", "=", "+" and "#" are encoded so that the value can never
