@@ -1,12 +1,15 @@
 #include "platform/x11_overlay_host.h"
 
+#include "platform/ring_pieces.h"
 #include "platform/x11_handles.h"
+#include "platform/x_resources.h"
 #include "tracking/desktop_geometry.h"
 
 #include <xcb/shape.h>
 #include <xcb/xfixes.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <cstring>
@@ -114,24 +117,43 @@ void unpremultiply(Image& image) {
 
 namespace {
 
-// What a shaped window needs un-premultiplied pixels and the shape of the
-// shown ones; a blended one, the pixels as drawn and the whole rectangle.
+// A ring cut into the pieces that hold its pixels, each as its window will
+// show it: without a compositor un-premultiplied and with the shape of the
+// shown pixels; blended, as drawn and the whole piece. The full image is
+// dropped here, on the render worker, so that neither our process nor the
+// server ever holds more than the ring.
 struct X11Picture final : Picture {
-    X11Picture(Image image, bool blended) : Picture(std::move(image)), blended(blended) {}
+    struct Piece {
+        Image pixels;
+        std::vector<xcb_rectangle_t> shown; // in the piece's own pixels
+    };
 
-    static std::shared_ptr<const X11Picture> make(Image image, bool blended) {
-        auto picture = std::make_shared<X11Picture>(std::move(image), blended);
-        if (blended) {
-            picture->ring = {rectangle(0, 0, picture->image.width, picture->image.height)};
-        } else {
-            unpremultiply(picture->image);
-            picture->ring = shownBands(picture->image);
+    X11Picture(int width, int height, bool blended)
+        : Picture(Image{}), width(width), height(height), blended(blended) {}
+
+    static std::shared_ptr<const X11Picture> make(const Image& image, bool blended) {
+        auto picture = std::make_shared<X11Picture>(image.width, image.height, blended);
+        picture->insets = ringInsets(image);
+        const auto places = ringPieces(image.width, image.height, picture->insets);
+        for (std::size_t i = 0; i < places.size(); ++i) {
+            if (places[i].empty())
+                continue;
+            Piece& piece = picture->pieces[i];
+            piece.pixels = crop(image, places[i]);
+            if (blended) {
+                piece.shown = {rectangle(0, 0, piece.pixels.width, piece.pixels.height)};
+            } else {
+                unpremultiply(piece.pixels);
+                piece.shown = shownBands(piece.pixels);
+            }
         }
         return picture;
     }
 
+    int width, height;
     bool blended;
-    std::vector<xcb_rectangle_t> ring;
+    RingInsets insets;
+    std::array<Piece, 4> pieces;
 };
 
 // An overlay's window, which the host makes anew when the way the display
@@ -157,6 +179,8 @@ struct X11OverlayHost::Server {
     bool ownerChanged = false;
     // Read by the render workers as they prepare pictures.
     std::atomic<bool> composited = false;
+    // From Xft.dpi, followed as the root's RESOURCE_MANAGER changes.
+    double pixelsPerPoint = 1;
     std::uint8_t depth = 0;
     xcb_visualid_t visual = XCB_NONE;
     xcb_colormap_t colormap = XCB_NONE;
@@ -175,14 +199,28 @@ struct X11OverlayHost::Server {
 
     // Errors of requests on windows that went in the meantime arrive as
     // events; nothing here waits for them, so they are simply dropped. What
-    // matters is whether the compositor came or went.
+    // matters is whether the compositor came or went, and the resources.
     void readEvents() {
         while (xcb_generic_event_t* event = xcb_poll_for_event(get())) {
-            if (xfixesEvents &&
-                (event->response_type & 0x7f) == xfixesEvents + XCB_XFIXES_SELECTION_NOTIFY)
+            const int type = event->response_type & 0x7f;
+            if (xfixesEvents && type == xfixesEvents + XCB_XFIXES_SELECTION_NOTIFY)
                 ownerChanged = true;
+            if (type == XCB_PROPERTY_NOTIFY &&
+                reinterpret_cast<const xcb_property_notify_event_t*>(event)->atom ==
+                    XCB_ATOM_RESOURCE_MANAGER)
+                readScale();
             std::free(event);
         }
+    }
+
+    void readScale() {
+        auto reply = take(get(), xcb_get_property_reply,
+                          xcb_get_property(get(), 0, screen->root, XCB_ATOM_RESOURCE_MANAGER,
+                                           XCB_ATOM_STRING, 0, 1u << 20));
+        pixelsPerPoint =
+            reply ? xftScale({static_cast<const char*>(xcb_get_property_value(reply.get())),
+                              std::size_t(xcb_get_property_value_length(reply.get()))})
+                  : 1;
     }
 
     // Blending needs a compositor and a visual with alpha; without either,
@@ -248,69 +286,83 @@ struct X11OverlayHost::Server {
 
 namespace {
 
+// An overlay is up to four windows, one per piece of the ring (see
+// ringPieces), so that the server keeps pixels only for the ring: a window's
+// background tiles, so one window over the whole frame would need a pixmap
+// of the whole frame, and a compositor redirects every top-level window into
+// a pixmap of its full size as well.
 class X11Overlay final : public Overlay, public OverlayWindow {
 public:
     explicit X11Overlay(X11OverlayHost::Server& server) : server_(server), c_(server.get()) {
-        createWindow();
+        createWindows();
         server_.overlays.insert(this);
         xcb_flush(c_);
     }
 
     ~X11Overlay() override {
         server_.overlays.erase(this);
-        destroyWindow();
+        destroyWindows();
         xcb_flush(c_);
     }
 
-    // The new window has the host's visual and nothing else: the owner
-    // frames, paints and stacks it again.
+    // The new windows have the host's visual and nothing else: the owner
+    // frames, paints and stacks them again.
     void recreate() override {
-        destroyWindow();
-        createWindow();
+        destroyWindows();
+        createWindows();
     }
 
     void setFrame(const Rect& frame) override {
+        const bool resized = frame.size() != frame_.size();
         frame_ = frame;
         const Rect x = DesktopGeometry::cocoaFrame(frame, server_.mainScreenHeight());
-        const xcb_rectangle_t r =
-            rectangle(x.x, x.y, std::max(1.0, x.width), std::max(1.0, x.height));
-        const std::uint32_t values[] = {std::uint32_t(r.x), std::uint32_t(r.y), r.width, r.height};
-        xcb_configure_window(c_, window_,
-                             XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH |
-                                 XCB_CONFIG_WINDOW_HEIGHT,
-                             values);
+        origin_ = rectangle(x.x, x.y, std::max(1.0, x.width), std::max(1.0, x.height));
+        if (resized)
+            layOut(ringPieces(origin_.width, origin_.height, insets_));
+        else
+            for (const Piece& piece : pieces_)
+                place(piece, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y);
         xcb_flush(c_);
     }
 
     void setPicture(std::shared_ptr<const Picture> picture) override {
         auto prepared = std::dynamic_pointer_cast<const X11Picture>(picture);
-        // Made before a compositor came or went (or elsewhere): its pixels
-        // and shape are of the other kind; a repaint follows anyway.
-        if (!prepared || prepared->blended != server_.composited)
-            prepared = X11Picture::make(Image(picture->image), server_.composited);
-        const Image& image = prepared->image;
-        if (image.width <= 0 || image.height <= 0) {
-            hasImage_ = false;
-            xcb_unmap_window(c_, window_);
-            xcb_flush(c_);
+        if (!prepared)
+            prepared = X11Picture::make(picture->image, server_.composited);
+        // Made before a compositor came or went: its pixels and shapes are
+        // of the other kind, and the windows it was meant for are gone; the
+        // owner paints the new ones anyway.
+        if (prepared->blended != server_.composited)
             return;
+        hasImage_ = false;
+        insets_ = prepared->insets;
+        layOut(ringPieces(prepared->width, prepared->height, insets_));
+        for (std::size_t i = 0; i < pieces_.size(); ++i) {
+            Piece& piece = pieces_[i];
+            const X11Picture::Piece& from = prepared->pieces[i];
+            piece.shown = from.shown;
+            piece.painted = from.pixels.width > 0 && from.pixels.height > 0;
+            if (!piece.painted) {
+                xcb_unmap_window(c_, piece.window);
+                continue;
+            }
+            hasImage_ = true;
+            const xcb_pixmap_t pixmap = xcb_generate_id(c_);
+            xcb_create_pixmap(c_, server_.depth, pixmap, piece.window,
+                              std::uint16_t(from.pixels.width), std::uint16_t(from.pixels.height));
+            upload(pixmap, from.pixels);
+            // The server repaints exposed parts from the background by
+            // itself, and keeps the pixmap as long as the window shows it.
+            const std::uint32_t background[] = {pixmap};
+            xcb_change_window_attributes(c_, piece.window, XCB_CW_BACK_PIXMAP, background);
+            xcb_free_pixmap(c_, pixmap);
+            xcb_clear_area(c_, 0, piece.window, 0, 0, 0, 0);
         }
-        const xcb_pixmap_t pixmap = xcb_generate_id(c_);
-        xcb_create_pixmap(c_, server_.depth, pixmap, window_, std::uint16_t(image.width),
-                          std::uint16_t(image.height));
-        upload(pixmap, image);
-        // The server repaints exposed parts from the background by itself.
-        const std::uint32_t background[] = {pixmap};
-        xcb_change_window_attributes(c_, window_, XCB_CW_BACK_PIXMAP, background);
-        xcb_clear_area(c_, 0, window_, 0, 0, 0, 0);
-        if (pixmap_)
-            xcb_free_pixmap(c_, pixmap_);
-        pixmap_ = pixmap;
-        ring_ = prepared->ring;
-        hasImage_ = true;
-        applyShape();
-        if (shown_)
-            xcb_map_window(c_, window_);
+        if (hasImage_) {
+            applyShape();
+            if (shown_)
+                map();
+        }
         xcb_flush(c_);
     }
 
@@ -324,49 +376,99 @@ public:
     void showBelow(std::uint32_t windowID) override {
         server_.readEvents();
         shown_ = true;
-        if (const xcb_window_t frame = server_.frameOf(windowID)) {
-            const std::uint32_t values[] = {frame, XCB_STACK_MODE_BELOW};
-            xcb_configure_window(c_, window_,
+        // The pieces one after the other directly below the window's frame.
+        xcb_window_t above = server_.frameOf(windowID);
+        for (std::size_t i = 0; above && i < pieces_.size(); ++i) {
+            const std::uint32_t values[] = {above, XCB_STACK_MODE_BELOW};
+            xcb_configure_window(c_, pieces_[i].window,
                                  XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE, values);
+            above = pieces_[i].window;
         }
         if (hasImage_)
-            xcb_map_window(c_, window_);
+            map();
         xcb_flush(c_);
     }
 
     void hide() override {
         shown_ = false;
-        xcb_unmap_window(c_, window_);
+        for (const Piece& piece : pieces_)
+            xcb_unmap_window(c_, piece.window);
         xcb_flush(c_);
     }
 
-    std::uint32_t id() const override { return window_; }
+    std::uint32_t id() const override { return pieces_.front().window; }
 
-private:
-    void createWindow() {
-        window_ = xcb_generate_id(c_);
-        const std::uint32_t values[] = {0, 0, 1, server_.colormap};
-        xcb_create_window(c_, server_.depth, window_, server_.screen->root, -1, -1, 1, 1, 0,
-                          XCB_WINDOW_CLASS_INPUT_OUTPUT, server_.visual,
-                          XCB_CW_BACK_PIXEL | XCB_CW_BORDER_PIXEL | XCB_CW_OVERRIDE_REDIRECT |
-                              XCB_CW_COLORMAP,
-                          values);
-        // No input region: every click goes to what is below.
-        xcb_shape_rectangles(c_, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT, XCB_CLIP_ORDERING_UNSORTED,
-                             window_, 0, 0, 0, nullptr);
-        xcb_change_property(c_, XCB_PROP_MODE_REPLACE, window_, XCB_ATOM_WM_NAME, XCB_ATOM_STRING,
-                            8, std::uint32_t(std::strlen(kOverlayName)), kOverlayName);
+    std::vector<std::uint32_t> windowIDs() const override {
+        std::vector<std::uint32_t> ids;
+        for (const Piece& piece : pieces_)
+            ids.push_back(piece.window);
+        return ids;
     }
 
-    void destroyWindow() {
-        xcb_destroy_window(c_, window_);
-        if (pixmap_)
-            xcb_free_pixmap(c_, pixmap_);
-        pixmap_ = XCB_NONE;
+private:
+    struct Piece {
+        xcb_window_t window = XCB_NONE;
+        PixelRect place; // in the overlay, y down
+        std::vector<xcb_rectangle_t> shown;
+        bool painted = false;
+    };
+
+    void createWindows() {
+        for (Piece& piece : pieces_) {
+            piece.window = xcb_generate_id(c_);
+            const std::uint32_t values[] = {0, 0, 1, server_.colormap};
+            xcb_create_window(c_, server_.depth, piece.window, server_.screen->root, -1, -1, 1, 1,
+                              0, XCB_WINDOW_CLASS_INPUT_OUTPUT, server_.visual,
+                              XCB_CW_BACK_PIXEL | XCB_CW_BORDER_PIXEL | XCB_CW_OVERRIDE_REDIRECT |
+                                  XCB_CW_COLORMAP,
+                              values);
+            // No input region: every click goes to what is below.
+            xcb_shape_rectangles(c_, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT,
+                                 XCB_CLIP_ORDERING_UNSORTED, piece.window, 0, 0, 0, nullptr);
+            xcb_change_property(c_, XCB_PROP_MODE_REPLACE, piece.window, XCB_ATOM_WM_NAME,
+                                XCB_ATOM_STRING, 8, std::uint32_t(std::strlen(kOverlayName)),
+                                kOverlayName);
+        }
+    }
+
+    void destroyWindows() {
+        for (Piece& piece : pieces_) {
+            xcb_destroy_window(c_, piece.window);
+            piece = {};
+        }
         hasImage_ = false;
         frame_ = {};
+        origin_ = {};
+        insets_ = {};
         occluders_.clear();
-        ring_.clear();
+    }
+
+    // Moves (and with `mask` resizes) a piece's window to its place in the
+    // overlay.
+    void place(const Piece& piece, std::uint16_t mask) {
+        const std::uint32_t values[] = {std::uint32_t(std::int32_t(origin_.x) + piece.place.x),
+                                        std::uint32_t(std::int32_t(origin_.y) + piece.place.y),
+                                        std::uint32_t(std::max(1, piece.place.width)),
+                                        std::uint32_t(std::max(1, piece.place.height))};
+        xcb_configure_window(c_, piece.window, mask, values);
+    }
+
+    void layOut(const std::array<PixelRect, 4>& places) {
+        for (std::size_t i = 0; i < pieces_.size(); ++i) {
+            if (pieces_[i].place == places[i] && !places[i].empty()) {
+                place(pieces_[i], XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y);
+                continue;
+            }
+            pieces_[i].place = places[i];
+            place(pieces_[i], XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH |
+                                  XCB_CONFIG_WINDOW_HEIGHT);
+        }
+    }
+
+    void map() {
+        for (const Piece& piece : pieces_)
+            if (piece.painted)
+                xcb_map_window(c_, piece.window);
     }
 
     // Rows go in pieces that fit the server's request size.
@@ -385,29 +487,35 @@ private:
         xcb_free_gc(c_, gc);
     }
 
-    // The ring (or the whole window, when a compositor blends it) less the
-    // windows in front.
+    // Each piece's shown pixels (or the whole piece, when a compositor
+    // blends it) less the windows in front.
     void applyShape() {
-        xcb_shape_rectangles(c_, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_BOUNDING,
-                             XCB_CLIP_ORDERING_YX_BANDED, window_, 0, 0,
-                             std::uint32_t(ring_.size()), ring_.data());
-        if (occluders_.empty())
-            return;
         std::vector<xcb_rectangle_t> cut;
         for (const Rect& occluder : occluders_)
             cut.push_back(rectangle(occluder.x, frame_.height - occluder.y - occluder.height,
                                     occluder.width, occluder.height));
-        xcb_shape_rectangles(c_, XCB_SHAPE_SO_SUBTRACT, XCB_SHAPE_SK_BOUNDING,
-                             XCB_CLIP_ORDERING_UNSORTED, window_, 0, 0, std::uint32_t(cut.size()),
-                             cut.data());
+        for (const Piece& piece : pieces_) {
+            if (!piece.painted)
+                continue;
+            xcb_shape_rectangles(c_, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_BOUNDING,
+                                 XCB_CLIP_ORDERING_YX_BANDED, piece.window, 0, 0,
+                                 std::uint32_t(piece.shown.size()), piece.shown.data());
+            if (!cut.empty())
+                xcb_shape_rectangles(c_, XCB_SHAPE_SO_SUBTRACT, XCB_SHAPE_SK_BOUNDING,
+                                     XCB_CLIP_ORDERING_UNSORTED, piece.window,
+                                     std::int16_t(-piece.place.x), std::int16_t(-piece.place.y),
+                                     std::uint32_t(cut.size()), cut.data());
+        }
     }
 
     X11OverlayHost::Server& server_;
     xcb_connection_t* c_;
-    xcb_window_t window_ = XCB_NONE;
-    xcb_pixmap_t pixmap_ = XCB_NONE;
+    // Top, bottom, left, right; the top one (or the only one) directly
+    // below the dressed window.
+    std::array<Piece, 4> pieces_;
     Rect frame_;
-    std::vector<xcb_rectangle_t> ring_;
+    xcb_rectangle_t origin_{}; // the frame in the server's coordinates
+    RingInsets insets_;
     std::vector<Rect> occluders_;
     bool hasImage_ = false;
     bool shown_ = false;
@@ -450,8 +558,12 @@ std::unique_ptr<X11OverlayHost> X11OverlayHost::open(const std::string& display,
     server->screen = roots.data;
     server->compositorSelection = internAtom(c, "_NET_WM_CM_S" + std::to_string(screenNumber));
     watchCompositor(*server, c);
+    // Before the first read, so that no change falls in between.
+    const std::uint32_t rootEvents[] = {XCB_EVENT_MASK_PROPERTY_CHANGE};
+    xcb_change_window_attributes(c, server->screen->root, XCB_CW_EVENT_MASK, rootEvents);
     server->connection = std::move(connection);
     server->useVisual(server->compositorRuns());
+    server->readScale();
     server->maximumRequestBytes = std::size_t(xcb_get_maximum_request_length(c)) * 4;
     return std::unique_ptr<X11OverlayHost>(new X11OverlayHost(std::move(server)));
 }
@@ -471,11 +583,15 @@ void X11OverlayHost::sync() {
 }
 
 std::shared_ptr<const Picture> X11OverlayHost::prepare(Image image) const {
-    return X11Picture::make(std::move(image), server_->composited);
+    return X11Picture::make(image, server_->composited);
 }
 
 bool X11OverlayHost::picturesLost() {
     return server_->switchBlending();
+}
+
+double X11OverlayHost::pixelsPerPoint() const {
+    return server_->pixelsPerPoint;
 }
 
 bool X11OverlayHost::composited() const {
