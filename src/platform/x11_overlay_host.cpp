@@ -359,7 +359,7 @@ public:
             xcb_clear_area(c_, 0, piece.window, 0, 0, 0, 0);
         }
         if (hasImage_) {
-            applyShape();
+            applyShape(true);
             if (shown_)
                 map();
         }
@@ -369,7 +369,7 @@ public:
     void setOccluders(std::vector<Rect> occluders) override {
         occluders_ = std::move(occluders);
         if (hasImage_)
-            applyShape();
+            applyShape(false);
         xcb_flush(c_);
     }
 
@@ -410,6 +410,7 @@ private:
         xcb_window_t window = XCB_NONE;
         PixelRect place; // in the overlay, y down
         std::vector<xcb_rectangle_t> shown;
+        std::vector<xcb_rectangle_t> cut; // as last applied, in the piece
         bool painted = false;
     };
 
@@ -488,23 +489,40 @@ private:
     }
 
     // Each piece's shown pixels (or the whole piece, when a compositor
-    // blends it) less the windows in front.
-    void applyShape() {
-        std::vector<xcb_rectangle_t> cut;
-        for (const Rect& occluder : occluders_)
-            cut.push_back(rectangle(occluder.x, frame_.height - occluder.y - occluder.height,
-                                    occluder.width, occluder.height));
-        for (const Piece& piece : pieces_) {
+    // blends it) less the windows in front. A piece whose cut stays as it
+    // was is left alone unless its pixels are new (`repainted`): behind a
+    // dragged window most pieces of most overlays are, and every shape
+    // change costs the server a repaint.
+    void applyShape(bool repainted) {
+        for (Piece& piece : pieces_) {
             if (!piece.painted)
+                continue;
+            const PixelRect& p = piece.place;
+            std::vector<xcb_rectangle_t> cut;
+            for (const Rect& occluder : occluders_) {
+                // In the piece's own pixels, y down, clipped to the piece.
+                const double top = frame_.height - occluder.y - occluder.height - p.y;
+                const double left = std::max(0.0, occluder.x - p.x);
+                const double right = std::min(double(p.width), occluder.x + occluder.width - p.x);
+                const double bottom = std::min(double(p.height), top + occluder.height);
+                if (right > left && bottom > std::max(0.0, top))
+                    cut.push_back(rectangle(left, std::max(0.0, top), right - left,
+                                            bottom - std::max(0.0, top)));
+            }
+            const auto same = [](const xcb_rectangle_t& a, const xcb_rectangle_t& b) {
+                return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
+            };
+            if (!repainted &&
+                std::equal(cut.begin(), cut.end(), piece.cut.begin(), piece.cut.end(), same))
                 continue;
             xcb_shape_rectangles(c_, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_BOUNDING,
                                  XCB_CLIP_ORDERING_YX_BANDED, piece.window, 0, 0,
                                  std::uint32_t(piece.shown.size()), piece.shown.data());
             if (!cut.empty())
                 xcb_shape_rectangles(c_, XCB_SHAPE_SO_SUBTRACT, XCB_SHAPE_SK_BOUNDING,
-                                     XCB_CLIP_ORDERING_UNSORTED, piece.window,
-                                     std::int16_t(-piece.place.x), std::int16_t(-piece.place.y),
+                                     XCB_CLIP_ORDERING_UNSORTED, piece.window, 0, 0,
                                      std::uint32_t(cut.size()), cut.data());
+            piece.cut = std::move(cut);
         }
     }
 
