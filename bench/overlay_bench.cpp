@@ -168,6 +168,7 @@ private:
         void showBelow(std::uint32_t windowID) override { overlay_->showBelow(windowID); }
         void hide() override { overlay_->hide(); }
         std::uint32_t id() const override { return overlay_->id(); }
+        std::vector<std::uint32_t> windowIDs() const override { return overlay_->windowIDs(); }
 
     private:
         std::unique_ptr<platform::Overlay> overlay_;
