@@ -120,8 +120,8 @@ namespace {
 // A ring cut into the pieces that hold its pixels, each as its window will
 // show it: without a compositor un-premultiplied and with the shape of the
 // shown pixels; blended, as drawn and the whole piece. The full image is
-// dropped here, on the render worker, so that neither our process nor the
-// server ever holds more than the ring.
+// dropped here, on the render worker, so that what our process keeps and
+// what the server holds is only the ring.
 struct X11Picture final : Picture {
     struct Piece {
         Image pixels;
