@@ -6,6 +6,8 @@
 #include "tracking/desktop_geometry.h"
 
 #include <xcb/shape.h>
+#include <xcb/shm.h>
+#include <xcb/xcbext.h>
 #include <xcb/xfixes.h>
 
 #include <algorithm>
@@ -13,7 +15,9 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <deque>
 #include <set>
+#include <sys/shm.h>
 #include <vector>
 
 namespace garbello::platform {
@@ -117,6 +121,36 @@ void unpremultiply(Image& image) {
 
 namespace {
 
+// Memory shared with the X server, so that putting a ring's pixels is a few
+// small requests instead of the pixels through the socket, which would hold
+// the main thread whenever the server is slow to read them. Marked for
+// removal at once (Linux lets the server attach it still), so that nothing
+// outlives us.
+class SharedPixels {
+public:
+    // Nothing when the system has no such memory to give.
+    static std::unique_ptr<SharedPixels> make(std::size_t size) {
+        const int id = ::shmget(IPC_PRIVATE, size, IPC_CREAT | 0600);
+        if (id < 0)
+            return nullptr;
+        void* address = ::shmat(id, nullptr, 0);
+        ::shmctl(id, IPC_RMID, nullptr);
+        if (address == reinterpret_cast<void*>(-1))
+            return nullptr;
+        return std::unique_ptr<SharedPixels>(
+            new SharedPixels(std::uint32_t(id), static_cast<std::uint8_t*>(address)));
+    }
+    ~SharedPixels() { ::shmdt(address); }
+    SharedPixels(const SharedPixels&) = delete;
+    SharedPixels& operator=(const SharedPixels&) = delete;
+
+    const std::uint32_t id;
+    std::uint8_t* const address;
+
+private:
+    SharedPixels(std::uint32_t id, std::uint8_t* address) : id(id), address(address) {}
+};
+
 // A ring cut into the pieces that hold its pixels, each as its window will
 // show it: without a compositor un-premultiplied and with the shape of the
 // shown pixels; blended, as drawn and the whole piece. The full image is
@@ -124,14 +158,16 @@ namespace {
 // what the server holds is only the ring.
 struct X11Picture final : Picture {
     struct Piece {
+        // Emptied, but for its size, when the pixels are in `shared`.
         Image pixels;
+        std::size_t offset = 0;             // in `shared`
         std::vector<xcb_rectangle_t> shown; // in the piece's own pixels
     };
 
     X11Picture(int width, int height, bool blended)
         : Picture(Image{}), width(width), height(height), blended(blended) {}
 
-    static std::shared_ptr<const X11Picture> make(const Image& image, bool blended) {
+    static std::shared_ptr<const X11Picture> make(const Image& image, bool blended, bool share) {
         auto picture = std::make_shared<X11Picture>(image.width, image.height, blended);
         picture->insets = ringInsets(image);
         const auto places = ringPieces(image.width, image.height, picture->insets);
@@ -147,6 +183,8 @@ struct X11Picture final : Picture {
                 piece.shown = shownBands(piece.pixels);
             }
         }
+        if (share)
+            picture->share();
         return picture;
     }
 
@@ -154,6 +192,26 @@ struct X11Picture final : Picture {
     bool blended;
     RingInsets insets;
     std::array<Piece, 4> pieces;
+    std::unique_ptr<SharedPixels> shared;
+
+private:
+    // Moves the pixels into memory shared with the server; they stay where
+    // they are when there is none.
+    void share() {
+        std::size_t size = 0;
+        for (const Piece& piece : pieces)
+            size += piece.pixels.pixels.size();
+        if (size == 0 || !(shared = SharedPixels::make(size)))
+            return;
+        std::size_t offset = 0;
+        for (Piece& piece : pieces) {
+            std::memcpy(shared->address + offset, piece.pixels.pixels.data(),
+                        piece.pixels.pixels.size());
+            piece.offset = offset;
+            offset += piece.pixels.pixels.size();
+            std::vector<std::uint8_t>().swap(piece.pixels.pixels);
+        }
+    }
 };
 
 // An overlay's window, which the host makes anew when the way the display
@@ -186,6 +244,12 @@ struct X11OverlayHost::Server {
     xcb_colormap_t colormap = XCB_NONE;
     xcb_colormap_t ownColormap = XCB_NONE;
     std::size_t maximumRequestBytes = 0;
+    // Whether the server can read pixels from memory we share with it.
+    bool sharesMemory = false;
+    // Pictures whose shared pixels the server may still read, each with the
+    // request after the last of its reads: it is done with them once that
+    // request's reply came.
+    std::deque<std::pair<unsigned int, std::shared_ptr<const X11Picture>>> reading;
     std::set<OverlayWindow*> overlays;
     // Dressed client → its frame among the root's children.
     std::unordered_map<xcb_window_t, xcb_window_t> frames;
@@ -211,6 +275,27 @@ struct X11OverlayHost::Server {
                 readScale();
             std::free(event);
         }
+        while (!reading.empty()) {
+            void* reply = nullptr;
+            xcb_generic_error_t* error = nullptr;
+            if (!xcb_poll_for_reply(get(), reading.front().first, &reply, &error))
+                break;
+            std::free(reply);
+            std::free(error);
+            reading.pop_front();
+        }
+    }
+
+    // Keeps `picture`'s shared pixels until the server has read them.
+    void keepUntilRead(std::shared_ptr<const X11Picture> picture) {
+        reading.emplace_back(xcb_get_input_focus(get()).sequence, std::move(picture));
+    }
+
+    // After a round trip, when every earlier request is done.
+    void allRead() {
+        for (const auto& [sequence, picture] : reading)
+            xcb_discard_reply(get(), sequence);
+        reading.clear();
     }
 
     void readScale() {
@@ -328,15 +413,23 @@ public:
     void setPicture(std::shared_ptr<const Picture> picture) override {
         auto prepared = std::dynamic_pointer_cast<const X11Picture>(picture);
         if (!prepared)
-            prepared = X11Picture::make(picture->image, server_.composited);
+            prepared = X11Picture::make(picture->image, server_.composited, false);
         // Made before a compositor came or went: its pixels and shapes are
         // of the other kind, and the windows it was meant for are gone; the
         // owner paints the new ones anyway.
         if (prepared->blended != server_.composited)
             return;
+        // Lets go of the pixels of the rings put before as the server is
+        // done with them, a few at a time rather than all in the next pass.
+        server_.readEvents();
         hasImage_ = false;
         insets_ = prepared->insets;
         layOut(ringPieces(prepared->width, prepared->height, insets_));
+        xcb_shm_seg_t segment = XCB_NONE;
+        if (prepared->shared) {
+            segment = xcb_generate_id(c_);
+            xcb_shm_attach(c_, segment, prepared->shared->id, 1);
+        }
         for (std::size_t i = 0; i < pieces_.size(); ++i) {
             Piece& piece = pieces_[i];
             const X11Picture::Piece& from = prepared->pieces[i];
@@ -350,13 +443,17 @@ public:
             const xcb_pixmap_t pixmap = xcb_generate_id(c_);
             xcb_create_pixmap(c_, server_.depth, pixmap, piece.window,
                               std::uint16_t(from.pixels.width), std::uint16_t(from.pixels.height));
-            upload(pixmap, from.pixels);
+            upload(pixmap, from, segment);
             // The server repaints exposed parts from the background by
             // itself, and keeps the pixmap as long as the window shows it.
             const std::uint32_t background[] = {pixmap};
             xcb_change_window_attributes(c_, piece.window, XCB_CW_BACK_PIXMAP, background);
             xcb_free_pixmap(c_, pixmap);
             xcb_clear_area(c_, 0, piece.window, 0, 0, 0, 0);
+        }
+        if (segment) {
+            xcb_shm_detach(c_, segment);
+            server_.keepUntilRead(prepared);
         }
         if (hasImage_) {
             applyShape(true);
@@ -472,10 +569,19 @@ private:
                 xcb_map_window(c_, piece.window);
     }
 
-    // Rows go in pieces that fit the server's request size.
-    void upload(xcb_pixmap_t pixmap, const Image& image) {
+    // From the shared memory `segment` (attached to the picture's), or else
+    // rows in pieces that fit the server's request size.
+    void upload(xcb_pixmap_t pixmap, const X11Picture::Piece& piece, xcb_shm_seg_t segment) {
+        const Image& image = piece.pixels;
         const xcb_gcontext_t gc = xcb_generate_id(c_);
         xcb_create_gc(c_, gc, pixmap, 0, nullptr);
+        if (segment) {
+            const auto w = std::uint16_t(image.width), h = std::uint16_t(image.height);
+            xcb_shm_put_image(c_, pixmap, gc, w, h, 0, 0, w, h, 0, 0, server_.depth,
+                              XCB_IMAGE_FORMAT_Z_PIXMAP, 0, segment, std::uint32_t(piece.offset));
+            xcb_free_gc(c_, gc);
+            return;
+        }
         const std::size_t rowsPerRequest =
             std::max<std::size_t>(1, (server_.maximumRequestBytes - 64) / image.stride);
         for (std::size_t top = 0; top < std::size_t(image.height); top += rowsPerRequest) {
@@ -560,6 +666,31 @@ void watchCompositor(X11OverlayHost::Server& server, xcb_connection_t* c) {
 
 } // namespace
 
+namespace {
+
+// Whether the server can attach memory of ours: it must run on this machine,
+// which only an attach tells.
+bool canShareMemory(xcb_connection_t* c) {
+    const xcb_query_extension_reply_t* shm = xcb_get_extension_data(c, &xcb_shm_id);
+    if (!shm || !shm->present)
+        return false;
+    const auto probe = SharedPixels::make(4);
+    if (!probe)
+        return false;
+    const xcb_shm_seg_t segment = xcb_generate_id(c);
+    xcb_generic_error_t* error =
+        xcb_request_check(c, xcb_shm_attach_checked(c, segment, probe->id, 1));
+    if (error) {
+        std::free(error);
+        return false;
+    }
+    xcb_shm_detach(c, segment);
+    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    return true;
+}
+
+} // namespace
+
 std::unique_ptr<X11OverlayHost> X11OverlayHost::open(const std::string& display,
                                                      const Screens& screens) {
     int screenNumber = 0;
@@ -583,6 +714,7 @@ std::unique_ptr<X11OverlayHost> X11OverlayHost::open(const std::string& display,
     server->useVisual(server->compositorRuns());
     server->readScale();
     server->maximumRequestBytes = std::size_t(xcb_get_maximum_request_length(c)) * 4;
+    server->sharesMemory = canShareMemory(c);
     return std::unique_ptr<X11OverlayHost>(new X11OverlayHost(std::move(server)));
 }
 
@@ -598,10 +730,11 @@ std::unique_ptr<Overlay> X11OverlayHost::createOverlay() {
 void X11OverlayHost::sync() {
     xcb_connection_t* c = server_->get();
     std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    server_->allRead();
 }
 
 std::shared_ptr<const Picture> X11OverlayHost::prepare(Image image) const {
-    return X11Picture::make(image, server_->composited);
+    return X11Picture::make(image, server_->composited, server_->sharesMemory);
 }
 
 bool X11OverlayHost::picturesLost() {
