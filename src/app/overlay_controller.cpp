@@ -1,5 +1,6 @@
 #include "app/overlay_controller.h"
 
+#include "draw/bitmap.h"
 #include "draw/render_error.h"
 #include "render/application_tint.h"
 #include "render/border_geometry.h"
@@ -7,8 +8,36 @@
 #include "support/log.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace garbello {
+
+namespace {
+
+// The ring around a window of `windowSize` pixels, drawn at `scale` pixels
+// per point on a canvas of the overlay's pixels. Throws RenderError as
+// PatternRenderer::ring does.
+Image ringImage(Size windowSize, const RingStyle& style, double scale) {
+    if (scale == 1)
+        return PatternRenderer::ring(windowSize, style);
+    const auto positiveFinite = [](double v) { return std::isfinite(v) && v > 0; };
+    const double b = std::max(0.0, style.width);
+    const Size canvas{windowSize.width + 2 * b * scale, windowSize.height + 2 * b * scale};
+    if (!positiveFinite(windowSize.width) || !positiveFinite(windowSize.height) ||
+        !std::isfinite(b) || !std::isfinite(style.cornerRadius) || !positiveFinite(scale) ||
+        canvas.width > PatternRenderer::kMaximumCanvasSide ||
+        canvas.height > PatternRenderer::kMaximumCanvasSide)
+        throw RenderError(RenderError::Kind::invalidDimensions);
+    Bitmap bitmap(int(std::ceil(canvas.width)), int(std::ceil(canvas.height)));
+    bitmap.surface().scale(scale, scale);
+    RingStyle drawn = style;
+    drawn.width = b;
+    PatternRenderer::draw(bitmap.surface(),
+                          {b, b, windowSize.width / scale, windowSize.height / scale}, drawn);
+    return bitmap.toImage();
+}
+
+} // namespace
 
 std::shared_ptr<OverlayController> OverlayController::create(platform::OverlayHost& host,
                                                              platform::ApplicationIcons& icons,
@@ -52,6 +81,7 @@ void OverlayController::update(const std::vector<TrackedWindow>& windows) {
     }
     if (!outfit)
         return;
+    pixelsPerPoint_ = host_.pixelsPerPoint();
     moveFirst(pass.visible);
     // Back-most first, so that each overlay goes below its window after the
     // windows behind it have been dealt with.
@@ -68,8 +98,10 @@ void OverlayController::moveFirst(const std::vector<TrackedWindow>& visible) {
         if (found == panels_.end() || !found->second.overlay)
             continue;
         View& view = found->second.view;
-        const Rect frame = BorderGeometry::outerRect(window.frame, settings.borderWidth);
-        if (view.frame != frame && view.frame.size() == frame.size()) {
+        const Rect frame =
+            BorderGeometry::outerRect(window.frame, settings.borderWidth * pixelsPerPoint_);
+        if (view.frame != frame && view.frame.size() == frame.size() &&
+            view.pixelsPerPoint == pixelsPerPoint_) {
             found->second.overlay->setFrame(frame);
             view.frame = frame;
         }
@@ -81,7 +113,8 @@ void OverlayController::dress(const TrackedWindow& window, Outfit outfit) {
     if (!panel.overlay)
         panel.overlay = host_.createOverlay();
     const double width = settings.borderWidth;
-    const Rect frame = BorderGeometry::outerRect(window.frame, width);
+    // Frames are in pixels, the width in points.
+    const Rect frame = BorderGeometry::outerRect(window.frame, width * pixelsPerPoint_);
     const Rect bounds{0, 0, frame.width, frame.height};
     std::vector<Rect> occluders;
     for (const Rect& occluder : window.occludingFrames)
@@ -98,7 +131,8 @@ void OverlayController::dress(const TrackedWindow& window, Outfit outfit) {
     View& view = panel.view;
     // A move of unchanged size keeps the picture; occluders are applied when
     // it is put, so they never cost a render either.
-    const bool pictureChanged = view.frame.size() != frame.size() || view.style != style;
+    const bool pictureChanged = view.frame.size() != frame.size() || view.style != style ||
+                                view.pixelsPerPoint != pixelsPerPoint_;
     if (view.frame != frame)
         panel.overlay->setFrame(frame);
     if (view.style.variant != style.variant)
@@ -107,7 +141,7 @@ void OverlayController::dress(const TrackedWindow& window, Outfit outfit) {
                             std::to_string(window.id));
     if (view.occluders != occluders)
         panel.overlay->setOccluders(occluders);
-    view = {style, frame, std::move(occluders)};
+    view = {style, frame, std::move(occluders), pixelsPerPoint_};
     if (pictureChanged)
         render(window.id, panel, window.frame.size());
     panel.overlay->showBelow(window.id);
@@ -116,13 +150,13 @@ void OverlayController::dress(const TrackedWindow& window, Outfit outfit) {
 void OverlayController::render(std::uint32_t windowID, Panel& panel, Size windowSize) {
     const std::uint64_t picture = ++panel.picture;
     std::weak_ptr<OverlayController> weak = weak_from_this();
-    renderer_.post([weak, windowID, picture, windowSize, style = panel.view.style, &host = host_,
-                    &mainThread = mainThread_] {
+    renderer_.post([weak, windowID, picture, windowSize, style = panel.view.style,
+                    scale = panel.view.pixelsPerPoint, &host = host_, &mainThread = mainThread_] {
         if (weak.expired())
             return;
         std::shared_ptr<const platform::Picture> ring;
         try {
-            ring = host.prepare(PatternRenderer::ring(windowSize, style));
+            ring = host.prepare(ringImage(windowSize, style, scale));
         } catch (const RenderError& error) {
             // A window too big to dress keeps its overlay without a picture.
             log::overlays.error(std::string("Cannot draw a border: ") + error.what());
@@ -165,7 +199,7 @@ void OverlayController::hideAll() {
 std::set<std::uint32_t> OverlayController::overlayIDs() const {
     std::set<std::uint32_t> ids;
     for (const auto& [id, panel] : panels_)
-        if (std::uint32_t overlay = panel.overlay->id())
+        for (std::uint32_t overlay : panel.overlay->windowIDs())
             ids.insert(overlay);
     return ids;
 }

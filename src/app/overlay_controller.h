@@ -59,6 +59,7 @@ private:
                         false,           kCornerRadius};
         Rect frame;
         std::vector<Rect> occluders;
+        double pixelsPerPoint = 1;
     };
     struct Panel {
         std::unique_ptr<platform::Overlay> overlay;
@@ -87,6 +88,8 @@ private:
     WindowTrackingState tracking_{kResizeQuietPeriod};
     std::map<std::string, Color> colors_;
     std::set<std::uint32_t> previousHidden_;
+    // The host's, read once a pass; a change redraws every ring.
+    double pixelsPerPoint_ = 1;
 };
 
 } // namespace garbello

@@ -35,6 +35,10 @@ public:
     bool lost = false;
     bool picturesLost() override { return std::exchange(lost, false); }
 
+    // What pixelsPerPoint answers; set by a test.
+    double scale = 1;
+    double pixelsPerPoint() const override { return scale; }
+
     // By overlay id, in creation order.
     std::map<std::uint32_t, FakeOverlayRecord> records;
 

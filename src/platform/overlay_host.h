@@ -12,7 +12,8 @@
 namespace garbello::platform {
 
 // A ring as the host will put it, made from an image on any thread so that
-// the main thread only hands it over.
+// the main thread only hands it over. A host may keep the pixels its own way
+// (the X11 host keeps only the ring's pieces) and leave `image` empty.
 class Picture {
 public:
     explicit Picture(Image image) : image(std::move(image)) {}
@@ -41,9 +42,16 @@ public:
     // window server's id of the dressed window.
     virtual void showBelow(std::uint32_t windowID) = 0;
     virtual void hide() = 0;
-    // The window server's id of the overlay itself, so that the tracker can
-    // leave it out; 0 while it has none.
+    // The window server's id of the overlay's window directly below the
+    // dressed one; 0 while it has none.
     virtual std::uint32_t id() const = 0;
+    // The ids of all the windows the overlay is made of, so that the tracker
+    // can leave them out; the overlay may keep the ring in several pieces.
+    virtual std::vector<std::uint32_t> windowIDs() const {
+        if (const std::uint32_t only = id())
+            return {only};
+        return {};
+    }
 };
 
 class OverlayHost {
@@ -54,6 +62,9 @@ public:
     virtual std::shared_ptr<const Picture> prepare(Image image) const {
         return std::make_shared<Picture>(std::move(image));
     }
+    // Pixels per point the cloth is drawn at (HiDPI); window frames are in
+    // pixels, the border width in points.
+    virtual double pixelsPerPoint() const { return 1; }
     // Whether every overlay lost its frame, stacking and picture since the
     // last call, as when the display starts or stops blending windows; each
     // must then be framed, painted and shown again.

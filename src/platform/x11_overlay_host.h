@@ -14,6 +14,8 @@ namespace garbello::platform {
 // ARGB visual; without one, their bounding shape is cut from the ring's
 // alpha, so that only cloth is ever seen; when a compositor starts or stops,
 // the windows are made anew of the other kind. Either way they take no input.
+// An overlay is a window per side of the ring, so that the server holds
+// pixels only for the ring.
 // See docs/desktop.md.
 class X11OverlayHost final : public OverlayHost {
 public:
@@ -29,8 +31,11 @@ public:
     // True when a compositor came or went: overlays then have windows of the
     // new kind, blank until painted again.
     bool picturesLost() override;
-    // Un-premultiplies the pixels and finds the shape when no compositor
-    // blends, off the main thread.
+    // Xft.dpi / 96, as last seen in the root's resources.
+    double pixelsPerPoint() const override;
+    // Cuts the ring into the pieces its windows show, and without a
+    // compositor un-premultiplies them and finds their shapes; off the main
+    // thread.
     std::shared_ptr<const Picture> prepare(Image image) const override;
     // Whether overlays are blended by a compositor (one owns the screen's
     // _NET_WM_CM selection and an ARGB visual exists), as last seen.

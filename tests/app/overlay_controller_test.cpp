@@ -68,17 +68,23 @@ TEST_F(OverlayControllerTest, OverlayFramesAndRendersFollowTheWindow) {
         Rect window;
         double width;
         Rect overlay;
-        int images; // renders put so far
+        int images;       // renders put so far
+        double scale = 1; // the host's pixels per point
     };
+    // Frames are in pixels, the width in points.
     const Step steps[] = {
         {"first pass", kFrame, 12, {88, 88, 824, 624}, 1},
         {"moved", {300, 40, 800, 600}, 12, {288, 28, 824, 624}, 1},
         {"wider ring", {300, 40, 800, 600}, 20, {280, 20, 840, 640}, 2},
-        {"negative width", {300, 40, 800, 600}, -5, {300, 40, 800, 600}, 3},
+        {"two pixels per point", {300, 40, 800, 600}, 20, {260, 0, 880, 680}, 3, 2},
+        {"moved at two", {310, 40, 800, 600}, 20, {270, 0, 880, 680}, 3, 2},
+        {"one again", {310, 40, 800, 600}, 20, {290, 20, 840, 640}, 4},
+        {"negative width", {300, 40, 800, 600}, -5, {300, 40, 800, 600}, 5},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.what);
         controller->settings.borderWidth = step.width;
+        host.scale = step.scale;
         pass({window(step.window)});
         ASSERT_EQ(host.records.size(), 1u) << "one overlay, reused";
         EXPECT_EQ(overlay().frame, step.overlay);
@@ -93,6 +99,12 @@ TEST_F(OverlayControllerTest, OverlayFramesAndRendersFollowTheWindow) {
     // The ring lies around the window, which stays clear.
     EXPECT_GT(alphaAt(*overlay().image, 6, 300), 0);
     EXPECT_EQ(alphaAt(*overlay().image, 412, 312), 0);
+    // At two pixels per point the cloth covers twice the pixels.
+    host.scale = 2;
+    pass({window()});
+    EXPECT_GT(alphaAt(*overlay().image, 20, 300), 0);
+    EXPECT_EQ(alphaAt(*overlay().image, 30, 300), 0);
+    EXPECT_EQ(overlay().image->width, 848);
 }
 
 TEST_F(OverlayControllerTest, SuppressedWindowsKeepAHiddenOverlayAndVanishedOnesLoseIt) {

@@ -74,10 +74,24 @@ protected:
             *frame = frame->insetBy(-kWidth, -kWidth);
         return frame;
     }
+    // Where the pieces of the overlay below `client` reach together: its
+    // top one directly below the frame spans the ring's width, the bottom
+    // one ends with the ring.
+    std::optional<Rect> ringReach(xcb_window_t below) {
+        auto top = observer.geometry(below);
+        const auto order = observer.stacking();
+        const auto at = std::find(order.begin(), order.end(), below);
+        if (!top || at == order.begin() || !observer.viewable(*(at - 1)))
+            return std::nullopt;
+        const auto bottom = observer.geometry(*(at - 1));
+        if (bottom)
+            top->height = bottom->y + bottom->height - top->y;
+        return top;
+    }
     bool dressed(std::uint32_t client) {
         const xcb_window_t below = overlayBelow(client);
         return overlays->overlayIDs().contains(below) && observer.viewable(below) &&
-               observer.geometry(below) == ringFrame(client);
+               ringReach(below) == ringFrame(client);
     }
 
     test::XServer server;

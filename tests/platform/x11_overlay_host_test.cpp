@@ -1,6 +1,8 @@
+#include "platform/ring_pieces.h"
 #include "platform/x11_handles.h"
 #include "platform/x11_overlay_host.h"
 #include "platform/x11_window_source.h"
+#include "platform/x_resources.h"
 #include "render/border_geometry.h"
 #include "render/pattern_renderer.h"
 #include "tracking/desktop_geometry.h"
@@ -8,11 +10,13 @@
 #include "x_server.h"
 
 #include <gtest/gtest.h>
+#include <xcb/res.h>
 #include <xcb/shape.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <set>
 #include <thread>
 
 namespace garbello {
@@ -23,10 +27,177 @@ using test::Observer;
 
 constexpr double kWidth = 12;
 
+TEST(XftScaleTest, ReadsXftDpiFromTheResourceManagerProperty) {
+    const struct {
+        const char* resources;
+        double scale;
+    } cases[] = {
+        {"", 1},
+        {"Xcursor.size:\t24\n", 1},
+        {"Xft.dpi:\t192\n", 2},
+        {"Xcursor.size:\t24\nXft.dpi:\t144\nXft.hinting:\t1\n", 1.5},
+        {"  Xft.dpi :  120  ", 1.25},         // blanks round name and value, no newline
+        {"Xft.dpi:\t96\nXft.dpi:\t192\n", 2}, // the later line wins
+        {"Xft.dpis:\t192\n*dpi:\t192\n", 1},  // other names
+        {"Xft.dpi:\tlarge\n", 1},
+        {"Xft.dpi:\t192px\n", 1},
+        {"Xft.dpi:\t0\n", 1},
+        {"Xft.dpi:\t-96\n", 1},
+        {"Xft.dpi:\t9600\n", 4}, // held to 0.5…4
+        {"Xft.dpi:\t24\n", 0.5},
+    };
+    for (const auto& c : cases)
+        EXPECT_DOUBLE_EQ(platform::xftScale(c.resources), c.scale) << '"' << c.resources << '"';
+}
+
+// Every painted pixel of a ring lies in exactly one of its pieces, and the
+// window's middle in none.
+TEST(RingPiecesTest, PiecesHoldEveryPaintedPixelOfAllCloths) {
+    const struct {
+        Size window;
+        double width;
+        bool whole;
+    } setups[] = {{{160, 120}, 16, false}, {{300, 90}, 12.5, false}, {{1, 1}, 16, true}};
+    for (const auto& setup : setups) {
+        for (Outfit outfit : Outfit::allCases()) {
+            for (ClothVariant variant : ClothVariant::allCases()) {
+                SCOPED_TRACE(std::string(outfit.rawValue()) + "/" +
+                             std::to_string(variant.rawValue()) + " width " +
+                             std::to_string(setup.width));
+                const Image ring =
+                    PatternRenderer::ring(setup.window, {outfit, variant, setup.width});
+                const auto insets = platform::ringInsets(ring);
+                EXPECT_EQ(insets.whole(), setup.whole);
+                const auto pieces = platform::ringPieces(ring.width, ring.height, insets);
+                int outside = 0, twice = 0;
+                for (int y = 0; y < ring.height; ++y) {
+                    for (int x = 0; x < ring.width; ++x) {
+                        int in = 0;
+                        for (const auto& p : pieces)
+                            in += x >= p.x && x < p.x + p.width && y >= p.y && y < p.y + p.height;
+                        twice += in > 1;
+                        std::uint32_t argb;
+                        std::memcpy(&argb, ring.pixels.data() + y * ring.stride + 4 * x, 4);
+                        outside += in == 0 && (argb >> 24) != 0;
+                    }
+                }
+                EXPECT_EQ(outside, 0);
+                EXPECT_EQ(twice, 0);
+                if (!setup.whole) {
+                    // Round the window's corners, never across its middle.
+                    const int middleX = ring.width / 2, middleY = ring.height / 2;
+                    for (const auto& p : pieces)
+                        EXPECT_FALSE(middleX >= p.x && middleX < p.x + p.width && middleY >= p.y &&
+                                     middleY < p.y + p.height);
+                    EXPECT_LE(insets.left, setup.width + 11) << "the side and a corner radius";
+                }
+            }
+        }
+    }
+    // The piece of a crop holds those pixels.
+    Image image{3, 2, 12, std::vector<std::uint8_t>(24)};
+    for (std::size_t i = 0; i < image.pixels.size(); ++i)
+        image.pixels[i] = std::uint8_t(i);
+    const Image part = platform::crop(image, {1, 1, 2, 1});
+    EXPECT_EQ(part.pixels, (std::vector<std::uint8_t>{16, 17, 18, 19, 20, 21, 22, 23}));
+}
+
 // One application window on a private server, and an overlay host for it.
 class X11OverlayHostTest : public testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(source && host); }
+
+    // The window's frame as the window manager placed it.
+    Rect placed() {
+        Rect bounds;
+        for (int tries = 0; tries < 100 && bounds.x != 200; ++tries) {
+            for (const auto& window : source->read().windows)
+                if (window.id == dressed)
+                    bounds = window.bounds;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return bounds;
+    }
+
+    // Bytes of the pixmaps the server holds for the host's client.
+    std::uint32_t pixmapBytes(xcb_window_t ofClient) {
+        xcb_connection_t* c = resources.get();
+        auto reply = platform::x11::take(c, xcb_res_query_client_pixmap_bytes_reply,
+                                         xcb_res_query_client_pixmap_bytes(c, ofClient));
+        return reply ? reply.get()->bytes : 0;
+    }
+
+    // Checks what another client sees of an overlay around the window at
+    // `bounds` (the server's coordinates).
+    void expectRing(const platform::Overlay& overlay, const Rect& bounds) {
+        const auto ids = overlay.windowIDs();
+        ASSERT_EQ(ids.size(), 4u) << "a window per side";
+        const auto order = observer.stacking();
+        const auto frame = std::find(order.begin(), order.end(), observer.frameOf(dressed));
+        ASSERT_GE(frame - order.begin(), 4);
+        EXPECT_EQ(std::set<xcb_window_t>(frame - 4, frame),
+                  std::set<xcb_window_t>(ids.begin(), ids.end()))
+            << "every piece directly below the window's frame";
+        EXPECT_EQ(*(frame - 1), overlay.id());
+
+        const Rect ring = bounds.insetBy(-kWidth, -kWidth);
+        std::vector<xcb_rectangle_t> shown; // every piece's shape, in the server's coordinates
+        Rect reach = *observer.geometry(overlay.id());
+        for (xcb_window_t id : ids) {
+            EXPECT_TRUE(observer.shape(id, XCB_SHAPE_SK_INPUT).empty()) << "clicks go through";
+            EXPECT_TRUE(observer.overrideRedirect(id));
+            if (!observer.viewable(id))
+                continue;
+            const Rect at = *observer.geometry(id);
+            const double right = std::max(reach.x + reach.width, at.x + at.width);
+            const double bottom = std::max(reach.y + reach.height, at.y + at.height);
+            reach.x = std::min(reach.x, at.x);
+            reach.y = std::min(reach.y, at.y);
+            reach.width = right - reach.x;
+            reach.height = bottom - reach.y;
+            for (auto r : observer.shape(id, XCB_SHAPE_SK_BOUNDING)) {
+                r.x = std::int16_t(r.x + at.x);
+                r.y = std::int16_t(r.y + at.y);
+                shown.push_back(r);
+            }
+        }
+        EXPECT_EQ(reach, ring) << "the pieces make up the ring's frame";
+        // Cloth in the middle of every side, seen through the piece there;
+        // nothing shown inside the window, also next to its edges.
+        const int midX = int(ring.x + ring.width / 2), midY = int(ring.y + ring.height / 2);
+        const int side = int(kWidth / 2);
+        const Point cloth[] = {{double(midX), ring.y + side},
+                               {double(midX), ring.y + ring.height - side},
+                               {ring.x + side, double(midY)},
+                               {ring.x + ring.width - side, double(midY)}};
+        // The colour another client reads at `p` of the piece there; 0 where
+        // no piece shows anything.
+        const auto seen = [&](Point p) -> std::uint32_t {
+            if (!covers(shown, int(p.x), int(p.y)))
+                return 0;
+            for (xcb_window_t id : ids)
+                if (const Rect at = *observer.geometry(id); observer.viewable(id) && at.contains(p))
+                    return observer.pixel(id, int(p.x - at.x), int(p.y - at.y));
+            return 0;
+        };
+        for (const Point p : cloth)
+            EXPECT_NE(seen(p), 0u) << "cloth is shown at " << p.x << "," << p.y;
+        const Point clear[] = {{double(midX), double(midY)},
+                               {double(midX), bounds.y + 2},
+                               {bounds.x + 2, double(midY)},
+                               {bounds.x + bounds.width - 3, double(midY)},
+                               {double(midX), bounds.y + bounds.height - 3}};
+        // (Blended, a piece reaches in as far as the corners' cloth does,
+        // transparent elsewhere.)
+        for (const Point p : clear)
+            EXPECT_EQ(seen(p), 0u) << "window clear at " << p.x << "," << p.y;
+        // The server holds about the ring's pixels (its sides and the
+        // cloth in the window's corners), not the frame's.
+        const double ringBytes = 4 * (ring.width * ring.height - bounds.width * bounds.height);
+        const double bytes = pixmapBytes(overlay.id());
+        EXPECT_GT(bytes, ringBytes);
+        EXPECT_LT(bytes, 2 * ringBytes) << "the frame would be " << 4 * ring.width * ring.height;
+    }
 
     test::XServer server;
     test::X11Fixture app{server};
@@ -35,17 +206,13 @@ protected:
         platform::X11WindowSource::open(server.display(), {});
     std::unique_ptr<platform::X11OverlayHost> host =
         source ? platform::X11OverlayHost::open(server.display(), *source) : nullptr;
+    Observer observer{server.display()};
+    platform::x11::Connection resources{xcb_connect(server.display().c_str(), nullptr)};
 };
 
 TEST_F(X11OverlayHostTest, ARingSitsDirectlyBelowItsWindowTakesNoInputAndGoesWhenClosed) {
     EXPECT_FALSE(host->composited()) << "no compositor runs";
-    Rect bounds;
-    for (int tries = 0; tries < 100 && bounds.x != 200; ++tries) {
-        for (const auto& window : source->read().windows)
-            if (window.id == dressed)
-                bounds = window.bounds;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    const Rect bounds = placed();
     ASSERT_EQ(bounds.x, 200) << "the window manager placed the window";
 
     const double screenHeight = source->frames().front().height;
@@ -58,69 +225,80 @@ TEST_F(X11OverlayHostTest, ARingSitsDirectlyBelowItsWindowTakesNoInputAndGoesWhe
     overlay->setPicture(host->prepare(PatternRenderer::ring(desktop.size(), style)));
     overlay->showBelow(dressed);
     host->sync();
+    expectRing(*overlay, bounds);
 
-    Observer observer(server.display());
-    const xcb_window_t id = overlay->id();
-    EXPECT_EQ(observer.geometry(id), (Rect{bounds.x - kWidth, bounds.y - kWidth,
-                                           bounds.width + 2 * kWidth, bounds.height + 2 * kWidth}));
-    EXPECT_TRUE(observer.viewable(id));
-    const auto order = observer.stacking();
-    const auto at = [&](xcb_window_t w) { return std::find(order.begin(), order.end(), w); };
-    EXPECT_EQ(at(id) + 1, at(observer.frameOf(dressed))) << "directly below the window's frame";
-    EXPECT_TRUE(observer.shape(id, XCB_SHAPE_SK_INPUT).empty()) << "clicks go through";
-
-    const int middle = int(bounds.height / 2 + kWidth);
-    const auto ring = observer.shape(id, XCB_SHAPE_SK_BOUNDING);
-    EXPECT_TRUE(covers(ring, 6, middle));
-    EXPECT_FALSE(covers(ring, int(bounds.width / 2), middle)) << "the window itself stays clear";
-    EXPECT_NE(observer.pixel(id, 6, middle), 0u) << "cloth is painted in the ring";
-
-    // A window in front over the left edge of the ring cuts it out there.
+    // A window in front over the left edge of the ring cuts it out there,
+    // in every piece it overlaps.
+    const auto shownAt = [&](double x, double y) {
+        for (xcb_window_t id : overlay->windowIDs())
+            if (const Rect at = *observer.geometry(id);
+                observer.viewable(id) && at.contains({x, y}) &&
+                covers(observer.shape(id, XCB_SHAPE_SK_BOUNDING), int(x - at.x), int(y - at.y)))
+                return true;
+        return false;
+    };
+    const double left = bounds.x - kWidth + 6, top = bounds.y - kWidth + 6;
+    EXPECT_TRUE(shownAt(left, top + 20));
     overlay->setOccluders({{0, 0, 50, bounds.height + 2 * kWidth}});
     host->sync();
-    EXPECT_FALSE(covers(observer.shape(id, XCB_SHAPE_SK_BOUNDING), 6, middle));
-    EXPECT_TRUE(
-        covers(observer.shape(id, XCB_SHAPE_SK_BOUNDING), int(bounds.width + kWidth + 6), middle));
+    EXPECT_FALSE(shownAt(left, bounds.y + bounds.height / 2)) << "left side cut";
+    EXPECT_FALSE(shownAt(left + 30, top)) << "top side cut";
+    EXPECT_TRUE(shownAt(left + 60, top));
+    EXPECT_TRUE(shownAt(bounds.x + bounds.width + 6, bounds.y + bounds.height / 2));
+
+    // A move of unchanged size keeps the pixmaps and moves every piece.
+    const std::uint32_t bytes = pixmapBytes(overlay->id());
+    overlay->setFrame(BorderGeometry::outerRect(desktop.offsetBy(30, -20), kWidth));
+    host->sync();
+    EXPECT_EQ(observer.geometry(overlay->id())->x, bounds.x + 30 - kWidth);
+    EXPECT_EQ(observer.geometry(overlay->windowIDs()[1])->y, bounds.y + 20 + bounds.height)
+        << "the bottom piece moved along";
+    EXPECT_EQ(pixmapBytes(overlay->id()), bytes);
 
     overlay->hide();
     host->sync();
-    EXPECT_FALSE(observer.viewable(id));
+    for (xcb_window_t id : overlay->windowIDs())
+        EXPECT_FALSE(observer.viewable(id));
+    const auto ids = overlay->windowIDs();
     overlay.reset();
     host->sync();
-    EXPECT_EQ(observer.geometry(id), std::nullopt) << "closed with its overlay";
+    for (xcb_window_t id : ids)
+        EXPECT_EQ(observer.geometry(id), std::nullopt) << "closed with its overlay";
 }
 
 TEST_F(X11OverlayHostTest, OverlaysAreBlendedWhileACompositorRunsAndShapedOtherwise) {
-    const Size window{400, 300};
-    const Rect frame = BorderGeometry::outerRect({200, 350, window.width, window.height}, kWidth);
+    const Rect bounds = placed();
+    ASSERT_EQ(bounds.x, 200) << "the window manager placed the window";
+    const Rect desktop = DesktopGeometry::cocoaFrame(bounds, source->frames().front().height);
+    const Rect frame = BorderGeometry::outerRect(desktop, kWidth);
     RingStyle style;
     style.width = kWidth;
     auto overlay = host->createOverlay();
     const auto paint = [&] {
         overlay->setFrame(frame);
-        overlay->setPicture(host->prepare(PatternRenderer::ring(window, style)));
+        overlay->setPicture(host->prepare(PatternRenderer::ring(desktop.size(), style)));
         overlay->showBelow(dressed);
         host->sync();
     };
     paint();
     EXPECT_FALSE(host->picturesLost());
+    expectRing(*overlay, bounds);
 
-    Observer observer(server.display());
-    const int middle = int(frame.height / 2);
     struct Step {
         const char* what;
         void (test::XServer::*change)();
         bool composited;
         int depth;
-        bool middleShown; // the window itself is left out only by the shape
     };
     const Step steps[] = {
-        {"compositor started", &test::XServer::startCompositor, true, 32, true},
-        {"compositor stopped", &test::XServer::stopCompositor, false, 24, false},
+        {"compositor started", &test::XServer::startCompositor, true, 32},
+        {"compositor stopped", &test::XServer::stopCompositor, false, 24},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.what);
-        const xcb_window_t before = overlay->id();
+        const auto before = overlay->windowIDs();
+        // Prepared before the change: of the other kind, so never put.
+        const auto stale = host->prepare(PatternRenderer::ring(desktop.size(), style));
         (server.*step.change)();
         bool lost = false;
         for (int tries = 0; tries < 250 && !lost; ++tries) {
@@ -129,17 +307,32 @@ TEST_F(X11OverlayHostTest, OverlaysAreBlendedWhileACompositorRunsAndShapedOtherw
         }
         ASSERT_TRUE(lost);
         EXPECT_EQ(host->composited(), step.composited);
+        overlay->setPicture(stale);
         host->sync();
-        EXPECT_EQ(observer.geometry(before), std::nullopt) << "the old window is gone";
-        EXPECT_FALSE(observer.viewable(overlay->id())) << "blank until painted again";
+        for (xcb_window_t id : before)
+            EXPECT_EQ(observer.geometry(id), std::nullopt) << "the old windows are gone";
+        for (xcb_window_t id : overlay->windowIDs())
+            EXPECT_FALSE(observer.viewable(id)) << "blank until painted again";
         paint();
-        const xcb_window_t id = overlay->id();
-        EXPECT_EQ(observer.depth(id), step.depth);
-        EXPECT_TRUE(observer.viewable(id));
-        const auto shape = observer.shape(id, XCB_SHAPE_SK_BOUNDING);
-        EXPECT_TRUE(covers(shape, 6, middle));
-        EXPECT_EQ(covers(shape, int(frame.width / 2), middle), step.middleShown);
+        for (xcb_window_t id : overlay->windowIDs())
+            EXPECT_EQ(observer.depth(id), step.depth);
+        expectRing(*overlay, bounds);
     }
+}
+
+TEST_F(X11OverlayHostTest, PixelsPerPointFollowXftDpiOnTheRoot) {
+    EXPECT_EQ(host->pixelsPerPoint(), 1) << "no resources set";
+    xcb_connection_t* c = resources.get();
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const std::string text = "Xft.antialias:\t1\nXft.dpi:\t192\n";
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, root, XCB_ATOM_RESOURCE_MANAGER, XCB_ATOM_STRING,
+                        8, std::uint32_t(text.size()), text.data());
+    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    for (int tries = 0; tries < 100 && host->pixelsPerPoint() == 1; ++tries) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        host->picturesLost(); // reads the host's events, as every pass does
+    }
+    EXPECT_EQ(host->pixelsPerPoint(), 2);
 }
 
 } // namespace
