@@ -2,6 +2,8 @@
 #include "platform/logind_sleep_watch.h"
 #include "platform/portal_appearance.h"
 #include "qt_event_loop.h"
+#include "run_process.h"
+#include "support/atomic_file.h"
 #include "support/log.h"
 #include "temporary_directory.h"
 
@@ -13,62 +15,35 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <csignal>
-#include <cstdio>
-#include <fcntl.h>
-#include <fstream>
 #include <mutex>
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <optional>
 
 namespace garbello::platform {
 namespace {
 
-// A bus daemon of the test's own, with no services and nothing activatable.
+// A bus daemon of the test's own, with no services and nothing activatable;
+// its complaints about this container's limits go to the null device.
 class PrivateBus {
 public:
     PrivateBus() {
         const auto config = directory_ / "bus.conf";
-        std::ofstream(config) << "<busconfig><type>session</type><listen>unix:dir="
-                              << directory_.path().string()
-                              << "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
-                                 "<allow send_destination=\"*\"/><allow receive_sender=\"*\"/>"
-                                 "<allow own=\"*\"/>"
-                                 "</policy></busconfig>";
-        int output[2];
-        if (::pipe(output) != 0)
-            throw std::runtime_error("pipe failed");
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            // Gone with the test, however the test ends.
-            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-            ::dup2(output[1], 1);
-            // Its complaints about this container's limits are no news.
-            const int quiet = ::open("/dev/null", O_WRONLY);
-            ::dup2(quiet, 2);
-            ::close(output[0]);
-            ::close(output[1]);
-            const std::string option = "--config-file=" + config.string();
-            ::execl("/usr/bin/dbus-daemon", "dbus-daemon", option.c_str(), "--nofork",
-                    "--print-address", static_cast<char*>(nullptr));
-            ::_exit(127);
+        writeFileAtomically(
+            config,
+            "<busconfig><type>session</type><listen>unix:dir=" + directory_.path().string() +
+                "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
+                "<allow send_destination=\"*\"/><allow receive_sender=\"*\"/>"
+                "<allow own=\"*\"/></policy></busconfig>");
+        try {
+            daemon_.emplace("dbus-daemon",
+                            std::vector<std::string>{"--config-file=" + config.string(), "--nofork",
+                                                     "--print-address"});
+            address_ = QString::fromStdString(daemon_->readLine()).trimmed();
+        } catch (const std::runtime_error&) {
         }
-        ::close(output[1]);
-        FILE* stream = ::fdopen(output[0], "r");
-        char line[512] = {};
-        if (stream && std::fgets(line, sizeof line, stream))
-            address_ = QString::fromUtf8(line).trimmed();
-        if (stream)
-            std::fclose(stream);
     }
     ~PrivateBus() {
         for (const auto& name : names_)
             QDBusConnection::disconnectFromBus(name);
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            ::waitpid(pid_, nullptr, 0);
-        }
     }
     bool running() const { return !address_.isEmpty(); }
 
@@ -80,7 +55,7 @@ public:
 
 private:
     test::TemporaryDirectory directory_;
-    pid_t pid_ = -1;
+    std::optional<test::PipedProcess> daemon_;
     QString address_;
     std::vector<QString> names_;
 };
@@ -112,14 +87,12 @@ public:
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
         const QString member = message.member();
         std::string record = member.toStdString();
-        if (member == QLatin1String("Set"))
-            record += " " + message.arguments().value(1).toString().toStdString() + "=" +
-                      message.arguments()
-                          .value(2)
-                          .value<QDBusVariant>()
-                          .variant()
-                          .toString()
-                          .toStdString();
+        if (member == QLatin1String("Set")) {
+            const auto arguments = message.arguments();
+            const QVariant value = arguments.value(2).value<QDBusVariant>().variant();
+            record += " " + arguments.value(1).toString().toStdString() + "=" +
+                      value.toString().toStdString();
+        }
         {
             std::lock_guard lock(mutex_);
             calls_.push_back(record);
