@@ -353,13 +353,10 @@ TEST_F(UpdateControllerTest, InstallsByStartingTheHelperAndQuitting) {
 
 TEST(FrontApplicationTest, FullScreenIsTheActiveApplicationsStateOrAMonitorsSize) {
     const std::vector<Rect> screens = {{0, 0, 1280, 800}, {1280, 0, 1920, 1080}};
-    struct Case {
-        const char* name;
-        std::function<void(WindowList&)> change;
-        bool fullScreen;
-    };
+    // What the list shows, the change that makes it so, and whether the front is full screen.
+    using Change = std::function<void(WindowList&)>;
     // clang-format off
-    const std::vector<Case> cases = {
+    const std::vector<std::tuple<const char*, Change, bool>> cases = {
         {"ordinary window in front", [](auto&) {}, false},
         {"no active window", [](auto& l) { l.activeWindow.reset(); }, false},
         {"full-screen state", [](auto& l) { l.windows[0].fullScreen = true; }, true},
@@ -379,7 +376,7 @@ TEST(FrontApplicationTest, FullScreenIsTheActiveApplicationsStateOrAMonitorsSize
          [](auto& l) { l.windows[0].processID.reset(), l.windows[1].bounds.width = 1280; }, false},
     };
     // clang-format on
-    for (const Case& c : cases) {
+    for (const auto& [name, change, fullScreen] : cases) {
         WindowList list;
         list.statesTrusted = true;
         list.activeWindow = 1;
@@ -390,8 +387,8 @@ TEST(FrontApplicationTest, FullScreenIsTheActiveApplicationsStateOrAMonitorsSize
             window.bounds = {0, 0, double(width), 800};
             window.viewable = true;
         }
-        c.change(list);
-        EXPECT_EQ(platform::frontIsFullScreen(list, screens), c.fullScreen) << c.name;
+        change(list);
+        EXPECT_EQ(platform::frontIsFullScreen(list, screens), fullScreen) << name;
     }
 }
 

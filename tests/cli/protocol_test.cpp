@@ -255,13 +255,10 @@ TEST(ProtocolTest, SettingsWindowOperationsValidateAndNameWhatIsMissing) {
 }
 
 TEST(ProtocolTest, EveryLineGetsExactlyOneWellFormedReply) {
-    struct Case {
-        std::string line;
-        std::string expectedStart;
-    };
     const std::string corrupt =
         "{\"error\":\"The data couldn’t be read because it isn’t in the correct format: ";
-    const Case cases[] = {
+    // A line, and how its reply starts.
+    const std::pair<std::string, std::string> cases[] = {
         {"", corrupt + "[json.exception.parse_error.101] parse error at line 1, column 1"},
         {"[1, 2]", R"({"error":"Expected a JSON object"})"},
         {"\"operation\"", corrupt + "the top level is not an object or an array"},
@@ -280,9 +277,9 @@ TEST(ProtocolTest, EveryLineGetsExactlyOneWellFormedReply) {
         {R"({"operation":"variant","app":"x","windowID":1234567890123456789012345,"outfit":"x"})",
          R"({"error":"variant requires app, UInt32 windowID and outfit"})"},
     };
-    for (const Case& c : cases) {
-        std::string line = answerLine(c.line, kRecordingWork);
-        EXPECT_TRUE(line.starts_with(c.expectedStart)) << c.line << "\n" << line;
+    for (const auto& [request, expectedStart] : cases) {
+        std::string line = answerLine(request, kRecordingWork);
+        EXPECT_TRUE(line.starts_with(expectedStart)) << request << "\n" << line;
         ASSERT_TRUE(line.ends_with('\n'));
         EXPECT_EQ(line.find('\n'), line.size() - 1);
         // The reply itself is valid UTF-8 JSON.

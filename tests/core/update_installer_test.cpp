@@ -316,32 +316,30 @@ TEST_F(UpdateInstallerTest, RefusesAnInconsistentPlanBeforeMovingAnything) {
 // One failure at each step of staging; the checks themselves are tested on
 // their own.
 TEST_F(UpdateInstallerTest, StagingFailuresLeaveNothingBehind) {
-    struct Case {
-        const char* name;
-        bool sign;
-        std::function<void(UpdateRelease&)> change;
-        Kind failure;
-    };
-    const std::vector<Case> cases = {
-        {"not newer than installed", true, [](auto& r) { r.version = "0.3.0"; },
-         Kind::bundleVersion},
+    // What is wrong, whether the bundle is signed, the change to the release
+    // and the failure.
+    using Change = std::function<void(UpdateRelease&)>;
+    const std::vector<std::tuple<const char*, bool, Change, Kind>> cases = {
         {"wrong digest", true, [](auto& r) { r.sha256 = std::string(64, '0'); }, Kind::hash},
         {"system too old", true, [](auto& r) { r.minimumMacOS = "99.0"; }, Kind::macOSRequired},
         {"unsigned bundle", false, [](auto&) {}, Kind::signature},
-        {"bundle of another version", true,
-         [](auto& r) {
-             r.version = "0.5.0";
-             r.build = 5;
+        {"bundle of another version", true, [](auto& r) { r.version = "0.5.0"; },
+         Kind::bundleVersion},
+        {"bundle of another build", true, [](auto& r) { r.build = 5; }, Kind::bundleVersion},
+        // Last, as it replaces the installed copy.
+        {"not newer than installed", true,
+         [this](auto&) {
+             makeBundle(installed, {"0.4.0", "4", "stay", openedLog});
          },
          Kind::bundleVersion},
     };
-    for (const Case& c : cases) {
-        UpdateRelease release = makeRelease("stay", c.sign);
-        c.change(release);
-        EXPECT_EQ(updateFailureOf([&] { installer().stage(image, release, installed); }), c.failure)
-            << c.name;
-        EXPECT_TRUE(entriesStartingWith(temporary, "garbello-mount-").empty()) << c.name;
-        EXPECT_TRUE(entriesStartingWith(applications, ".Garbello-update-").empty()) << c.name;
+    for (const auto& [name, sign, change, failure] : cases) {
+        SCOPED_TRACE(name);
+        UpdateRelease release = makeRelease("stay", sign);
+        change(release);
+        EXPECT_EQ(updateFailureOf([&] { installer().stage(image, release, installed); }), failure);
+        EXPECT_TRUE(entriesStartingWith(temporary, "garbello-mount-").empty());
+        EXPECT_TRUE(entriesStartingWith(applications, ".Garbello-update-").empty());
     }
 }
 

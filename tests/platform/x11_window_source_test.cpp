@@ -85,23 +85,20 @@ protected:
 };
 
 TEST_F(X11WindowSourceTest, BoundsAreTheFrameWithoutClientSideShadows) {
-    struct Case {
-        std::string options;
-        Extents shadows;
-    };
-    const std::vector<Case> cases = {
+    // The window's options, and the shadows it says its frame includes.
+    const std::vector<std::pair<std::string, Extents>> cases = {
         {"x=40 y=50 w=300 h=200", {}},
         {"x=400 y=120 w=320 h=240 undecorated=1 frame-extents=10,12,8,14", {10, 12, 8, 14}},
         {"x=700 y=500 w=60 h=30 override-redirect=1", {}},
     };
     for (std::size_t i = 0; i < cases.size(); ++i) {
-        SCOPED_TRACE(cases[i].options);
+        const auto& [options, shadow] = cases[i];
+        SCOPED_TRACE(options);
         const std::string name = "w" + std::to_string(i);
-        const std::uint32_t id = app.open(name + " " + cases[i].options);
+        const std::uint32_t id = app.open(name + " " + options);
         const Extents frame = decorations(name);
-        const Extents& shadow = cases[i].shadows;
         double x = 0, y = 0, w = 0, h = 0;
-        std::sscanf(cases[i].options.c_str(), "x=%lf y=%lf w=%lf h=%lf", &x, &y, &w, &h);
+        std::sscanf(options.c_str(), "x=%lf y=%lf w=%lf h=%lf", &x, &y, &w, &h);
         // The window manager puts the frame's corner where the client asked,
         // possibly a moment after mapping it.
         const Rect expected{x + shadow.left, y + shadow.top,
@@ -209,12 +206,8 @@ TEST_F(X11WindowSourceTest, ApplicationsAreNamedByApplicationIDDesktopEntryOrCla
     writeFileAtomically(entries / "viewer.desktop", "[Desktop Entry]\nName=Viewer\n");
     writeFileAtomically(entries / "misfiled.desktop",
                         "[Desktop Action New]\nStartupWMClass=Plain\n");
-    struct Case {
-        std::string options;
-        std::string id;
-        bool regular;
-    };
-    const std::vector<Case> cases = {
+    // The window's options, and its application's id and whether it is regular.
+    const std::vector<std::tuple<std::string, std::string, bool>> cases = {
         {"class=Whatever app-id=org.example.Gtk", "org.example.Gtk", true},
         {"class=Editor", "org.example.TextEditor", true},
         {"class=VIEWER instance=x", "viewer", true},
@@ -227,16 +220,16 @@ TEST_F(X11WindowSourceTest, ApplicationsAreNamedByApplicationIDDesktopEntryOrCla
     std::vector<std::uint32_t> ids;
     for (std::size_t i = 0; i < cases.size(); ++i)
         ids.push_back(app.open("p" + std::to_string(i) + " pid=" + std::to_string(1000 + i) + " " +
-                               cases[i].options));
+                               std::get<0>(cases[i])));
     const std::uint32_t anonymous = app.open("anonymous pid=none class=Anonymous");
     ids.push_back(anonymous);
     const WindowList list = readWith(ids);
     for (std::size_t i = 0; i < cases.size(); ++i) {
-        SCOPED_TRACE(cases[i].options);
+        const auto& [options, application, regular] = cases[i];
+        SCOPED_TRACE(options);
         const auto pid = static_cast<std::int32_t>(1000 + i);
         ASSERT_EQ(list.applications.count(pid), 1u);
-        EXPECT_EQ(list.applications.at(pid),
-                  (platform::RunningApplication{cases[i].id, cases[i].regular}));
+        EXPECT_EQ(list.applications.at(pid), (platform::RunningApplication{application, regular}));
     }
     EXPECT_EQ(find(list, anonymous)->processID, std::nullopt);
     EXPECT_EQ(list.applications.size(), cases.size());
