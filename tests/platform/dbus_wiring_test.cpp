@@ -164,23 +164,19 @@ TEST_F(DBusWiringTest, GeoClueGivesOneFixAtTheRequestedAccuracy) {
 }
 
 TEST_F(DBusWiringTest, AMissingOrRefusingGeoClueMeansDenied) {
-    struct Case {
-        const char* name;
-        bool present;
-        QString startError;
-        std::string logLine;
-    } cases[] = {
+    // Whether GeoClue runs, the error its Start answers and the line logged.
+    const std::tuple<const char*, bool, QString, std::string> cases[] = {
         {"no service", false, {}, "GeoClue location service unavailable: "},
         {"refused", true, QStringLiteral("org.freedesktop.DBus.Error.AccessDenied"),
          "GeoClue refused location access: not allowed"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, present, startError, logLine] : cases) {
+        SCOPED_TRACE(name);
         logs.sink().clear();
         std::optional<FakeGeoClue> service;
-        if (c.present) {
+        if (present) {
             service.emplace(bus.connect());
-            service->startError = c.startError;
+            service->startError = startError;
         }
         GeoClueLocation location("garbello", bus.connect());
         Lookup lookup;
@@ -193,7 +189,7 @@ TEST_F(DBusWiringTest, AMissingOrRefusingGeoClueMeansDenied) {
         ASSERT_TRUE(test::runEventLoopUntil([&] { return lookup.failures == 2; }));
         const auto lines = logs.sink().records("weather");
         ASSERT_EQ(lines.size(), 1u);
-        EXPECT_EQ(lines[0].message.rfind(c.logLine, 0), 0u) << lines[0].message;
+        EXPECT_EQ(lines[0].message.rfind(logLine, 0), 0u) << lines[0].message;
         if (service)
             service.reset();
         QCoreApplication::processEvents();
@@ -254,31 +250,27 @@ private:
 };
 
 TEST_F(DBusWiringTest, TheAppearanceFollowsThePortalElseThePalette) {
-    struct Case {
-        const char* name;
-        std::optional<uint> portalScheme; // none: no portal runs
-        bool paletteDark;
-        bool dark;
-    } cases[] = {
+    // The portal's scheme (none: no portal runs), the palette's and the outcome.
+    const std::tuple<const char*, std::optional<uint>, bool, bool> cases[] = {
         {"portal prefers dark", 1u, false, true},
         {"portal prefers light", 2u, true, false},
         {"no preference", 0u, true, true},
         {"no portal", std::nullopt, true, true},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, portalScheme, paletteDark, dark] : cases) {
+        SCOPED_TRACE(name);
         std::optional<FakeSettingsPortal> portal;
-        if (c.portalScheme)
-            portal.emplace(bus.connect(), *c.portalScheme);
-        PortalAppearance appearance([&] { return c.paletteDark; }, bus.connect());
+        if (portalScheme)
+            portal.emplace(bus.connect(), *portalScheme);
+        PortalAppearance appearance([&] { return paletteDark; }, bus.connect());
         std::vector<bool> changes;
         appearance.watchChanges([&](bool dark) { changes.push_back(dark); });
-        ASSERT_TRUE(test::runEventLoopUntil([&] { return appearance.dark() == c.dark; }));
+        ASSERT_TRUE(test::runEventLoopUntil([&] { return appearance.dark() == dark; }));
         if (!portal)
             continue;
         portal->announce(appearance.dark() ? 2u : 1u);
-        ASSERT_TRUE(test::runEventLoopUntil([&] { return appearance.dark() != c.dark; }));
-        EXPECT_EQ(changes.back(), !c.dark);
+        ASSERT_TRUE(test::runEventLoopUntil([&] { return appearance.dark() != dark; }));
+        EXPECT_EQ(changes.back(), !dark);
     }
 }
 
