@@ -239,15 +239,12 @@ TEST(WeatherControllerTest, CurrentLocationStatusFollowsPermissionAndFixes) {
     const std::string waiting = "Waiting for location permission; city entry is also available";
     const std::string lookingUp = "Looking up current location…";
     const std::string unavailable = "Location unavailable — choose a city";
-    struct Case {
-        LocationAuthorization initially;
-        bool askedBefore;
-        std::vector<Action> actions;
-        std::optional<std::string> status;
-        int prompts, lookups;
-        Events events;
-    } cases[] = {
-        // clang-format off
+    // The permission at start, whether the user was asked before, what happens,
+    // then the status, permission prompts, lookups and what the owner heard.
+    using Status = std::optional<std::string>;
+    // clang-format off
+    const std::tuple<LocationAuthorization, bool, std::vector<Action>, Status, int, int, Events>
+        cases[] = {
         {notDetermined, true, {}, "Choose a city or use current location", 0, 0, {"change"}},
         {notDetermined, false, {}, waiting, 1, 0, {"asked", "prompt", "change"}},
         {notDetermined, false, {ask}, "Choose a city; location permission has not been granted",
@@ -263,19 +260,19 @@ TEST(WeatherControllerTest, CurrentLocationStatusFollowsPermissionAndFixes) {
         {authorized, false, {fail}, unavailable, 0, 1, {"change", "change"}},
         {authorized, false, {city, fix(3000)}, std::nullopt, 0, 1,
          {"change", "place Rome, Italy", "change"}},
-        // clang-format on
     };
+    // clang-format on
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(i);
-        const Case& c = cases[i];
-        Rig rig(std::nullopt, c.initially);
-        rig.controller->start(c.askedBefore);
-        for (const auto& action : c.actions)
+        const auto& [initially, askedBefore, actions, status, prompts, lookups, events] = cases[i];
+        Rig rig(std::nullopt, initially);
+        rig.controller->start(askedBefore);
+        for (const auto& action : actions)
             action(rig);
-        EXPECT_EQ(rig.controller->locationStatus(), c.status);
-        EXPECT_EQ(rig.location.authorizationRequests, c.prompts);
-        EXPECT_EQ(rig.location.locationRequests, c.lookups);
-        EXPECT_EQ(rig.events, c.events);
+        EXPECT_EQ(rig.controller->locationStatus(), status);
+        EXPECT_EQ(rig.location.authorizationRequests, prompts);
+        EXPECT_EQ(rig.location.locationRequests, lookups);
+        EXPECT_EQ(rig.events, events);
     }
 }
 
