@@ -45,20 +45,15 @@ TEST(TemperatureUnitTest, ParseAcceptsOnlyTheExactRawValues) {
 }
 
 TEST(TemperatureUnitTest, DisplayRoundsHalvesAwayFromZeroAndNeverShowsMinusZero) {
-    struct Case {
-        TemperatureUnit unit;
-        double celsius;
-        const char* expected;
-    };
-    // 1e308 °C overflows to infinity in Fahrenheit.
-    const Case cases[] = {
+    // The unit, degrees Celsius and the text; 1e308 °C overflows to infinity in Fahrenheit.
+    const std::tuple<TemperatureUnit, double, const char*> cases[] = {
         {kC, 21.5, "22°C"}, {kC, -2.5, "-3°C"},   {kC, 2.49, "2°C"},      {kC, -0.4, "0°C"},
         {kC, -0.5, "-1°C"}, {kC, -0.0, "0°C"},    {kC, 1e6, "1000000°C"}, {kF, 0, "32°F"},
         {kF, -17.9, "0°F"}, {kF, -40, "-40°F"},   {kF, 37, "99°F"},       {kF, 2.5, "37°F"},
         {kC, kNaN, "—"},    {kC, kInfinity, "—"}, {kF, -kInfinity, "—"},  {kF, 1e308, "—"},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(c.unit.display(c.celsius), c.expected) << c.unit.rawValue() << " " << c.celsius;
+    for (const auto& [unit, celsius, expected] : cases)
+        EXPECT_EQ(unit.display(celsius), expected) << unit.rawValue() << " " << celsius;
 }
 
 } // namespace
