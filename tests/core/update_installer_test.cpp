@@ -188,38 +188,38 @@ TEST_F(UpdateInstallerTest, InstallsASignedNewerReleaseEndToEnd) {
 // Whatever fails after the swap, foreseen or not (a disk that cannot read the
 // new copy's links), the previous version is put back, says why and reopens.
 TEST_F(UpdateInstallerTest, KeepsThePreviousVersionWhenTheUpdateDoesNotComplete) {
-    struct Case {
-        std::string mode;
-        bool applicationQuits;
-        Kind failure;
-        bool unreadableLinks = false;
-    };
-    for (const Case& c :
-         {Case{"wrong", true, Kind::relaunch}, Case{"exit", true, Kind::relaunch},
-          Case{"stay", false, Kind::swap}, Case{"stay", true, Kind::signature, true}}) {
+    // How the new version behaves, whether the application quits, whether the
+    // new copy's links fail to read, and the failure.
+    const std::tuple<std::string, bool, bool, Kind> cases[] = {
+        {"wrong", true, false, Kind::relaunch},
+        {"exit", true, false, Kind::relaunch},
+        {"stay", false, false, Kind::swap},
+        {"stay", true, true, Kind::signature}};
+    for (const auto& [mode, applicationQuits, unreadableLinks, failure] : cases) {
+        SCOPED_TRACE(mode);
         fs::remove(openedLog);
         paused = 0ms;
         fs::path planFile =
-            prepare(makeRelease(c.mode), c.applicationQuits ? endedProcess() : getpid());
+            prepare(makeRelease(mode), applicationQuits ? endedProcess() : getpid());
         UpdateInstallPlan plan = readPlan(planFile);
         duringPause = [&] {
-            if (c.mode == "wrong")
+            if (mode == "wrong")
                 waitForText(plan.receipt, "0.0.1", 5);
         };
         ScopedLogCapture logs;
         // Only the new version, once swapped into place, is affected.
-        if (c.unreadableLinks)
+        if (unreadableLinks)
             failingLinksBelow = installed.string() + "/";
-        EXPECT_EQ(updateFailureOf([&] { installer().complete(planFile); }), c.failure) << c.mode;
+        EXPECT_EQ(updateFailureOf([&] { installer().complete(planFile); }), failure);
         failingLinksBelow.clear();
-        EXPECT_EQ(installedVersion(installed), "0.3.0") << c.mode;
-        EXPECT_EQ(installedVersion(plan.staged), "0.4.0") << c.mode;
-        if (c.applicationQuits) {
-            const std::string description = UpdateError(c.failure).what();
+        EXPECT_EQ(installedVersion(installed), "0.3.0");
+        EXPECT_EQ(installedVersion(plan.staged), "0.4.0");
+        if (applicationQuits) {
+            const std::string description = UpdateError(failure).what();
             EXPECT_EQ(readFile(plan.workspace / "error.txt"), description);
             EXPECT_EQ(logs.sink().records("updater").back().message,
                       "Update rolled back: " + description);
-            EXPECT_TRUE(waitForText(openedLog, "opened 0.3.0", 5)) << c.mode;
+            EXPECT_TRUE(waitForText(openedLog, "opened 0.3.0", 5));
         } else {
             // Untouched, after the whole wait for the application.
             EXPECT_EQ(paused, 30s);
