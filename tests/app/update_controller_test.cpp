@@ -253,50 +253,47 @@ TEST_F(UpdateControllerTest, ShowsThePreviousInstallsResultOnceAtLaunch) {
 }
 
 TEST_F(UpdateControllerTest, OpensOnlyAVerifiedDownloadAndKeepsTheOfferOtherwise) {
-    struct Case {
-        const char* name;
-        std::function<void(UpdateRelease&)> change;
-        std::optional<Kind> failure;
-        bool offline = false;
-    };
-    const std::vector<Case> cases = {
+    // The change to the offer and the failure; the transport's is the download going offline.
+    using Change = std::function<void(UpdateRelease&)>;
+    const std::vector<std::tuple<const char*, Change, std::optional<Kind>>> cases = {
         {"size", [](auto& r) { r.byteSize += 1; }, Kind::size},
         {"digest", [](auto& r) { r.sha256 = std::string(64, '0'); }, Kind::hash},
-        {"transport", [](auto&) {}, Kind::download, true},
+        {"transport", [](auto&) {}, Kind::download},
         // Last, so the failures above see an empty Downloads folder.
         {"verified", [](auto&) {}, std::nullopt},
     };
-    for (const Case& c : cases) {
+    for (const auto& [name, change, failure] : cases) {
+        SCOPED_TRACE(name);
         logs.sink().clear();
         downloads.clear();
         progressSeen.clear();
         files.revealed.clear();
         offline.reset();
         UpdateRelease offer = releaseOf("1.2.0");
-        c.change(offer);
+        change(offer);
         serve(offer);
         auto controller = make();
         controller->check(true);
         settle();
-        if (c.offline)
+        if (failure == Kind::download)
             offline = Kind::download;
         controller->openDownload();
-        EXPECT_EQ(controller->status(), "Downloading version 1.2.0…") << c.name;
+        EXPECT_EQ(controller->status(), "Downloading version 1.2.0…");
         // A second check while the download runs is dropped without a word.
         controller->check(true);
-        EXPECT_EQ(controller->status(), "Downloading version 1.2.0…") << c.name;
+        EXPECT_EQ(controller->status(), "Downloading version 1.2.0…");
         settle();
 
-        EXPECT_EQ(requested.back(), std::pair(std::string(kImageUrl), offer.byteSize)) << c.name;
-        EXPECT_EQ(controller->release(), offer) << c.name;
-        EXPECT_FALSE(controller->busy()) << c.name;
-        EXPECT_FALSE(controller->progress()) << c.name;
+        EXPECT_EQ(requested.back(), std::pair(std::string(kImageUrl), offer.byteSize));
+        EXPECT_EQ(controller->release(), offer);
+        EXPECT_FALSE(controller->busy());
+        EXPECT_FALSE(controller->progress());
         for (const auto& file : downloads)
-            EXPECT_FALSE(fs::exists(file)) << c.name;
-        if (c.failure) {
-            EXPECT_EQ(controller->status(), description(*c.failure)) << c.name;
-            EXPECT_EQ(logged("Update installation failed: " + description(*c.failure)), 1u);
-            EXPECT_TRUE(files.revealed.empty()) << c.name;
+            EXPECT_FALSE(fs::exists(file));
+        if (failure) {
+            EXPECT_EQ(controller->status(), description(*failure));
+            EXPECT_EQ(logged("Update installation failed: " + description(*failure)), 1u);
+            EXPECT_TRUE(files.revealed.empty());
             EXPECT_FALSE(fs::exists(files.downloads) && !fs::is_empty(files.downloads));
             continue;
         }
