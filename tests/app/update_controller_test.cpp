@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <regex>
 
 namespace garbello {
@@ -175,45 +176,38 @@ TEST_F(UpdateControllerTest, WhatACheckOffersAndSays) {
     tooNew.minimumMacOS = "99.0";
     const std::string skipped = "Version 1.2.0 is skipped. Check again to see it.";
     const std::string needsSystem = UpdateError::macOSRequired("99.0").description();
-    struct Case {
-        const char* name;
-        std::optional<std::string> version; // absent: a garbled feed
-        bool manual;
-        std::string status;
-        bool offers;
-        bool logsFailure;
-        std::optional<Kind> offline = {};
-        bool tooNewSystem = false;
+    // What the feed offers (a version, or 1.3.0 offline, garbled or for a
+    // newer system), whether the check is manual, what it says and offers.
+    const std::vector<std::tuple<std::string, bool, std::string, bool>> cases = {
+        {"1.1.0", false, kLatest, false},
+        {"1.0.9", true, kLatest, false},
+        {"1.3.0", false, "Version 1.3.0 is ready.", true},
+        {"1.2.0", false, skipped, false},
+        {"1.2.0", true, kReady, true},
+        {"offline", false, kInitial, false},
+        {"offline", true, description(Kind::download), false},
+        {"garbled", true, description(Kind::invalidFeed), false},
+        {"needs 99.0", false, kInitial, true},
+        {"needs 99.0", true, needsSystem, true},
     };
-    const std::vector<Case> cases = {
-        {"same version", "1.1.0", false, kLatest, false, false},
-        {"older version", "1.0.9", true, kLatest, false, false},
-        {"newer, automatic", "1.3.0", false, "Version 1.3.0 is ready.", true, false},
-        {"skipped, automatic", "1.2.0", false, skipped, false, false},
-        {"skipped, manual", "1.2.0", true, kReady, true, false},
-        {"offline, automatic", "1.3.0", false, kInitial, false, true, Kind::download},
-        {"offline, manual", "1.3.0", true, description(Kind::download), false, true,
-         Kind::download},
-        {"garbled, manual", std::nullopt, true, description(Kind::invalidFeed), false, true},
-        {"system too old, automatic", "1.3.0", false, kInitial, true, true, {}, true},
-        {"system too old, manual", "1.3.0", true, needsSystem, true, true, {}, true},
-    };
-    for (const Case& c : cases) {
+    for (const auto& [feed, manual, status, offers] : cases) {
+        SCOPED_TRACE(feed + (manual ? ", manual" : ", automatic"));
+        const bool fails = !std::isdigit(static_cast<unsigned char>(feed[0]));
         logs.sink().clear();
         downloads.clear();
-        serve(c.tooNewSystem ? tooNew : releaseOf(c.version.value_or("1.3.0")));
-        if (!c.version)
+        serve(feed == "needs 99.0" ? tooNew : releaseOf(fails ? "1.3.0" : feed));
+        if (feed == "garbled")
             served[kFeed] = "{\"version\": ";
-        offline = c.offline;
+        offline = feed == "offline" ? std::optional(Kind::download) : std::nullopt;
         auto controller = make({true, {}, "1.2.0", {}});
-        controller->check(c.manual);
+        controller->check(manual);
         settle();
-        EXPECT_EQ(controller->status(), c.status) << c.name;
-        EXPECT_EQ(controller->release().has_value(), c.offers) << c.name;
-        EXPECT_EQ(logged("Update check failed: "), c.logsFailure ? 1u : 0u) << c.name;
-        EXPECT_FALSE(controller->busy()) << c.name;
+        EXPECT_EQ(controller->status(), status);
+        EXPECT_EQ(controller->release().has_value(), offers);
+        EXPECT_EQ(logged("Update check failed: "), fails ? 1u : 0u);
+        EXPECT_FALSE(controller->busy());
         for (const auto& file : downloads)
-            EXPECT_FALSE(fs::exists(file)) << c.name;
+            EXPECT_FALSE(fs::exists(file));
     }
 }
 
