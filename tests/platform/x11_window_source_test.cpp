@@ -115,37 +115,30 @@ TEST_F(X11WindowSourceTest, BoundsAreTheFrameWithoutClientSideShadows) {
 }
 
 TEST_F(X11WindowSourceTest, StatesAndLayersComeFromTheWindowManagersProperties) {
-    struct Case {
-        std::string options;
-        // Sent on this window once every window has been read, so that
-        // what a read kept of it must give way to the change.
-        std::string command;
-        int layerSign;
-        WindowType type;
-        bool minimized = false;
-        bool fullScreen = false;
-        double alpha = 1;
-    };
-    const std::vector<Case> cases = {
-        {"", "", 0, WindowType::normal},
-        {"state=above", "", 1, WindowType::normal},
-        {"state=below", "", -1, WindowType::normal},
-        {"type=dock undecorated=1 w=1280 h=30", "", 1, WindowType::dock},
-        {"type=dialog", "", 0, WindowType::dialog},
-        {"type=utility", "", 0, WindowType::utility},
-        {"override-redirect=1 type=popup-menu", "", 1, WindowType::menu},
-        {"override-redirect=1 type=tooltip", "", 1, WindowType::other},
-        {"opacity=0.25", "", 0, WindowType::normal, false, false, 0.25},
-        {"", "minimise", 0, WindowType::normal, true},
-        {"", "fullscreen", 0, WindowType::normal, false, true},
+    using enum WindowType;
+    // The options, a command sent once every window has been read (so that
+    // what a read kept of the window must give way to it), and the layer's
+    // sign, type and opacity read.
+    const std::vector<std::tuple<std::string, std::string, int, WindowType, double>> cases = {
+        {"", "", 0, normal, 1},
+        {"state=above", "", 1, normal, 1},
+        {"state=below", "", -1, normal, 1},
+        {"type=dock undecorated=1 w=1280 h=30", "", 1, dock, 1},
+        {"type=dialog", "", 0, dialog, 1},
+        {"type=utility", "", 0, utility, 1},
+        {"override-redirect=1 type=popup-menu", "", 1, menu, 1},
+        {"override-redirect=1 type=tooltip", "", 1, other, 1},
+        {"opacity=0.25", "", 0, normal, 0.25},
+        {"", "minimise", 0, normal, 1},
+        {"", "fullscreen", 0, normal, 1},
     };
     std::vector<std::uint32_t> ids;
     for (std::size_t i = 0; i < cases.size(); ++i)
-        ids.push_back(app.open("s" + std::to_string(i) + " " + cases[i].options));
+        ids.push_back(app.open("s" + std::to_string(i) + " " + std::get<0>(cases[i])));
     readWith(ids);
     for (std::size_t i = 0; i < cases.size(); ++i)
-        if (!cases[i].command.empty())
-            app.change(cases[i].command + " s" + std::to_string(i));
+        if (const std::string& command = std::get<1>(cases[i]); !command.empty())
+            app.change(command + " s" + std::to_string(i));
     const std::uint32_t desktop = app.open("desktop type=desktop w=1280 h=800");
     const WindowList list = readUntil([&](const WindowList& list) {
         const auto* last = find(list, ids.back());
@@ -155,16 +148,16 @@ TEST_F(X11WindowSourceTest, StatesAndLayersComeFromTheWindowManagersProperties) 
     EXPECT_TRUE(list.statesTrusted);
     EXPECT_EQ(find(list, desktop), nullptr) << "desktop windows are never listed";
     for (std::size_t i = 0; i < cases.size(); ++i) {
-        const Case& expected = cases[i];
-        SCOPED_TRACE(expected.options + " " + expected.command);
+        const auto& [options, command, layerSign, type, alpha] = cases[i];
+        SCOPED_TRACE(options + " " + command);
         const WindowServerWindow* window = find(list, ids[i]);
         ASSERT_NE(window, nullptr);
-        EXPECT_EQ(std::clamp(window->layer, -1, 1), expected.layerSign);
-        EXPECT_EQ(window->type, expected.type);
-        EXPECT_EQ(window->minimized, expected.minimized);
-        EXPECT_EQ(window->viewable, !expected.minimized);
-        EXPECT_EQ(window->fullScreen, expected.fullScreen);
-        EXPECT_NEAR(window->alpha, expected.alpha, 1e-6);
+        EXPECT_EQ(std::clamp(window->layer, -1, 1), layerSign);
+        EXPECT_EQ(window->type, type);
+        EXPECT_EQ(window->minimized, command == "minimise");
+        EXPECT_EQ(window->viewable, command != "minimise");
+        EXPECT_EQ(window->fullScreen, command == "fullscreen");
+        EXPECT_NEAR(window->alpha, alpha, 1e-6);
     }
     EXPECT_EQ(find(list, ids.back())->bounds, (Rect{0, 0, 1280, 800}));
 }
