@@ -110,12 +110,9 @@ TEST(OpenMeteoTest, GeocodingURLEncodesTheCityAsOneQueryValue) {
 
 // Only parseWeather logs, and its line keeps every digit of the temperature.
 TEST(OpenMeteoTest, ParsesAValidForecastAndLogsOnlyThen) {
-    WeatherSnapshot expected{18.5,  17.25,
-                             0.2,   0.1,
-                             0.0,   12.5,
-                             61,    40.0,
-                             5.35,  Date(seconds(kJuneFirstNineUTC)),
-                             52.52, "Europe/Berlin"};
+    const Date observed{seconds(kJuneFirstNineUTC)};
+    const WeatherSnapshot expected{18.5, 17.25, 0.2,  0.1,      0.0,   12.5,
+                                   61,   40.0,  5.35, observed, 52.52, "Europe/Berlin"};
     ScopedLogCapture capture;
     EXPECT_EQ(OpenMeteo::readForecast(kForecastText), expected);
     EXPECT_TRUE(capture.sink().records().empty());
