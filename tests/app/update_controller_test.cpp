@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <regex>
 
 namespace garbello {
@@ -175,45 +176,38 @@ TEST_F(UpdateControllerTest, WhatACheckOffersAndSays) {
     tooNew.minimumMacOS = "99.0";
     const std::string skipped = "Version 1.2.0 is skipped. Check again to see it.";
     const std::string needsSystem = UpdateError::macOSRequired("99.0").description();
-    struct Case {
-        const char* name;
-        std::optional<std::string> version; // absent: a garbled feed
-        bool manual;
-        std::string status;
-        bool offers;
-        bool logsFailure;
-        std::optional<Kind> offline = {};
-        bool tooNewSystem = false;
+    // What the feed offers (a version, or 1.3.0 offline, garbled or for a
+    // newer system), whether the check is manual, what it says and offers.
+    const std::vector<std::tuple<std::string, bool, std::string, bool>> cases = {
+        {"1.1.0", false, kLatest, false},
+        {"1.0.9", true, kLatest, false},
+        {"1.3.0", false, "Version 1.3.0 is ready.", true},
+        {"1.2.0", false, skipped, false},
+        {"1.2.0", true, kReady, true},
+        {"offline", false, kInitial, false},
+        {"offline", true, description(Kind::download), false},
+        {"garbled", true, description(Kind::invalidFeed), false},
+        {"needs 99.0", false, kInitial, true},
+        {"needs 99.0", true, needsSystem, true},
     };
-    const std::vector<Case> cases = {
-        {"same version", "1.1.0", false, kLatest, false, false},
-        {"older version", "1.0.9", true, kLatest, false, false},
-        {"newer, automatic", "1.3.0", false, "Version 1.3.0 is ready.", true, false},
-        {"skipped, automatic", "1.2.0", false, skipped, false, false},
-        {"skipped, manual", "1.2.0", true, kReady, true, false},
-        {"offline, automatic", "1.3.0", false, kInitial, false, true, Kind::download},
-        {"offline, manual", "1.3.0", true, description(Kind::download), false, true,
-         Kind::download},
-        {"garbled, manual", std::nullopt, true, description(Kind::invalidFeed), false, true},
-        {"system too old, automatic", "1.3.0", false, kInitial, true, true, {}, true},
-        {"system too old, manual", "1.3.0", true, needsSystem, true, true, {}, true},
-    };
-    for (const Case& c : cases) {
+    for (const auto& [feed, manual, status, offers] : cases) {
+        SCOPED_TRACE(feed + (manual ? ", manual" : ", automatic"));
+        const bool fails = !std::isdigit(static_cast<unsigned char>(feed[0]));
         logs.sink().clear();
         downloads.clear();
-        serve(c.tooNewSystem ? tooNew : releaseOf(c.version.value_or("1.3.0")));
-        if (!c.version)
+        serve(feed == "needs 99.0" ? tooNew : releaseOf(fails ? "1.3.0" : feed));
+        if (feed == "garbled")
             served[kFeed] = "{\"version\": ";
-        offline = c.offline;
+        offline = feed == "offline" ? std::optional(Kind::download) : std::nullopt;
         auto controller = make({true, {}, "1.2.0", {}});
-        controller->check(c.manual);
+        controller->check(manual);
         settle();
-        EXPECT_EQ(controller->status(), c.status) << c.name;
-        EXPECT_EQ(controller->release().has_value(), c.offers) << c.name;
-        EXPECT_EQ(logged("Update check failed: "), c.logsFailure ? 1u : 0u) << c.name;
-        EXPECT_FALSE(controller->busy()) << c.name;
+        EXPECT_EQ(controller->status(), status);
+        EXPECT_EQ(controller->release().has_value(), offers);
+        EXPECT_EQ(logged("Update check failed: "), fails ? 1u : 0u);
+        EXPECT_FALSE(controller->busy());
         for (const auto& file : downloads)
-            EXPECT_FALSE(fs::exists(file)) << c.name;
+            EXPECT_FALSE(fs::exists(file));
     }
 }
 
@@ -253,50 +247,47 @@ TEST_F(UpdateControllerTest, ShowsThePreviousInstallsResultOnceAtLaunch) {
 }
 
 TEST_F(UpdateControllerTest, OpensOnlyAVerifiedDownloadAndKeepsTheOfferOtherwise) {
-    struct Case {
-        const char* name;
-        std::function<void(UpdateRelease&)> change;
-        std::optional<Kind> failure;
-        bool offline = false;
-    };
-    const std::vector<Case> cases = {
+    // The change to the offer and the failure; the transport's is the download going offline.
+    using Change = std::function<void(UpdateRelease&)>;
+    const std::vector<std::tuple<const char*, Change, std::optional<Kind>>> cases = {
         {"size", [](auto& r) { r.byteSize += 1; }, Kind::size},
         {"digest", [](auto& r) { r.sha256 = std::string(64, '0'); }, Kind::hash},
-        {"transport", [](auto&) {}, Kind::download, true},
+        {"transport", [](auto&) {}, Kind::download},
         // Last, so the failures above see an empty Downloads folder.
         {"verified", [](auto&) {}, std::nullopt},
     };
-    for (const Case& c : cases) {
+    for (const auto& [name, change, failure] : cases) {
+        SCOPED_TRACE(name);
         logs.sink().clear();
         downloads.clear();
         progressSeen.clear();
         files.revealed.clear();
         offline.reset();
         UpdateRelease offer = releaseOf("1.2.0");
-        c.change(offer);
+        change(offer);
         serve(offer);
         auto controller = make();
         controller->check(true);
         settle();
-        if (c.offline)
+        if (failure == Kind::download)
             offline = Kind::download;
         controller->openDownload();
-        EXPECT_EQ(controller->status(), "Downloading version 1.2.0…") << c.name;
+        EXPECT_EQ(controller->status(), "Downloading version 1.2.0…");
         // A second check while the download runs is dropped without a word.
         controller->check(true);
-        EXPECT_EQ(controller->status(), "Downloading version 1.2.0…") << c.name;
+        EXPECT_EQ(controller->status(), "Downloading version 1.2.0…");
         settle();
 
-        EXPECT_EQ(requested.back(), std::pair(std::string(kImageUrl), offer.byteSize)) << c.name;
-        EXPECT_EQ(controller->release(), offer) << c.name;
-        EXPECT_FALSE(controller->busy()) << c.name;
-        EXPECT_FALSE(controller->progress()) << c.name;
+        EXPECT_EQ(requested.back(), std::pair(std::string(kImageUrl), offer.byteSize));
+        EXPECT_EQ(controller->release(), offer);
+        EXPECT_FALSE(controller->busy());
+        EXPECT_FALSE(controller->progress());
         for (const auto& file : downloads)
-            EXPECT_FALSE(fs::exists(file)) << c.name;
-        if (c.failure) {
-            EXPECT_EQ(controller->status(), description(*c.failure)) << c.name;
-            EXPECT_EQ(logged("Update installation failed: " + description(*c.failure)), 1u);
-            EXPECT_TRUE(files.revealed.empty()) << c.name;
+            EXPECT_FALSE(fs::exists(file));
+        if (failure) {
+            EXPECT_EQ(controller->status(), description(*failure));
+            EXPECT_EQ(logged("Update installation failed: " + description(*failure)), 1u);
+            EXPECT_TRUE(files.revealed.empty());
             EXPECT_FALSE(fs::exists(files.downloads) && !fs::is_empty(files.downloads));
             continue;
         }
@@ -353,13 +344,10 @@ TEST_F(UpdateControllerTest, InstallsByStartingTheHelperAndQuitting) {
 
 TEST(FrontApplicationTest, FullScreenIsTheActiveApplicationsStateOrAMonitorsSize) {
     const std::vector<Rect> screens = {{0, 0, 1280, 800}, {1280, 0, 1920, 1080}};
-    struct Case {
-        const char* name;
-        std::function<void(WindowList&)> change;
-        bool fullScreen;
-    };
+    // What the list shows, the change that makes it so, and whether the front is full screen.
+    using Change = std::function<void(WindowList&)>;
     // clang-format off
-    const std::vector<Case> cases = {
+    const std::vector<std::tuple<const char*, Change, bool>> cases = {
         {"ordinary window in front", [](auto&) {}, false},
         {"no active window", [](auto& l) { l.activeWindow.reset(); }, false},
         {"full-screen state", [](auto& l) { l.windows[0].fullScreen = true; }, true},
@@ -379,7 +367,7 @@ TEST(FrontApplicationTest, FullScreenIsTheActiveApplicationsStateOrAMonitorsSize
          [](auto& l) { l.windows[0].processID.reset(), l.windows[1].bounds.width = 1280; }, false},
     };
     // clang-format on
-    for (const Case& c : cases) {
+    for (const auto& [name, change, fullScreen] : cases) {
         WindowList list;
         list.statesTrusted = true;
         list.activeWindow = 1;
@@ -390,8 +378,8 @@ TEST(FrontApplicationTest, FullScreenIsTheActiveApplicationsStateOrAMonitorsSize
             window.bounds = {0, 0, double(width), 800};
             window.viewable = true;
         }
-        c.change(list);
-        EXPECT_EQ(platform::frontIsFullScreen(list, screens), c.fullScreen) << c.name;
+        change(list);
+        EXPECT_EQ(platform::frontIsFullScreen(list, screens), fullScreen) << name;
     }
 }
 

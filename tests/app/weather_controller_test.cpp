@@ -100,18 +100,16 @@ struct Rig {
 TEST(WeatherControllerTest, RefreshesOnTimerWakeAndNetworkReturnButNeverTwiceAtOnce) {
     // t: the timer fires, w: a wake, + and -: usable and unusable network
     // reports, .: every answer lands.
-    struct Case {
-        const char* steps;
-        std::size_t newRequests;
-    } cases[] = {
+    // The steps, and how many requests they add to the first.
+    const std::pair<const char*, std::size_t> cases[] = {
         {"tw.", 1}, {"t.w.", 2}, {"+.", 0}, {"-+.", 1}, {"++.", 1}, {"+-.", 0},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.steps);
+    for (const auto& [steps, newRequests] : cases) {
+        SCOPED_TRACE(steps);
         Rig rig;
         rig.controller->start(true);
         rig.settle();
-        for (const char* step = c.steps; *step; ++step) {
+        for (const char* step = steps; *step; ++step) {
             if (*step == 't')
                 rig.clock.advance(WeatherController::kRefreshInterval);
             else if (*step == 'w')
@@ -121,7 +119,7 @@ TEST(WeatherControllerTest, RefreshesOnTimerWakeAndNetworkReturnButNeverTwiceAtO
             else
                 rig.reachability.report(*step == '+');
         }
-        EXPECT_EQ(rig.requests.size(), 1 + c.newRequests);
+        EXPECT_EQ(rig.requests.size(), 1 + newRequests);
     }
 }
 
@@ -145,19 +143,17 @@ TEST(WeatherControllerTest, AnAcceptedForecastIsWornCachedAndLogged) {
 }
 
 TEST(WeatherControllerTest, AFailedRefreshShowsItsTextKeepsTheOutfitAndDoesNotRetry) {
-    struct Case {
-        Answer answer;
-        std::string failure;
-    } cases[] = {
+    // The second answer, and the failure it shows.
+    const std::pair<Answer, std::string> cases[] = {
         {{500, kHot}, kInvalidResponse},
         {{200, ""}, kInvalidResponse},
         {{200, forecast(4, 20)}, "Open-Meteo returned incomplete or invalid weather."},
         {{-1, "Could not resolve host"}, "Could not resolve host"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.failure);
+    for (const auto& [answer, failure] : cases) {
+        SCOPED_TRACE(failure);
         Rig rig;
-        rig.answers = {{200, kSnowy}, c.answer};
+        rig.answers = {{200, kSnowy}, answer};
         rig.controller->start(true);
         rig.settle();
         rig.sleep.wake();
@@ -165,7 +161,7 @@ TEST(WeatherControllerTest, AFailedRefreshShowsItsTextKeepsTheOutfitAndDoesNotRe
         rig.events.clear();
         rig.clock.advance(WeatherController::kRefreshInterval - 1);
         rig.settle();
-        EXPECT_EQ(rig.session().failure(), c.failure);
+        EXPECT_EQ(rig.session().failure(), failure);
         EXPECT_EQ(rig.session().decision()->outfit, Outfit::snowGear);
         EXPECT_FALSE(rig.controller->isRefreshing());
         EXPECT_EQ(rig.events, Events{"change"});
@@ -243,15 +239,12 @@ TEST(WeatherControllerTest, CurrentLocationStatusFollowsPermissionAndFixes) {
     const std::string waiting = "Waiting for location permission; city entry is also available";
     const std::string lookingUp = "Looking up current location…";
     const std::string unavailable = "Location unavailable — choose a city";
-    struct Case {
-        LocationAuthorization initially;
-        bool askedBefore;
-        std::vector<Action> actions;
-        std::optional<std::string> status;
-        int prompts, lookups;
-        Events events;
-    } cases[] = {
-        // clang-format off
+    // The permission at start, whether the user was asked before, what happens,
+    // then the status, permission prompts, lookups and what the owner heard.
+    using Status = std::optional<std::string>;
+    // clang-format off
+    const std::tuple<LocationAuthorization, bool, std::vector<Action>, Status, int, int, Events>
+        cases[] = {
         {notDetermined, true, {}, "Choose a city or use current location", 0, 0, {"change"}},
         {notDetermined, false, {}, waiting, 1, 0, {"asked", "prompt", "change"}},
         {notDetermined, false, {ask}, "Choose a city; location permission has not been granted",
@@ -267,19 +260,19 @@ TEST(WeatherControllerTest, CurrentLocationStatusFollowsPermissionAndFixes) {
         {authorized, false, {fail}, unavailable, 0, 1, {"change", "change"}},
         {authorized, false, {city, fix(3000)}, std::nullopt, 0, 1,
          {"change", "place Rome, Italy", "change"}},
-        // clang-format on
     };
+    // clang-format on
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(i);
-        const Case& c = cases[i];
-        Rig rig(std::nullopt, c.initially);
-        rig.controller->start(c.askedBefore);
-        for (const auto& action : c.actions)
+        const auto& [initially, askedBefore, actions, status, prompts, lookups, events] = cases[i];
+        Rig rig(std::nullopt, initially);
+        rig.controller->start(askedBefore);
+        for (const auto& action : actions)
             action(rig);
-        EXPECT_EQ(rig.controller->locationStatus(), c.status);
-        EXPECT_EQ(rig.location.authorizationRequests, c.prompts);
-        EXPECT_EQ(rig.location.locationRequests, c.lookups);
-        EXPECT_EQ(rig.events, c.events);
+        EXPECT_EQ(rig.controller->locationStatus(), status);
+        EXPECT_EQ(rig.location.authorizationRequests, prompts);
+        EXPECT_EQ(rig.location.locationRequests, lookups);
+        EXPECT_EQ(rig.events, events);
     }
 }
 
@@ -311,19 +304,17 @@ TEST(WeatherControllerTest, AFixBecomesTheRoundedCurrentLocationOnce) {
 TEST(WeatherControllerTest, ASearchEndsWithPlacesOrWhyNot) {
     const std::string berlin = R"({"results": [{"name": "Berlin", "latitude": 52.52,
         "longitude": 13.41, "country": "Germany"}]})";
-    struct Case {
-        Answer answer;
-        std::string error;
-    } cases[] = {
+    // The answer, and the error the second search ends with.
+    const std::pair<Answer, std::string> cases[] = {
         {{200, berlin}, ""},
         {{404, berlin}, kInvalidResponse},
         {{200, R"({"error": true})"}, "Open-Meteo returned invalid location results."},
         {{-1, "Connection refused"}, "Connection refused"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.error);
+    for (const auto& [answer, error] : cases) {
+        SCOPED_TRACE(error);
         Rig rig;
-        rig.answers = {c.answer};
+        rig.answers = {answer};
         std::vector<CitySearchResult> results;
         auto keep = [&](CitySearchResult result) { results.push_back(std::move(result)); };
         // The first search is still in flight when the second starts.
@@ -332,8 +323,8 @@ TEST(WeatherControllerTest, ASearchEndsWithPlacesOrWhyNot) {
         rig.settle();
         ASSERT_EQ(results.size(), 2u);
         EXPECT_EQ(results[0].errorText(), "The request was cancelled");
-        EXPECT_EQ(results[1].errorText(), c.error);
-        EXPECT_EQ(results[1].places.size(), c.error.empty() ? 1u : 0u);
+        EXPECT_EQ(results[1].errorText(), error);
+        EXPECT_EQ(results[1].places.size(), error.empty() ? 1u : 0u);
         EXPECT_EQ(rig.requests.back().url, OpenMeteo::geocodingURL("Berlin"));
         EXPECT_EQ(rig.session().place(), kOslo);
     }

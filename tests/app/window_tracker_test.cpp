@@ -110,11 +110,7 @@ const PassCase kPassCases[] = {
      {{1, {}}}},
     {"an unmapped minimised window keeps a minimised record and hides nothing",
      false,
-     {with(window(8, kMail, kLarge),
-           [](auto& w) {
-               w.viewable = false;
-               w.minimized = true;
-           }),
+     {with(window(8, kMail, kLarge), [](auto& w) { w.viewable = false, w.minimized = true; }),
       window(1, kEditor, kOther)},
      {{8, {}, false, true}, {1, {}}}},
     {"irregular, nameless, unknown and pid-less owners are not dressed but occlude",
@@ -127,19 +123,12 @@ const PassCase kPassCases[] = {
      false,
      {window(1, kEditor, {1, 1, 1281, 799}), window(2, kEditor, {0, 0, 1280, 797}),
       with(window(3, kEditor, kLarge),
-           [](auto& w) {
-               w.minimized = true;
-               w.fullScreen = true;
-               w.type = WindowType::dialog;
-           })},
+           [](auto& w) { w.minimized = w.fullScreen = true, w.type = WindowType::dialog; })},
      {{1, {}, true}, {2, {1}}, {3, {1, 2}}}},
     {"a trusted state wins over covering a screen",
      true,
-     {window(1, kEditor, kScreen), with(window(2, kMail, kLarge),
-                                        [](auto& w) {
-                                            w.fullScreen = true;
-                                            w.minimized = true;
-                                        })},
+     {window(1, kEditor, kScreen),
+      with(window(2, kMail, kLarge), [](auto& w) { w.fullScreen = w.minimized = true; })},
      {{1, {}}, {2, {1}, true, true}}},
     {"a trusted dialog is left out but occludes",
      true,

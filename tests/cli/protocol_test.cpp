@@ -9,28 +9,18 @@
 namespace garbello {
 namespace {
 
-// Stands in for the renderer: remembers what it was asked and writes nothing.
-struct RecordedRender {
-    std::string outfit;
-    std::string output;
-    int variant = -1;
-};
-RecordedRender lastRender;
+// Stands in for the renderer and the settings harness: notes what each was
+// asked, one line a call, and writes nothing.
+std::vector<std::string> workDone;
 
 Json recordRender(const std::string& outfit, const std::string& output, ClothVariant variant) {
-    lastRender = {outfit, output, variant.rawValue()};
+    workDone.push_back("render " + outfit + " " + output + " " +
+                       std::to_string(variant.rawValue()));
     return {{"file", output}, {"outfit", outfit}, {"bytes", 1}, {"variant", variant.rawValue()}};
 }
 
-struct RecordedScreen {
-    std::string screen;
-    bool dark = false;
-    std::string output;
-};
-RecordedScreen lastScreen;
-
 void recordScreen(const std::string& screen, bool dark, const std::filesystem::path& output) {
-    lastScreen = {screen, dark, output};
+    workDone.push_back("screen " + screen + (dark ? " dark " : " light ") + output.string());
 }
 
 std::vector<std::filesystem::path> recordSheets(const std::filesystem::path& directory) {
@@ -207,7 +197,7 @@ TEST(ProtocolTest, VariantValidatesIdentityAndOverride) {
 
 TEST(ProtocolTest, RenderValidatesBeforeHandingTheWorkOn) {
     const Json needs = error("render requires outfit and absolute output");
-    lastRender = {};
+    workDone.clear();
     expectReplies({
         {R"({"operation": "render", "output": "/tmp/a.png"})", needs},
         {R"({"operation": "render", "outfit": "linen"})", needs},
@@ -216,20 +206,19 @@ TEST(ProtocolTest, RenderValidatesBeforeHandingTheWorkOn) {
              "variant": 3.5})",
          error("variant must be an integer from 0 to 9")},
     });
-    EXPECT_EQ(lastRender.variant, -1) << "the work ran for an invalid request";
+    EXPECT_TRUE(workDone.empty()) << "the work ran for an invalid request";
 
     EXPECT_EQ(reply(R"({"operation": "render", "outfit": "plaid", "output": "rel.png"})"),
               (Json{{"file", "rel.png"}, {"outfit", "plaid"}, {"bytes", 1}, {"variant", 0}}));
-    EXPECT_EQ(lastRender.variant, 0);
     reply(R"({"operation": "render", "outfit": "linen", "output": "/o.png", "variant": 7.0})");
-    EXPECT_EQ(lastRender.outfit, "linen");
-    EXPECT_EQ(lastRender.output, "/o.png");
-    EXPECT_EQ(lastRender.variant, 7);
+    EXPECT_EQ(workDone,
+              (std::vector<std::string>{"render plaid rel.png 0", "render linen /o.png 7"}));
 }
 
 TEST(ProtocolTest, SettingsWindowOperationsValidateAndNameWhatIsMissing) {
     const Json renderUI = error("renderUI requires absolute output directory");
     const Json screen = error("renderUIScreen requires screen, dark boolean, and absolute output");
+    workDone.clear();
     expectReplies({
         {R"({"operation": "renderUI"})", renderUI},
         {R"({"operation": "renderUI", "output": "relative/dir"})", renderUI},
@@ -248,20 +237,15 @@ TEST(ProtocolTest, SettingsWindowOperationsValidateAndNameWhatIsMissing) {
         {R"({"operation": "testUI", "extra": 1})",
          {{"checks", {"First check", "Second check"}}, {"headless", true}}},
     });
-    // The screen name is the harness's to judge.
-    EXPECT_EQ(lastScreen.screen, "setup-9:any");
-    EXPECT_TRUE(lastScreen.dark);
-    EXPECT_EQ(lastScreen.output, "/x.png");
+    // The screen name is the harness's to judge; only the valid request reaches it.
+    EXPECT_EQ(workDone, std::vector<std::string>{"screen setup-9:any dark /x.png"});
 }
 
 TEST(ProtocolTest, EveryLineGetsExactlyOneWellFormedReply) {
-    struct Case {
-        std::string line;
-        std::string expectedStart;
-    };
     const std::string corrupt =
         "{\"error\":\"The data couldn’t be read because it isn’t in the correct format: ";
-    const Case cases[] = {
+    // A line, and how its reply starts.
+    const std::pair<std::string, std::string> cases[] = {
         {"", corrupt + "[json.exception.parse_error.101] parse error at line 1, column 1"},
         {"[1, 2]", R"({"error":"Expected a JSON object"})"},
         {"\"operation\"", corrupt + "the top level is not an object or an array"},
@@ -280,9 +264,9 @@ TEST(ProtocolTest, EveryLineGetsExactlyOneWellFormedReply) {
         {R"({"operation":"variant","app":"x","windowID":1234567890123456789012345,"outfit":"x"})",
          R"({"error":"variant requires app, UInt32 windowID and outfit"})"},
     };
-    for (const Case& c : cases) {
-        std::string line = answerLine(c.line, kRecordingWork);
-        EXPECT_TRUE(line.starts_with(c.expectedStart)) << c.line << "\n" << line;
+    for (const auto& [request, expectedStart] : cases) {
+        std::string line = answerLine(request, kRecordingWork);
+        EXPECT_TRUE(line.starts_with(expectedStart)) << request << "\n" << line;
         ASSERT_TRUE(line.ends_with('\n'));
         EXPECT_EQ(line.find('\n'), line.size() - 1);
         // The reply itself is valid UTF-8 JSON.

@@ -8,11 +8,7 @@ namespace garbello {
 namespace {
 
 TEST(WriteJsonTest, CompactSortedOneLine) {
-    struct Row {
-        Json record;
-        std::string line;
-    };
-    const Row rows[] = {
+    const std::pair<Json, std::string> rows[] = {
         {Json{{"b", 1}, {"a", true}, {"c", false}}, R"({"a":true,"b":1,"c":false})"},
         {Json{{"file", "/tmp/out/a.png"}}, R"({"file":"\/tmp\/out\/a.png"})"},
         {Json{{"bytes", 123456789012LL}, {"neg", -3}}, R"({"bytes":123456789012,"neg":-3})"},
@@ -23,8 +19,8 @@ TEST(WriteJsonTest, CompactSortedOneLine) {
         {Json{{"f", 0.5}}, R"({"f":0.5})"},
         {Json::object(), "{}"},
     };
-    for (const Row& row : rows)
-        EXPECT_EQ(jsonLine(row.record), row.line + "\n");
+    for (const auto& [record, line] : rows)
+        EXPECT_EQ(jsonLine(record), line + "\n");
 }
 
 TEST(WriteJsonTest, InvalidUtf8IsAnErrorNotGarbage) {

@@ -60,18 +60,15 @@ TEST(AtomicFileTest, FailuresKeepTheOldFileAndNameThePath) {
     TemporaryDirectory root;
     fs::create_directories(root / "blocked/inner");
     writeFileAtomically(root / "file", "keep");
-    struct Case {
-        fs::path target;
-        fs::path named;
-    };
-    // A directory cannot be replaced by a file; nothing can be written below a file.
-    for (const Case& c : {Case{root / "blocked", root / "blocked"},
-                          Case{root / "file/child.json", root / "file"}}) {
+    // A directory cannot be replaced by a file; nothing can be written below a
+    // file. Each target, and the path its error names.
+    for (const auto& [target, named] : {std::pair{root / "blocked", root / "blocked"},
+                                        std::pair{root / "file/child.json", root / "file"}}) {
         try {
-            writeFileAtomically(c.target, "data");
-            ADD_FAILURE() << "wrote " << c.target;
+            writeFileAtomically(target, "data");
+            ADD_FAILURE() << "wrote " << target;
         } catch (const FileError& error) {
-            EXPECT_NE(std::string(error.what()).find(c.named.string()), std::string::npos)
+            EXPECT_NE(std::string(error.what()).find(named.string()), std::string::npos)
                 << error.what();
         }
     }

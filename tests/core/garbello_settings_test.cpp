@@ -71,12 +71,8 @@ TEST(GarbelloSettingsTest, PresentValuesOfTheWrongTypeOrDomainFailTheWholeRecord
 // A damaged optional member of a nested record must not cost the user every
 // other choice in the file.
 TEST(GarbelloSettingsTest, NestedRecordsLoseOnlyTheirBadOptionalMembers) {
-    struct Case {
-        const char* updaterV1;
-        std::optional<double> lastChecked;
-        std::optional<std::string> skippedVersion;
-    };
-    const Case cases[] = {
+    // The updater record, and the lastChecked and skippedVersion that survive it.
+    const std::tuple<const char*, std::optional<double>, std::optional<std::string>> cases[] = {
         {R"({"automatic": false, "lastChecked": null})", {}, {}},
         {R"({"automatic": false, "lastChecked": "yesterday", "skippedVersion": "0.4.0"})",
          {},
@@ -87,41 +83,36 @@ TEST(GarbelloSettingsTest, NestedRecordsLoseOnlyTheirBadOptionalMembers) {
          5,
          {}},
     };
-    for (const Case& c : cases) {
+    for (const auto& [updaterV1, lastChecked, skippedVersion] : cases) {
+        SCOPED_TRACE(updaterV1);
         GarbelloSettings settings =
             decode((std::string(R"({"paused": true, "place": {"name": "Oslo", "latitude": 59.9,
                 "longitude": 10.7, "timezone": "Europe/Oslo", "country": null},
                 "updaterV1": )") +
-                    c.updaterV1 + "}")
+                    updaterV1 + "}")
                        .c_str());
-        EXPECT_TRUE(settings.paused) << c.updaterV1;
-        EXPECT_EQ(settings.place, (Place{"Oslo", 59.9, 10.7, "Europe/Oslo"})) << c.updaterV1;
-        EXPECT_FALSE(settings.updaterV1.automatic) << c.updaterV1;
+        EXPECT_TRUE(settings.paused);
+        EXPECT_EQ(settings.place, (Place{"Oslo", 59.9, 10.7, "Europe/Oslo"}));
+        EXPECT_FALSE(settings.updaterV1.automatic);
         EXPECT_EQ(settings.updaterV1.lastChecked,
-                  c.lastChecked ? std::optional(dateFromReferenceSeconds(*c.lastChecked))
-                                : std::nullopt)
-            << c.updaterV1;
-        EXPECT_EQ(settings.updaterV1.skippedVersion, c.skippedVersion) << c.updaterV1;
-        EXPECT_EQ(settings.updaterV1.pendingResultPath, std::nullopt) << c.updaterV1;
+                  lastChecked ? std::optional(dateFromReferenceSeconds(*lastChecked))
+                              : std::nullopt);
+        EXPECT_EQ(settings.updaterV1.skippedVersion, skippedVersion);
+        EXPECT_EQ(settings.updaterV1.pendingResultPath, std::nullopt);
     }
 }
 
 TEST(GarbelloSettingsTest, NumbersOutOfRangeAreRepairedOnDecode) {
-    struct Case {
-        const char* json;
-        double borderWidth;
-        double patternScale;
-    };
-    const Case cases[] = {
+    // A file's numbers, and the border width and pattern scale they decode to.
+    const std::tuple<const char*, double, double> cases[] = {
         {R"({"borderWidth": 2})", 4, 1},      {R"({"borderWidth": 40})", 32, 1},
         {R"({"borderWidth": 32})", 32, 1},    {R"({"borderWidth": 12.75})", 12.75, 1},
         {R"({"borderWidth": -1e300})", 4, 1}, {R"({"patternScale": 0.1})", 12, 0.5},
         {R"({"patternScale": 5})", 12, 3},    {R"({"patternScale": 0.5})", 12, 0.5},
     };
-    for (const Case& c : cases) {
-        GarbelloSettings settings = decode(c.json);
-        EXPECT_EQ(settings.borderWidth, c.borderWidth) << c.json;
-        EXPECT_EQ(settings.patternScale, c.patternScale) << c.json;
+    for (const auto& [json, borderWidth, patternScale] : cases) {
+        EXPECT_EQ(decode(json).borderWidth, borderWidth) << json;
+        EXPECT_EQ(decode(json).patternScale, patternScale) << json;
     }
     // Unknown keys are ignored.
     EXPECT_EQ(decode(R"({"future": [{}], "borderWidth": 8})").borderWidth, 8);
@@ -155,20 +146,15 @@ TEST(GarbelloSettingsTest, ClearingVariantsRemovesTheirEntries) {
 }
 
 TEST(StartupPresentationTest, SetupUntilOnboardedThenSilentAtLoginOnly) {
-    struct Case {
-        bool onboardingCompleted;
-        bool launchedAtLogin;
-        StartupPresentation expected;
-    };
-    const Case cases[] = {
-        {false, false, StartupPresentation::setup},
-        {false, true, StartupPresentation::setup},
-        {true, true, StartupPresentation::background},
-        {true, false, StartupPresentation::settings},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(StartupPresentation::choose(c.onboardingCompleted, c.launchedAtLogin), c.expected)
-            << c.onboardingCompleted << c.launchedAtLogin;
+    using enum StartupPresentation::Case;
+    // Onboarding completed, launched at login, and what the launch shows.
+    const std::tuple<bool, bool, StartupPresentation> cases[] = {{false, false, setup},
+                                                                 {false, true, setup},
+                                                                 {true, true, background},
+                                                                 {true, false, settings}};
+    for (const auto& [onboarded, atLogin, expected] : cases)
+        EXPECT_EQ(StartupPresentation::choose(onboarded, atLogin), expected)
+            << onboarded << atLogin;
 }
 
 TEST(StartupPresentationTest, RawValuesParseBackAndNothingElseDoes) {
@@ -179,23 +165,17 @@ TEST(StartupPresentationTest, RawValuesParseBackAndNothingElseDoes) {
 }
 
 TEST(VariantAssignmentTest, AutomaticVariantMatchesTheWorkedFnvValues) {
-    struct Case {
-        const char* bundleID;
-        std::uint32_t windowID;
-        int variant;
-    };
     // Hashes of the key "<bundle>\0<decimal window>" computed independently:
     // Safari 42 → 0x866a3ce2973aab90, Safari 43 → 0x866a3de2973aad43,
     // "" 4294967295 → 0xf95620a65c0b932c.
-    const Case cases[] = {
+    const std::tuple<const char*, std::uint32_t, int> cases[] = {
         {"com.apple.Safari", 42, 0}, {"com.apple.Safari", 43, 1},
         {"com.apple.finder", 1, 9},  {"", 0, 5},
         {"", 4294967295u, 2},        {"a", 7, 1},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(ClothVariant::automatic(c.bundleID, c.windowID).rawValue(), c.variant)
-            << c.bundleID << " " << c.windowID;
-    }
+    for (const auto& [bundleID, windowID, variant] : cases)
+        EXPECT_EQ(ClothVariant::automatic(bundleID, windowID).rawValue(), variant)
+            << bundleID << " " << windowID;
 }
 
 TrackedWindow window(std::string bundleID, std::uint32_t id) {
@@ -212,13 +192,7 @@ TEST(VariantAssignmentTest, ApplicationChoiceBeatsOutfitChoiceBeatsAutomatic) {
     settings.setVariant(ClothVariant::second, "org.notes", Outfit::linen);
 
     const TrackedWindow safari = window("com.apple.Safari", 42);
-    struct Case {
-        const char* name;
-        TrackedWindow window;
-        Outfit outfit;
-        ClothVariant expected;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, TrackedWindow, Outfit, ClothVariant> cases[] = {
         {"outfit-wide choice", safari, Outfit::sweater, ClothVariant::fourth},
         {"application choice", window("org.mail", 1), Outfit::sweater, ClothVariant::eighth},
         {"application choice for another outfit only", window("org.notes", 1), Outfit::sweater,
@@ -229,8 +203,8 @@ TEST(VariantAssignmentTest, ApplicationChoiceBeatsOutfitChoiceBeatsAutomatic) {
         {"automatic ignores the outfit", window("com.apple.Safari", 43), Outfit::snowGear,
          ClothVariant::second},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(settings.variant(c.window, c.outfit), c.expected) << c.name;
+    for (const auto& [name, window, outfit, expected] : cases)
+        EXPECT_EQ(settings.variant(window, outfit), expected) << name;
 }
 
 } // namespace

@@ -79,30 +79,22 @@ TEST(OpenMeteoTest, ForecastURLOfTheWorkedExample) {
 }
 
 TEST(OpenMeteoTest, CoordinatesAreShortestRoundTripDecimals) {
-    struct Case {
-        double latitude;
-        const char* text;
-    };
-    const std::vector<Case> cases = {
+    const std::pair<double, const char*> cases[] = {
         {13, "13.0"},
         {52.52, "52.52"},
         {0.00001, "1e-05"},
         {-0.0, "-0.0"},
         {0.1 + 0.2, "0.30000000000000004"},
     };
-    for (const auto& c : cases) {
-        std::string url = OpenMeteo::forecastURL({"", c.latitude, 0, "auto"});
-        std::string expected = std::string("?latitude=") + c.text + "&longitude=0.0&";
-        EXPECT_NE(url.find(expected), std::string::npos) << url;
+    for (const auto& [latitude, text] : cases) {
+        const std::string url = OpenMeteo::forecastURL({"", latitude, 0, "auto"});
+        EXPECT_NE(url.find(std::string("?latitude=") + text + "&longitude=0.0&"), std::string::npos)
+            << url;
     }
 }
 
 TEST(OpenMeteoTest, GeocodingURLEncodesTheCityAsOneQueryValue) {
-    struct Case {
-        const char* city;
-        const char* encoded;
-    };
-    const std::vector<Case> cases = {
+    const std::pair<const char*, const char*> cases[] = {
         {"Berlin", "Berlin"},
         {"São Paulo", "S%C3%A3o%20Paulo"},
         // A typed name can neither add query items nor turn into spaces.
@@ -110,21 +102,17 @@ TEST(OpenMeteoTest, GeocodingURLEncodesTheCityAsOneQueryValue) {
         {"50%", "50%25"},
         {"-._~!$'()*,;:@/?", "-._~!$'()*,;:@/?"},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(OpenMeteo::geocodingURL(c.city),
-                  std::string("https://geocoding-api.open-meteo.com/v1/search?name=") + c.encoded +
+    for (const auto& [city, encoded] : cases)
+        EXPECT_EQ(OpenMeteo::geocodingURL(city),
+                  std::string("https://geocoding-api.open-meteo.com/v1/search?name=") + encoded +
                       "&count=5&language=en&format=json");
-    }
 }
 
 // Only parseWeather logs, and its line keeps every digit of the temperature.
 TEST(OpenMeteoTest, ParsesAValidForecastAndLogsOnlyThen) {
-    WeatherSnapshot expected{18.5,  17.25,
-                             0.2,   0.1,
-                             0.0,   12.5,
-                             61,    40.0,
-                             5.35,  Date(seconds(kJuneFirstNineUTC)),
-                             52.52, "Europe/Berlin"};
+    const Date observed{seconds(kJuneFirstNineUTC)};
+    const WeatherSnapshot expected{18.5, 17.25, 0.2,  0.1,      0.0,   12.5,
+                                   61,   40.0,  5.35, observed, 52.52, "Europe/Berlin"};
     ScopedLogCapture capture;
     EXPECT_EQ(OpenMeteo::readForecast(kForecastText), expected);
     EXPECT_TRUE(capture.sink().records().empty());
@@ -149,12 +137,8 @@ TEST(OpenMeteoTest, ForecastBodiesEndInTheirOutcome) {
     const std::string code = "\"weather_code\":61";
     const char* probability = "/daily/precipitation_probability_max";
     const char* uv = "/daily/uv_index_max";
-    struct Case {
-        const char* name;
-        std::string body;
-        std::string expected;
-    };
-    const std::vector<Case> cases = {
+    // What the case is, the body and its outcome.
+    const std::tuple<const char*, std::string, std::string> cases[] = {
         {"latitude above 90", with("/latitude", 90.5), kBadWeather},
         {"unknown zone", with("/timezone", "Mars/Olympus"), kBadWeather},
         {"zone with a NUL", with("/timezone", std::string("Europe/Berlin\0", 14)), kBadWeather},
@@ -185,8 +169,8 @@ TEST(OpenMeteoTest, ForecastBodiesEndInTheirOutcome) {
         {"duplicate keys, the last wins",
          replaced(kForecastText, "\"latitude\":", "\"latitude\":\"x\",\"latitude\":"), "ok"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(forecastOutcome(c.body), c.expected) << c.name;
+    for (const auto& [name, body, expected] : cases)
+        EXPECT_EQ(forecastOutcome(body), expected) << name;
 }
 
 TEST(OpenMeteoTest, MissingKeysAreTheDecodersError) {
@@ -212,14 +196,10 @@ TEST(OpenMeteoTest, MissingKeysAreTheDecodersError) {
 }
 
 TEST(OpenMeteoTest, ObservationTimesAsNumbersOrLocalText) {
-    struct Case {
-        Json time;
-        const char* zone;
-        // Milliseconds since 1970, or nothing when the time is refused.
-        std::optional<std::int64_t> unixMilliseconds;
-    };
+    // The time, the zone, and the milliseconds since 1970 read (nothing when
+    // the time is refused).
     constexpr std::int64_t nine = kJuneFirstNineUTC * 1000;
-    const std::vector<Case> cases = {
+    const std::vector<std::tuple<Json, const char*, std::optional<std::int64_t>>> cases = {
         {1717232400, "Europe/Berlin", nine},
         {1717232400.25, "Europe/Berlin", nine + 250},
         {"2024-06-01T09:00", "Europe/Berlin", nine - 2 * 3600'000},
@@ -239,27 +219,23 @@ TEST(OpenMeteoTest, ObservationTimesAsNumbersOrLocalText) {
         {1e300, "UTC", std::nullopt},
         {-1e11, "UTC", std::nullopt},
     };
-    for (const auto& c : cases) {
+    for (const auto& [time, zone, unixMilliseconds] : cases) {
+        SCOPED_TRACE(time.dump() + " in " + zone);
         Json body = kForecast;
-        body["current"]["time"] = c.time;
-        body["timezone"] = c.zone;
-        if (!c.unixMilliseconds) {
-            EXPECT_EQ(forecastOutcome(body.dump()), kBadTime) << c.time << " in " << c.zone;
-            continue;
-        }
-        EXPECT_EQ(OpenMeteo::parseWeather(body.dump()).observedAt,
-                  Date(milliseconds(*c.unixMilliseconds)))
-            << c.time << " in " << c.zone;
+        body["current"]["time"] = time;
+        body["timezone"] = zone;
+        if (!unixMilliseconds)
+            EXPECT_EQ(forecastOutcome(body.dump()), kBadTime);
+        else
+            EXPECT_EQ(OpenMeteo::parseWeather(body.dump()).observedAt,
+                      Date(milliseconds(*unixMilliseconds)));
     }
 }
 
 TEST(OpenMeteoTest, GeocodingAnswersAreAcceptedInOrderOrRejectedWhole) {
     auto one = [](const std::string& fields) { return R"({"results":[{)" + fields + "}]}"; };
-    struct Case {
-        std::string body;
-        std::string expected; // "ok:" and the names in order, or the error
-    };
-    const std::vector<Case> cases = {
+    // A body, and "ok:" with the names in order, or the error.
+    const std::vector<std::pair<std::string, std::string>> cases = {
         {R"({})", "ok:"},
         {R"({"results":null})", "ok:"},
         {R"({"error":true})", kBadPlaces},
@@ -295,8 +271,8 @@ TEST(OpenMeteoTest, GeocodingAnswersAreAcceptedInOrderOrRejectedWhole) {
             text += place.name + "|";
         return text;
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(outcomeOf([&] { return names(c.body); }), c.expected) << c.body.substr(0, 80);
+    for (const auto& [body, expected] : cases)
+        EXPECT_EQ(outcomeOf([&] { return names(body); }), expected) << body.substr(0, 80);
     // The zone is the service's, or "auto" for the coordinates' own.
     EXPECT_EQ(OpenMeteo::parsePlaces(one(R"("name":"Singapore","latitude":1.29,"longitude":103.85,)"
                                          R"("country":"Singapore","timezone":"Asia/Singapore")")),

@@ -21,12 +21,9 @@ std::vector<std::size_t> indicesBelow(std::size_t count) {
 }
 
 TEST(OrderedWorkTest, RunsJobsSideBySideAndConsumesInIndexOrderOnTheCaller) {
-    struct Case {
-        std::size_t count;
-        unsigned workers;
-    };
-    for (const auto [count, workers] :
-         {Case{0, 2}, Case{12, 1}, Case{12, 3}, Case{12, 8}, Case{12, workerCount()}}) {
+    // How many jobs, on how many workers.
+    for (const auto& [count, workers] :
+         {std::pair<std::size_t, unsigned>{0, 2}, {12, 1}, {12, 3}, {12, 8}, {12, workerCount()}}) {
         std::vector<std::size_t> consumed;
         std::atomic<int> running = 0, mostRunning = 0;
         const auto caller = std::this_thread::get_id();

@@ -91,6 +91,7 @@ TEST_F(SettingsStoreTest, UnreadableFilesGiveDefaultsWithTheErrorLineAndStayInPl
         {std::nullopt, "Could not read"},
     };
     for (const auto& [text, reason] : cases) {
+        SCOPED_TRACE(reason);
         capture_.sink().clear();
         if (text) {
             writeSettingsFile(*text);
@@ -99,9 +100,9 @@ TEST_F(SettingsStoreTest, UnreadableFilesGiveDefaultsWithTheErrorLineAndStayInPl
             fs::create_directories(settingsPath());
         }
         SettingsStore store(settingsPath());
-        EXPECT_EQ(store.load(), GarbelloSettings{}) << reason;
+        EXPECT_EQ(store.load(), GarbelloSettings{});
         auto records = logged();
-        ASSERT_EQ(records.size(), 1u) << reason;
+        ASSERT_EQ(records.size(), 1u);
         EXPECT_EQ(records[0].level, LogLevel::error);
         EXPECT_TRUE(records[0].message.starts_with(
             "Unable to read garbello settings; using defaults: " + reason))
@@ -135,13 +136,10 @@ TEST_F(SettingsStoreTest, KeepsOnlyTheNewestUnreadableCopiesAndAlwaysSaves) {
     const std::vector<std::string> foreign = {
         "settings.json.unreadable-07", "settings.json.unreadable-x", "settings.json.unreadable-1",
         "settings.json.unreadable-4294967296", "settings.json.unreadable-0"};
-    struct Case {
-        const char* name;
-        std::vector<std::string> before;
-        std::string newest; // empty: the file was readable and no copy is made
-        std::vector<std::string> after;
-    };
-    const Case cases[] = {
+    // The copies before, the newest copy (none when the file was readable)
+    // and the copies after a save.
+    using Names = std::vector<std::string>;
+    const std::tuple<const char*, Names, std::string, Names> cases[] = {
         {"a readable file is simply replaced", keptNames(1, 1), "", keptNames(1, 1)},
         {"first damage", {}, "settings.json.unreadable", keptNames(1, 1)},
         {"one short of the limit", keptNames(1, 9), "settings.json.unreadable-10",
@@ -156,20 +154,20 @@ TEST_F(SettingsStoreTest, KeepsOnlyTheNewestUnreadableCopiesAndAlwaysSaves) {
         {"other names are not copies", joined(foreign, keptNames(5, 5)),
          "settings.json.unreadable-6", joined(foreign, keptNames(5, 6))},
     };
-    for (const Case& c : cases) {
-        fs::remove_all(settingsPath().parent_path());
-        for (const std::string& name : c.before)
-            writeFileAtomically(settingsPath().parent_path() / name, "earlier damage");
-        writeSettingsFile(c.newest.empty() ? "{}" : "{damaged");
+    const fs::path folder = settingsPath().parent_path();
+    for (const auto& [name, before, newest, after] : cases) {
+        SCOPED_TRACE(name);
+        fs::remove_all(folder);
+        for (const std::string& copy : before)
+            writeFileAtomically(folder / copy, "earlier damage");
+        writeSettingsFile(newest.empty() ? "{}" : "{damaged");
         SettingsStore store(settingsPath());
-        ASSERT_NO_THROW(store.save(customised())) << c.name;
-        EXPECT_EQ(store.load(), customised()) << c.name;
-        if (!c.newest.empty()) {
-            EXPECT_EQ(readFile(settingsPath().parent_path() / c.newest), "{damaged") << c.name;
+        ASSERT_NO_THROW(store.save(customised()));
+        EXPECT_EQ(store.load(), customised());
+        if (!newest.empty()) {
+            EXPECT_EQ(readFile(folder / newest), "{damaged");
         }
-        EXPECT_EQ(test::entryNames(settingsPath().parent_path()),
-                  joined(c.after, {"settings.json"}))
-            << c.name;
+        EXPECT_EQ(test::entryNames(folder), joined(after, {"settings.json"}));
     }
 }
 
@@ -228,22 +226,16 @@ TEST_F(SettingsStoreTest, KilledSaveNeverLeavesATornFile) {
 }
 
 TEST(SettingsLocationTest, FollowsTheXdgConfigurationHome) {
-    struct Case {
-        const char* xdgConfigHome;
-        const char* home;
-        const char* expected;
-    };
-    const Case cases[] = {
-        {"/srv/config", "/home/ada", "/srv/config/Garbello/settings.json"},
-        {"relative/config", "/home/ada", "/home/ada/.config/Garbello/settings.json"},
-        {"", "/home/ada", "/home/ada/.config/Garbello/settings.json"},
-        {nullptr, "/home/ada", "/home/ada/.config/Garbello/settings.json"},
-    };
-    for (const Case& c : cases) {
-        test::ScopedEnvironment config("XDG_CONFIG_HOME", c.xdgConfigHome);
-        test::ScopedEnvironment home("HOME", c.home);
-        EXPECT_EQ(SettingsStore::defaultPath(), c.expected)
-            << (c.xdgConfigHome ? c.xdgConfigHome : "(unset)");
+    const std::string ada = "/home/ada/.config/Garbello/settings.json";
+    test::ScopedEnvironment home("HOME", "/home/ada");
+    for (const auto& [xdgConfigHome, expected] :
+         {std::pair<const char*, std::string>{"/srv/config", "/srv/config/Garbello/settings.json"},
+          {"relative/config", ada},
+          {"", ada},
+          {nullptr, ada}}) {
+        test::ScopedEnvironment config("XDG_CONFIG_HOME", xdgConfigHome);
+        EXPECT_EQ(SettingsStore::defaultPath(), expected)
+            << (xdgConfigHome ? xdgConfigHome : "(unset)");
     }
 }
 

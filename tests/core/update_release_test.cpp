@@ -41,12 +41,8 @@ TEST(UpdateReleaseTest, ManifestBoundaries) {
     std::string accented;
     for (int i = 0; i < 2000; ++i)
         accented += "\u00e9";
-    struct Case {
-        const char* key;
-        std::optional<Json> value; // nothing: the key is left out
-        bool accepted;
-    };
-    const std::vector<Case> cases = {
+    // A key, its value (nothing: the key is left out), and whether it passes.
+    const std::vector<std::tuple<const char*, std::optional<Json>, bool>> cases = {
         {"sha256", std::string(64, 'A'), false},
         {"sha256", std::string(63, 'a'), false},
         {"sha256", std::string(63, 'a') + "g", false},
@@ -71,15 +67,15 @@ TEST(UpdateReleaseTest, ManifestBoundaries) {
         {"minimum_macos", "1.2.3.4.5", false},
         {"min_supported_updater", 0, false},
     };
-    for (const Case& c : cases) {
+    for (const auto& [key, value, accepted] : cases) {
         Json manifest = validManifest();
-        if (c.value)
-            manifest[c.key] = *c.value;
+        if (value)
+            manifest[key] = *value;
         else
-            manifest.erase(c.key);
-        auto failure = updateFailureOf([&] { UpdateRelease::parse(manifest.dump()); });
-        EXPECT_EQ(failure, c.accepted ? std::nullopt : std::optional(Kind::invalidFeed))
-            << c.key << " = " << (c.value ? c.value->dump() : "absent");
+            manifest.erase(key);
+        EXPECT_EQ(updateFailureOf([&] { UpdateRelease::parse(manifest.dump()); }),
+                  accepted ? std::nullopt : std::optional(Kind::invalidFeed))
+            << key << " = " << (value ? value->dump() : "absent");
     }
 }
 
@@ -93,13 +89,10 @@ TEST(UpdateReleaseTest, TheSizeLimitComesBeforeDecoding) {
 }
 
 TEST(UpdateReleaseTest, Compatibility) {
-    struct Case {
-        const char* minimum;
-        std::optional<std::int64_t> generation;
-        const char* system;
-        std::optional<Kind> failure;
-    };
-    const std::vector<Case> cases = {
+    // The release's minimum system and updater generation, the running system
+    // and the failure.
+    using Generation = std::optional<std::int64_t>;
+    const std::tuple<const char*, Generation, const char*, std::optional<Kind>> cases[] = {
         {"2.17", std::nullopt, "2.17", std::nullopt},
         {"2.17", std::nullopt, "2.17.0.9", std::nullopt},
         {"2.17", std::nullopt, "2.16.99", Kind::macOSRequired},
@@ -109,11 +102,11 @@ TEST(UpdateReleaseTest, Compatibility) {
         {"two", std::nullopt, "2.36", Kind::invalidFeed},
     };
     UpdateRelease release = UpdateRelease::parse(validManifest().dump());
-    for (const Case& c : cases) {
-        release.minimumMacOS = c.minimum;
-        release.minSupportedUpdater = c.generation;
-        EXPECT_EQ(updateFailureOf([&] { release.checkCompatibility(c.system); }), c.failure)
-            << c.minimum << " on " << c.system;
+    for (const auto& [minimum, generation, system, failure] : cases) {
+        release.minimumMacOS = minimum;
+        release.minSupportedUpdater = generation;
+        EXPECT_EQ(updateFailureOf([&] { release.checkCompatibility(system); }), failure)
+            << minimum << " on " << system;
     }
 
     // Against the running C library: its own version passes, a far one names itself.
@@ -135,37 +128,28 @@ TEST(UpdateReleaseTest, Compatibility) {
 using Components = std::vector<std::int64_t>;
 
 TEST(UpdateVersionTest, Components) {
-    struct Row {
-        const char* text;
-        std::optional<Components> expected;
+    const std::pair<const char*, Components> rows[] = {
+        {"1.2.3.4", {1, 2, 3, 4}},
+        {"7", {7}},
+        {"007.0010", {7, 10}},
+        {"9223372036854775807", {INT64_MAX}},
     };
-    const Row rows[] = {
-        {"1.2.3.4", Components{1, 2, 3, 4}},
-        {"7", Components{7}},
-        {"007.0010", Components{7, 10}},
-        {"9223372036854775807", Components{INT64_MAX}},
-    };
-    for (const Row& row : rows)
-        EXPECT_EQ(UpdateVersion::components(row.text), row.expected) << row.text;
+    for (const auto& [text, expected] : rows)
+        EXPECT_EQ(UpdateVersion::components(text), expected) << text;
     for (const char* text : {"9223372036854775808", "1.2.3.4.5", "", "1..2", "1.2.", ".1", "v1.2",
                              "1.0-beta", "+1", "-1", " 1.2", "1.2 ", "1.٣"})
         EXPECT_EQ(UpdateVersion::components(text), std::nullopt) << text;
 }
 
 TEST(UpdateVersionTest, IsNewer) {
-    struct Row {
-        const char* candidate;
-        const char* current;
-        bool newer;
-    };
-    const Row rows[] = {
+    const std::tuple<const char*, const char*, bool> rows[] = {
         {"0.4.0", "0.3.0", true},  {"0.3", "0.3.0", false},   {"0.3.0", "0.3", false},
         {"0.10", "0.9", true},     {"0.9", "0.10", false},    {"1.2.0.1", "1.2", true},
         {"1.0", "garbage", false}, {"garbage", "0.1", false}, {"1", "0.99.99.99", true},
     };
-    for (const Row& row : rows)
-        EXPECT_EQ(UpdateVersion::isNewer(row.candidate, row.current), row.newer)
-            << row.candidate << " vs " << row.current;
+    for (const auto& [candidate, current, newer] : rows)
+        EXPECT_EQ(UpdateVersion::isNewer(candidate, current), newer)
+            << candidate << " vs " << current;
 }
 
 } // namespace

@@ -32,28 +32,23 @@ TEST(UpdateSecurityTest, VerifyDownloadChecksSizeBeforeDigest) {
     flipped[500] = 'y';
     for (char& c : upper)
         c = static_cast<char>(std::toupper(c));
-    struct Case {
-        const char* name;
-        std::string bytes, digest;
-        std::optional<Kind> failure;
-    };
-    const std::vector<Case> cases = {
-        {"exact", content, digest, std::nullopt},
-        {"one byte shorter", content.substr(1), digest, Kind::size},
-        {"one flipped byte", flipped, digest, Kind::hash},
-        {"upper-case digest", content, upper, Kind::hash},
-        // The digest is never reached for a file longer than announced.
-        {"longer, with its own digest", content + "x", digestOf(content + "x"), Kind::size},
-    };
+    // The file's bytes, the announced digest and the failure.
+    const std::vector<std::tuple<const char*, std::string, std::string, std::optional<Kind>>>
+        cases = {
+            {"exact", content, digest, std::nullopt},
+            {"one byte shorter", content.substr(1), digest, Kind::size},
+            {"one flipped byte", flipped, digest, Kind::hash},
+            {"upper-case digest", content, upper, Kind::hash},
+            // The digest is never reached for a file longer than announced.
+            {"longer, with its own digest", content + "x", digestOf(content + "x"), Kind::size},
+        };
     fs::path file = directory / "image.tar.gz";
-    for (const Case& c : cases) {
-        writeFileAtomically(file, c.bytes);
-        EXPECT_EQ(updateFailureOf([&] {
-                      UpdateSecurity::verifyDownload(
-                          file, static_cast<std::int64_t>(content.size()), c.digest);
-                  }),
-                  c.failure)
-            << c.name;
+    const auto size = static_cast<std::int64_t>(content.size());
+    for (const auto& [name, bytes, announced, failure] : cases) {
+        writeFileAtomically(file, bytes);
+        EXPECT_EQ(updateFailureOf([&] { UpdateSecurity::verifyDownload(file, size, announced); }),
+                  failure)
+            << name;
     }
     EXPECT_THROW(UpdateSecurity::verifyDownload(directory / "missing", 3, digest), FileError);
 }

@@ -66,33 +66,27 @@ TEST(WindowTrackingStateTest, VanishedWindowsAreReportedHiddenExactlyOnce) {
 }
 
 TEST(WindowTrackingStateTest, ResizeSuppressesTheBorderUntilTheSizeHoldsForTheQuietPeriod) {
-    struct Step {
-        double now;
-        Rect frame;
-        bool visible;
+    auto step = [](double now, Rect frame, bool visible) {
+        return Pass{now,
+                    {window(7, frame)},
+                    visible ? IDs{7} : IDs{},
+                    visible ? HiddenIDs{} : HiddenIDs{7}};
     };
     // One window through a drag: jitter within half a point is not a resize,
     // a move is not a resize, and the border returns once the size has held
     // for the quiet period.
-    const std::vector<Step> steps = {
-        {10.0, {0, 0, 800, 600}, true},          // first seen: never suppressed
-        {10.1, {0, 0, 800.4, 600}, true},        // within tolerance
-        {10.2, {0, 0, 800, 599.5}, true},        // exactly the tolerance
-        {10.3, {0, 0, 801, 600}, false},         // resized
-        {10.59, {0, 0, 801, 600}, false},        // 0.29 s later
-        {10.65, {0, 0, 801, 600}, true},         // 0.35 s later
-        {10.8, {200, -200, 801, 600}, true},     // moved by 200 points at the same size
-        {20.1, {200, -200, 801, 601}, false},    // height alone counts
-        {20.25, {200, -200, 801.3, 601}, false}, // small change keeps the old resize time
-        {20.45, {200, -200, 801.3, 601}, true},  // quiet since 20.1
-    };
-    std::vector<Pass> passes;
-    for (const auto& step : steps)
-        passes.push_back({step.now,
-                          {window(7, step.frame)},
-                          step.visible ? IDs{7} : IDs{},
-                          step.visible ? HiddenIDs{} : HiddenIDs{7}});
-    expectPasses(passes);
+    expectPasses({
+        step(10.0, {0, 0, 800, 600}, true),          // first seen: never suppressed
+        step(10.1, {0, 0, 800.4, 600}, true),        // within tolerance
+        step(10.2, {0, 0, 800, 599.5}, true),        // exactly the tolerance
+        step(10.3, {0, 0, 801, 600}, false),         // resized
+        step(10.59, {0, 0, 801, 600}, false),        // 0.29 s later
+        step(10.65, {0, 0, 801, 600}, true),         // 0.35 s later
+        step(10.8, {200, -200, 801, 600}, true),     // moved by 200 points at the same size
+        step(20.1, {200, -200, 801, 600.55}, false), // height alone counts, just past the tolerance
+        step(20.25, {200, -200, 801.3, 600.55}, false), // small change keeps the old resize time
+        step(20.45, {200, -200, 801.3, 600.55}, true),  // quiet since 20.1
+    });
     expectPasses({{1.0, {window(1, {0, 0, 800, 600})}, {1}, {}},
                   {1.15, {window(1, {0, 0, 1000, 700})}, {1}, {}}},
                  0);

@@ -2,7 +2,9 @@
 #include "platform/logind_sleep_watch.h"
 #include "platform/portal_appearance.h"
 #include "qt_event_loop.h"
+#include "run_process.h"
 #include "settings_portal.h"
+#include "support/atomic_file.h"
 #include "support/log.h"
 #include "temporary_directory.h"
 
@@ -14,62 +16,35 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <csignal>
-#include <cstdio>
-#include <fcntl.h>
-#include <fstream>
 #include <mutex>
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <optional>
 
 namespace garbello::platform {
 namespace {
 
-// A bus daemon of the test's own, with no services and nothing activatable.
+// A bus daemon of the test's own, with no services and nothing activatable;
+// its complaints about this container's limits go to the null device.
 class PrivateBus {
 public:
     PrivateBus() {
         const auto config = directory_ / "bus.conf";
-        std::ofstream(config) << "<busconfig><type>session</type><listen>unix:dir="
-                              << directory_.path().string()
-                              << "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
-                                 "<allow send_destination=\"*\"/><allow receive_sender=\"*\"/>"
-                                 "<allow own=\"*\"/>"
-                                 "</policy></busconfig>";
-        int output[2];
-        if (::pipe(output) != 0)
-            throw std::runtime_error("pipe failed");
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            // Gone with the test, however the test ends.
-            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-            ::dup2(output[1], 1);
-            // Its complaints about this container's limits are no news.
-            const int quiet = ::open("/dev/null", O_WRONLY);
-            ::dup2(quiet, 2);
-            ::close(output[0]);
-            ::close(output[1]);
-            const std::string option = "--config-file=" + config.string();
-            ::execl("/usr/bin/dbus-daemon", "dbus-daemon", option.c_str(), "--nofork",
-                    "--print-address", static_cast<char*>(nullptr));
-            ::_exit(127);
+        writeFileAtomically(
+            config,
+            "<busconfig><type>session</type><listen>unix:dir=" + directory_.path().string() +
+                "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
+                "<allow send_destination=\"*\"/><allow receive_sender=\"*\"/>"
+                "<allow own=\"*\"/></policy></busconfig>");
+        try {
+            daemon_.emplace("dbus-daemon",
+                            std::vector<std::string>{"--config-file=" + config.string(), "--nofork",
+                                                     "--print-address"});
+            address_ = QString::fromStdString(daemon_->readLine()).trimmed();
+        } catch (const std::runtime_error&) {
         }
-        ::close(output[1]);
-        FILE* stream = ::fdopen(output[0], "r");
-        char line[512] = {};
-        if (stream && std::fgets(line, sizeof line, stream))
-            address_ = QString::fromUtf8(line).trimmed();
-        if (stream)
-            std::fclose(stream);
     }
     ~PrivateBus() {
         for (const auto& name : names_)
             QDBusConnection::disconnectFromBus(name);
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            ::waitpid(pid_, nullptr, 0);
-        }
     }
     bool running() const { return !address_.isEmpty(); }
 
@@ -81,7 +56,7 @@ public:
 
 private:
     test::TemporaryDirectory directory_;
-    pid_t pid_ = -1;
+    std::optional<test::PipedProcess> daemon_;
     QString address_;
     std::vector<QString> names_;
 };
@@ -113,14 +88,12 @@ public:
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
         const QString member = message.member();
         std::string record = member.toStdString();
-        if (member == QLatin1String("Set"))
-            record += " " + message.arguments().value(1).toString().toStdString() + "=" +
-                      message.arguments()
-                          .value(2)
-                          .value<QDBusVariant>()
-                          .variant()
-                          .toString()
-                          .toStdString();
+        if (member == QLatin1String("Set")) {
+            const auto arguments = message.arguments();
+            const QVariant value = arguments.value(2).value<QDBusVariant>().variant();
+            record += " " + arguments.value(1).toString().toStdString() + "=" +
+                      value.toString().toStdString();
+        }
         {
             std::lock_guard lock(mutex_);
             calls_.push_back(record);
@@ -192,23 +165,19 @@ TEST_F(DBusWiringTest, GeoClueGivesOneFixAtTheRequestedAccuracy) {
 }
 
 TEST_F(DBusWiringTest, AMissingOrRefusingGeoClueMeansDenied) {
-    struct Case {
-        const char* name;
-        bool present;
-        QString startError;
-        std::string logLine;
-    } cases[] = {
+    // Whether GeoClue runs, the error its Start answers and the line logged.
+    const std::tuple<const char*, bool, QString, std::string> cases[] = {
         {"no service", false, {}, "GeoClue location service unavailable: "},
         {"refused", true, QStringLiteral("org.freedesktop.DBus.Error.AccessDenied"),
          "GeoClue refused location access: not allowed"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, present, startError, logLine] : cases) {
+        SCOPED_TRACE(name);
         logs.sink().clear();
         std::optional<FakeGeoClue> service;
-        if (c.present) {
+        if (present) {
             service.emplace(bus.connect());
-            service->startError = c.startError;
+            service->startError = startError;
         }
         GeoClueLocation location("garbello", bus.connect());
         Lookup lookup;
@@ -221,7 +190,7 @@ TEST_F(DBusWiringTest, AMissingOrRefusingGeoClueMeansDenied) {
         ASSERT_TRUE(test::runEventLoopUntil([&] { return lookup.failures == 2; }));
         const auto lines = logs.sink().records("weather");
         ASSERT_EQ(lines.size(), 1u);
-        EXPECT_EQ(lines[0].message.rfind(c.logLine, 0), 0u) << lines[0].message;
+        EXPECT_EQ(lines[0].message.rfind(logLine, 0), 0u) << lines[0].message;
         if (service)
             service.reset();
         QCoreApplication::processEvents();
@@ -248,31 +217,27 @@ TEST_F(DBusWiringTest, LogindReportsSleepAndWakeApart) {
 }
 
 TEST_F(DBusWiringTest, TheAppearanceFollowsThePortalElseThePalette) {
-    struct Case {
-        const char* name;
-        std::optional<uint> portalScheme; // none: no portal runs
-        bool paletteDark;
-        bool dark;
-    } cases[] = {
+    // The portal's scheme (none: no portal runs), the palette's and the outcome.
+    const std::tuple<const char*, std::optional<uint>, bool, bool> cases[] = {
         {"portal prefers dark", 1u, false, true},
         {"portal prefers light", 2u, true, false},
         {"no preference", 0u, true, true},
         {"no portal", std::nullopt, true, true},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, portalScheme, paletteDark, dark] : cases) {
+        SCOPED_TRACE(name);
         std::optional<fixtures::SettingsPortal> portal;
-        if (c.portalScheme)
-            portal.emplace(bus.connect(), *c.portalScheme);
-        PortalAppearance appearance([&] { return c.paletteDark; }, bus.connect());
+        if (portalScheme)
+            portal.emplace(bus.connect(), *portalScheme);
+        PortalAppearance appearance([&] { return paletteDark; }, bus.connect());
         std::vector<bool> changes;
         appearance.watchChanges([&](bool dark) { changes.push_back(dark); });
-        ASSERT_TRUE(test::runEventLoopUntil([&] { return appearance.dark() == c.dark; }));
+        ASSERT_TRUE(test::runEventLoopUntil([&] { return appearance.dark() == dark; }));
         if (!portal)
             continue;
         portal->announce(appearance.dark() ? 2u : 1u);
-        ASSERT_TRUE(test::runEventLoopUntil([&] { return appearance.dark() != c.dark; }));
-        EXPECT_EQ(changes.back(), !c.dark);
+        ASSERT_TRUE(test::runEventLoopUntil([&] { return appearance.dark() != dark; }));
+        EXPECT_EQ(changes.back(), !dark);
     }
 }
 

@@ -11,20 +11,16 @@ namespace garbello::platform {
 namespace {
 
 TEST(XdgAutostartTest, TheEntryStartsThisExecutableMarkedAsALoginLaunch) {
-    struct Case {
-        std::string executable;
-        std::string exec;
-    } cases[] = {
+    const std::pair<std::string, std::string> cases[] = {
         {"/opt/Garbello.app/Contents/MacOS/Garbello",
          R"(Exec=env GARBELLO_LAUNCHED_AT_LOGIN=1 "/opt/Garbello.app/Contents/MacOS/Garbello")"},
         // Quoting's own escapes, then every string's escaping of the backslash.
         {R"(/home/a b/$x"`\100%)",
          R"(Exec=env GARBELLO_LAUNCHED_AT_LOGIN=1 "/home/a b/\\$x\\"\\`\\\\100%%")"},
     };
-    for (const auto& c : cases)
-        EXPECT_NE(XdgAutostart::entryText(c.executable).find("\n" + c.exec + "\n"),
-                  std::string::npos)
-            << XdgAutostart::entryText(c.executable);
+    for (const auto& [executable, exec] : cases)
+        EXPECT_NE(XdgAutostart::entryText(executable).find("\n" + exec + "\n"), std::string::npos)
+            << XdgAutostart::entryText(executable);
     EXPECT_THROW(XdgAutostart::entryText("/bad\npath"), garbello::Error);
 }
 

@@ -21,28 +21,24 @@ TEST(WindowIconTest, TheLargestUsableSizeIsTakenPremultipliedAndBadDataIsNotOver
         2,          2,          0x80ffffff, 0x80ffffff, 0x80ffffff, 0x80ffffff, //
         3,          3,          0xff0000ff, 0xff0000ff, 0xff0000ff, 0xff0000ff,
         0xff0000ff, 0xff0000ff, 0xff0000ff, 0xff0000ff, 0xff0000ff};
-    struct Case {
-        const char* what;
-        std::size_t words;
-        int largestSide;
-        int side;            // 0: none
-        std::uint32_t first; // its first pixel
-    } cases[] = {
+    // How many words are read, the largest side allowed, then the side of the
+    // icon chosen (0: none) and its first pixel.
+    const std::tuple<const char*, std::size_t, int, int, std::uint32_t> cases[] = {
         {"largest", icons.size(), 256, 3, 0xff0000ff},
         {"too large is skipped", icons.size(), 2, 2, 0x80808080},
         {"last one truncated", icons.size() - 1, 256, 2, 0x80808080},
         {"only a header", 2, 256, 0, 0},
         {"empty", 0, 256, 0, 0},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        const auto icon = platform::chooseWindowIcon(icons.data(), c.words, c.largestSide);
-        ASSERT_EQ(icon.has_value(), c.side != 0);
+    for (const auto& [what, words, largestSide, side, first] : cases) {
+        SCOPED_TRACE(what);
+        const auto icon = platform::chooseWindowIcon(icons.data(), words, largestSide);
+        ASSERT_EQ(icon.has_value(), side != 0);
         if (!icon)
             continue;
-        EXPECT_EQ(icon->width, c.side);
-        EXPECT_EQ(icon->pixels.size(), std::size_t(c.side * c.side * 4));
-        EXPECT_EQ(pixel(*icon, 0), c.first);
+        EXPECT_EQ(icon->width, side);
+        EXPECT_EQ(icon->pixels.size(), std::size_t(side * side * 4));
+        EXPECT_EQ(pixel(*icon, 0), first);
     }
     const std::vector<std::uint32_t> hostile = {0xffffffff, 0xffffffff, 1, 2};
     EXPECT_FALSE(platform::chooseWindowIcon(hostile.data(), hostile.size(), 256));

@@ -85,23 +85,20 @@ protected:
 };
 
 TEST_F(X11WindowSourceTest, BoundsAreTheFrameWithoutClientSideShadows) {
-    struct Case {
-        std::string options;
-        Extents shadows;
-    };
-    const std::vector<Case> cases = {
+    // The window's options, and the shadows it says its frame includes.
+    const std::vector<std::pair<std::string, Extents>> cases = {
         {"x=40 y=50 w=300 h=200", {}},
         {"x=400 y=120 w=320 h=240 undecorated=1 frame-extents=10,12,8,14", {10, 12, 8, 14}},
         {"x=700 y=500 w=60 h=30 override-redirect=1", {}},
     };
     for (std::size_t i = 0; i < cases.size(); ++i) {
-        SCOPED_TRACE(cases[i].options);
+        const auto& [options, shadow] = cases[i];
+        SCOPED_TRACE(options);
         const std::string name = "w" + std::to_string(i);
-        const std::uint32_t id = app.open(name + " " + cases[i].options);
+        const std::uint32_t id = app.open(name + " " + options);
         const Extents frame = decorations(name);
-        const Extents& shadow = cases[i].shadows;
         double x = 0, y = 0, w = 0, h = 0;
-        std::sscanf(cases[i].options.c_str(), "x=%lf y=%lf w=%lf h=%lf", &x, &y, &w, &h);
+        std::sscanf(options.c_str(), "x=%lf y=%lf w=%lf h=%lf", &x, &y, &w, &h);
         // The window manager puts the frame's corner where the client asked,
         // possibly a moment after mapping it.
         const Rect expected{x + shadow.left, y + shadow.top,
@@ -118,37 +115,30 @@ TEST_F(X11WindowSourceTest, BoundsAreTheFrameWithoutClientSideShadows) {
 }
 
 TEST_F(X11WindowSourceTest, StatesAndLayersComeFromTheWindowManagersProperties) {
-    struct Case {
-        std::string options;
-        // Sent on this window once every window has been read, so that
-        // what a read kept of it must give way to the change.
-        std::string command;
-        int layerSign;
-        WindowType type;
-        bool minimized = false;
-        bool fullScreen = false;
-        double alpha = 1;
-    };
-    const std::vector<Case> cases = {
-        {"", "", 0, WindowType::normal},
-        {"state=above", "", 1, WindowType::normal},
-        {"state=below", "", -1, WindowType::normal},
-        {"type=dock undecorated=1 w=1280 h=30", "", 1, WindowType::dock},
-        {"type=dialog", "", 0, WindowType::dialog},
-        {"type=utility", "", 0, WindowType::utility},
-        {"override-redirect=1 type=popup-menu", "", 1, WindowType::menu},
-        {"override-redirect=1 type=tooltip", "", 1, WindowType::other},
-        {"opacity=0.25", "", 0, WindowType::normal, false, false, 0.25},
-        {"", "minimise", 0, WindowType::normal, true},
-        {"", "fullscreen", 0, WindowType::normal, false, true},
+    using enum WindowType;
+    // The options, a command sent once every window has been read (so that
+    // what a read kept of the window must give way to it), and the layer's
+    // sign, type and opacity read.
+    const std::vector<std::tuple<std::string, std::string, int, WindowType, double>> cases = {
+        {"", "", 0, normal, 1},
+        {"state=above", "", 1, normal, 1},
+        {"state=below", "", -1, normal, 1},
+        {"type=dock undecorated=1 w=1280 h=30", "", 1, dock, 1},
+        {"type=dialog", "", 0, dialog, 1},
+        {"type=utility", "", 0, utility, 1},
+        {"override-redirect=1 type=popup-menu", "", 1, menu, 1},
+        {"override-redirect=1 type=tooltip", "", 1, other, 1},
+        {"opacity=0.25", "", 0, normal, 0.25},
+        {"", "minimise", 0, normal, 1},
+        {"", "fullscreen", 0, normal, 1},
     };
     std::vector<std::uint32_t> ids;
     for (std::size_t i = 0; i < cases.size(); ++i)
-        ids.push_back(app.open("s" + std::to_string(i) + " " + cases[i].options));
+        ids.push_back(app.open("s" + std::to_string(i) + " " + std::get<0>(cases[i])));
     readWith(ids);
     for (std::size_t i = 0; i < cases.size(); ++i)
-        if (!cases[i].command.empty())
-            app.change(cases[i].command + " s" + std::to_string(i));
+        if (const std::string& command = std::get<1>(cases[i]); !command.empty())
+            app.change(command + " s" + std::to_string(i));
     const std::uint32_t desktop = app.open("desktop type=desktop w=1280 h=800");
     const WindowList list = readUntil([&](const WindowList& list) {
         const auto* last = find(list, ids.back());
@@ -158,16 +148,16 @@ TEST_F(X11WindowSourceTest, StatesAndLayersComeFromTheWindowManagersProperties) 
     EXPECT_TRUE(list.statesTrusted);
     EXPECT_EQ(find(list, desktop), nullptr) << "desktop windows are never listed";
     for (std::size_t i = 0; i < cases.size(); ++i) {
-        const Case& expected = cases[i];
-        SCOPED_TRACE(expected.options + " " + expected.command);
+        const auto& [options, command, layerSign, type, alpha] = cases[i];
+        SCOPED_TRACE(options + " " + command);
         const WindowServerWindow* window = find(list, ids[i]);
         ASSERT_NE(window, nullptr);
-        EXPECT_EQ(std::clamp(window->layer, -1, 1), expected.layerSign);
-        EXPECT_EQ(window->type, expected.type);
-        EXPECT_EQ(window->minimized, expected.minimized);
-        EXPECT_EQ(window->viewable, !expected.minimized);
-        EXPECT_EQ(window->fullScreen, expected.fullScreen);
-        EXPECT_NEAR(window->alpha, expected.alpha, 1e-6);
+        EXPECT_EQ(std::clamp(window->layer, -1, 1), layerSign);
+        EXPECT_EQ(window->type, type);
+        EXPECT_EQ(window->minimized, command == "minimise");
+        EXPECT_EQ(window->viewable, command != "minimise");
+        EXPECT_EQ(window->fullScreen, command == "fullscreen");
+        EXPECT_NEAR(window->alpha, alpha, 1e-6);
     }
     EXPECT_EQ(find(list, ids.back())->bounds, (Rect{0, 0, 1280, 800}));
 }
@@ -209,12 +199,8 @@ TEST_F(X11WindowSourceTest, ApplicationsAreNamedByApplicationIDDesktopEntryOrCla
     writeFileAtomically(entries / "viewer.desktop", "[Desktop Entry]\nName=Viewer\n");
     writeFileAtomically(entries / "misfiled.desktop",
                         "[Desktop Action New]\nStartupWMClass=Plain\n");
-    struct Case {
-        std::string options;
-        std::string id;
-        bool regular;
-    };
-    const std::vector<Case> cases = {
+    // The window's options, and its application's id and whether it is regular.
+    const std::vector<std::tuple<std::string, std::string, bool>> cases = {
         {"class=Whatever app-id=org.example.Gtk", "org.example.Gtk", true},
         {"class=Editor", "org.example.TextEditor", true},
         {"class=VIEWER instance=x", "viewer", true},
@@ -227,16 +213,16 @@ TEST_F(X11WindowSourceTest, ApplicationsAreNamedByApplicationIDDesktopEntryOrCla
     std::vector<std::uint32_t> ids;
     for (std::size_t i = 0; i < cases.size(); ++i)
         ids.push_back(app.open("p" + std::to_string(i) + " pid=" + std::to_string(1000 + i) + " " +
-                               cases[i].options));
+                               std::get<0>(cases[i])));
     const std::uint32_t anonymous = app.open("anonymous pid=none class=Anonymous");
     ids.push_back(anonymous);
     const WindowList list = readWith(ids);
     for (std::size_t i = 0; i < cases.size(); ++i) {
-        SCOPED_TRACE(cases[i].options);
+        const auto& [options, application, regular] = cases[i];
+        SCOPED_TRACE(options);
         const auto pid = static_cast<std::int32_t>(1000 + i);
         ASSERT_EQ(list.applications.count(pid), 1u);
-        EXPECT_EQ(list.applications.at(pid),
-                  (platform::RunningApplication{cases[i].id, cases[i].regular}));
+        EXPECT_EQ(list.applications.at(pid), (platform::RunningApplication{application, regular}));
     }
     EXPECT_EQ(find(list, anonymous)->processID, std::nullopt);
     EXPECT_EQ(list.applications.size(), cases.size());
