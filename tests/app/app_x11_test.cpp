@@ -182,17 +182,24 @@ TEST_P(ApplicationTest, DressesEligibleWindowsFollowsThemAndLeavesNothingBehind)
     const auto notesBorder = *borderOf(notes);
     fixture.change("minimise notes");
     EXPECT_TRUE(eventually([&] { return gone(notesBorder); })) << "minimised";
+    const auto placed = *borderOf(editor);
     fixture.change("move editor 240 190");
     EXPECT_TRUE(eventually([&] { return dressed(editor); })) << "moved";
+    EXPECT_EQ(borderOf(editor)->pieces, placed.pieces) << "moved, not made anew";
     const std::uint32_t video =
         fixture.open("video class=Video app-id=org.example.Video x=100 y=100 w=400 h=300");
     ASSERT_TRUE(eventually([&] { return dressed(video); }));
     const auto videoBorder = *borderOf(video);
     fixture.change("fullscreen video");
     EXPECT_TRUE(eventually([&] { return gone(videoBorder); })) << "full screen";
+    // Going full screen resizes, which hides a border for a while anyway: it
+    // must stay hidden once the resize has settled.
+    std::this_thread::sleep_for(std::chrono::milliseconds(800));
+    EXPECT_TRUE(gone(videoBorder)) << "full screen, settled";
     const auto editorBorder = *borderOf(editor);
     fixture.change("close editor");
     EXPECT_TRUE(eventually([&] { return gone(editorBorder); })) << "closed";
+    EXPECT_TRUE(observer.geometry(notesBorder.pieces[0])) << "a minimised window's border waits";
 
     // A second start hands over to the running one, which opens its settings.
     const auto before = viewableTopLevels();
