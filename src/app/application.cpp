@@ -160,12 +160,14 @@ std::shared_ptr<AppController> makeController(Desktop& d) {
         OverlayController::create(*d.overlayHost, *d.icons, d.clock, d.renderWorker, d.mainThread);
     parts.updater = UpdateController::create(UpdateController::Services{
         d.clock, d.updateWorker, d.stagingWorker, d.mainThread, *d.front, d.files, d.exit});
-    parts.makeWeather = [&d](std::optional<Place> place, std::filesystem::path cacheFile) {
+    // The environment is read once, at start-up.
+    parts.makeWeather = [&d, network = weatherNetwork()](std::optional<Place> place,
+                                                         std::filesystem::path cacheFile) {
         return WeatherController::create(std::move(place), std::move(cacheFile),
                                          WeatherPlatform{d.clock, d.forecastWorker, d.searchWorker,
                                                          d.mainThread, d.location, d.reachability,
                                                          d.sleep},
-                                         weatherNetwork());
+                                         network);
     };
     AppServices services{d.clock,
                          d.mainThread,
