@@ -144,13 +144,14 @@ void fleeceTrim(DrawingSurface& surface, const Strip& strip, const Palette& pale
     // Neighbouring specks overlap, so each speck must cover the shade of the
     // one before it: painting all specks first would leave every shade on top.
     const Ink shade = palette.ground.withAlpha(0.28);
-    const int reach = static_cast<int>(std::ceil(0.063 * w / 1.25)) + 1;
+    // How far a speck and its shade reach along x from the speck's centre.
+    const double reach = 0.063 * w + 0.3;
     // The specks reaching into x from `from` to `to`. The strip has specks 0
     // to N only; a tile (0 to one repeat) has them on either side as well.
     auto specks = [&](DrawingSurface& target, double from, double to) {
         const bool tile = from == 0 && to == kSpeckleRepeat;
-        const int first = static_cast<int>(std::floor(from / 1.25)) - reach;
-        const int last = static_cast<int>(std::ceil(to / 1.25)) + reach;
+        const int first = static_cast<int>(std::floor((from - reach) / 1.25));
+        const int last = static_cast<int>(std::ceil((to + reach) / 1.25));
         for (int j = tile ? first : std::max(0, first); j <= (tile ? last : std::min(N, last));
              ++j) {
             const int k = (j % 15 + 15) % 15;
@@ -164,8 +165,8 @@ void fleeceTrim(DrawingSurface& surface, const Strip& strip, const Palette& pale
     };
     // Too narrow a strip puts the baffles under the specks: no repeat then.
     const double period = height < 0.49 * w ? kSpeckleRepeat : 0;
-    // A speck is drawn for a range it reaches into; it spans at most 0.126 w.
-    surface.fillPeriodicOver({0, 0, L, height}, period, 1.25 * reach + 0.063 * w, keepOut, specks);
+    // A speck drawn for a range may lie a step outside and reach beyond it.
+    surface.fillPeriodicOver({0, 0, L, height}, period, 2 * reach + 1.25, keepOut, specks);
 }
 
 } // namespace
