@@ -352,6 +352,8 @@ void CairoSurface::fillPeriodicOver(
     const TileLayout layout = overLayout(area, reach, keepOut);
     if (layout.copied.empty())
         return DrawingSurface::fillPeriodicOver(area, period, reach, keepOut, draw);
+    if (repeatInPlace(layout, period, reach, draw))
+        return;
 
     cairo_matrix_t toTile;
     std::unique_ptr<Bitmap> tile = scratchBitmap({0, area.minY(), period, area.height}, toTile);
@@ -395,6 +397,57 @@ void CairoSurface::fillPeriodicOver(
     copyTile(copyPattern(*tile, toTile, CAIRO_EXTEND_REPEAT).get(), layout);
 }
 
+bool CairoSurface::repeatInPlace(const TileLayout& layout, double period, double reach,
+                                 const std::function<void(DrawingSurface&, double, double)>& draw) {
+    cairo_matrix_t toDevice;
+    cairo_get_matrix(context_, &toDevice);
+    const int pixelsPerPoint = wholePixelsPerPoint(toDevice);
+    const double repeat = period * pixelsPerPoint, spill = std::ceil(reach * pixelsPerPoint);
+    const int axis = layout.axis;
+    // One repeat with room for what spills either side, all of it copied
+    // over afterwards.
+    const auto room = std::find_if(layout.copied.begin(), layout.copied.end(), [&](const Box& b) {
+        return b[axis + 2] - b[axis] >= repeat + 2 * spill;
+    });
+    if (room == layout.copied.end())
+        return false;
+    Box block = *room;
+    block[axis] += spill;
+    block[axis + 2] = block[axis] + repeat;
+    std::unique_ptr<Bitmap> tile;
+    try {
+        tile = std::make_unique<Bitmap>(static_cast<int>(block[2] - block[0]),
+                                        static_cast<int>(block[3] - block[1]));
+    } catch (const RenderError&) {
+        return false;
+    }
+    drawInPlace({{}, {block}, axis, 0}, false, draw);
+    cairo_surface_flush(cairo_get_target(context_));
+    cairo_t* t = tile->context();
+    cairo_identity_matrix(t);
+    cairo_set_operator(t, CAIRO_OPERATOR_SOURCE);
+    cairo_set_source_surface(t, cairo_get_target(context_), -block[0], -block[1]);
+    cairo_paint(t);
+    cairo_surface_flush(tile->image());
+
+    drawInPlace(layout, false, draw);
+    CairoPatternHandle copy(cairo_pattern_create_for_surface(tile->image()));
+    cairo_matrix_t toBlock;
+    cairo_matrix_init_translate(&toBlock, -block[0], -block[1]);
+    cairo_pattern_set_matrix(copy.get(), &toBlock);
+    cairo_pattern_set_extend(copy.get(), CAIRO_EXTEND_REPEAT);
+    cairo_pattern_set_filter(copy.get(), CAIRO_FILTER_NEAREST);
+    cairo_save(context_);
+    cairo_identity_matrix(context_);
+    cairo_set_source(context_, copy.get());
+    cairo_new_path(context_);
+    for (const Box& box : layout.copied)
+        cairo_rectangle(context_, box[0], box[1], box[2] - box[0], box[3] - box[1]);
+    cairo_fill(context_);
+    cairo_restore(context_);
+    return true;
+}
+
 CairoSurface::TileLayout CairoSurface::overLayout(const Rect& area, double reach,
                                                   std::span<const Span> keepOut) const {
     TileLayout layout;
@@ -410,11 +463,12 @@ CairoSurface::TileLayout CairoSurface::overLayout(const Rect& area, double reach
         return layout;
     const double o0 = std::floor(lo[axis]), o1 = std::ceil(hi[axis]);
     const double i0 = std::ceil(lo[axis]), i1 = std::floor(hi[axis]);
-    std::vector<std::pair<double, double>> spans;
-    if (i0 > o0)
-        spans.emplace_back(o0, i0);
-    if (o1 > i1)
-        spans.emplace_back(i1, o1);
+    // cairo strokes a line that the clip's edge cuts a little differently from
+    // one it does not, so every pixel a shape crossing the edge can reach is
+    // drawn in place.
+    const double spill = std::ceil(reach * wholePixelsPerPoint(toDevice));
+    std::vector<std::pair<double, double>> spans = {{o0, std::min(i0 + spill, o1)},
+                                                    {std::max(i1 - spill, o0), o1}};
     for (const Span& span : keepOut) {
         const Rect d = deviceRect({span.from, area.minY(), span.to - span.from, area.height});
         const double a = std::max(std::floor(axis == 0 ? d.minX() : d.minY()), o0);
@@ -425,7 +479,6 @@ CairoSurface::TileLayout CairoSurface::overLayout(const Rect& area, double reach
     std::sort(spans.begin(), spans.end());
     // Places whose spill could meet merge, so that no pixel is drawn in place
     // twice.
-    const double spill = std::ceil(reach * wholePixelsPerPoint(toDevice));
     std::vector<std::pair<double, double>> merged;
     for (const auto& sp : spans) {
         if (!merged.empty() && sp.first < merged.back().second + 2 * spill + 1)

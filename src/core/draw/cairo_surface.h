@@ -86,6 +86,11 @@ private:
     void fillWithTile(cairo_pattern_t* tile, const TileLayout& layout,
                       const std::function<void(DrawingSurface&, double, double)>& draw);
     void copyTile(cairo_pattern_t* tile, const TileLayout& layout);
+    // Draws one repeat in place where it and what spills beside it fall on
+    // copied pixels, and copies that repeat over the layout; false when no
+    // copied run is long enough.
+    bool repeatInPlace(const TileLayout& layout, double period, double reach,
+                       const std::function<void(DrawingSurface&, double, double)>& draw);
     // With `clipped`, each place is drawn under a clip of its own pixels.
     void drawInPlace(const TileLayout& layout, bool clipped,
                      const std::function<void(DrawingSurface&, double, double)>& draw);
