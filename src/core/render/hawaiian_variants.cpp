@@ -92,16 +92,18 @@ void hawaiianVariant(DrawingSurface& surface, const Strip& strip, ClothVariant v
                      const Palette& palette) {
     const double w = strip.width;
     const double P = variantTilePeriod(variant, w, strip.scale);
-    // Flowers turn in threes and fronds tilt in twos, so the motifs repeat
-    // every `turns` tiles; the cloth repeats once that is a whole number of
-    // points.
+    // Flowers turn in threes, so the motifs repeat every `turns` tiles; the
+    // cloth repeats once that is a whole number of points. Fronds and palms
+    // are not repeated: their leaflets are quadratic curves that start where
+    // cairo rounded the last point to, which lands a little differently on
+    // each repeat (by up to 5/255 in the variant sheets).
     const bool flowers = variant == ClothVariant::second || variant == ClothVariant::fourth ||
                          variant == ClothVariant::seventh;
-    const bool fronds = variant == ClothVariant::third || variant == ClothVariant::fifth ||
-                        variant == ClothVariant::tenth;
-    const int turns = flowers ? 3 : fronds ? 2 : 1;
+    const bool leaflets = variant == ClothVariant::third || variant == ClothVariant::fifth ||
+                          variant == ClothVariant::eighth || variant == ClothVariant::tenth;
+    const int turns = flowers ? 3 : 1;
     double repeat = 0;
-    for (int tiles = turns; tiles <= 16 * turns && repeat == 0; tiles += turns)
+    for (int tiles = turns; tiles <= 16 * turns && repeat == 0 && !leaflets; tiles += turns)
         if (std::abs(tiles * P - std::round(tiles * P)) < 1e-9)
             repeat = std::round(tiles * P);
     // The strip has motifs from one tile before it to one past its count, so
