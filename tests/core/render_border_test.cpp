@@ -9,14 +9,18 @@
 #include <cairo.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <limits>
+#include <numbers>
+#include <span>
 #include <string>
 #include <tuple>
+#include <vector>
 
 namespace garbello {
 namespace {
@@ -198,6 +202,15 @@ public:
             DrawingSurface::fillPeriodic(area, period, ground, draw);
     }
 
+    void
+    fillPeriodicOver(const Rect& area, double period, double reach, std::span<const Span> keepOut,
+                     const std::function<void(DrawingSurface&, double, double)>& draw) override {
+        if (copyTiles_)
+            CairoSurface::fillPeriodicOver(area, period, reach, keepOut, draw);
+        else
+            DrawingSurface::fillPeriodicOver(area, period, reach, keepOut, draw);
+    }
+
 private:
     bool copyStrips_, copyTiles_;
 };
@@ -280,6 +293,79 @@ TEST(BorderPixelsCopyTest, RepeatsAtTwoPixelsPerPointStayWithinTheirBound) {
         EXPECT_LT(d.differing, 0.06 * ringPixels);
         EXPECT_LT(d.beyondRounding, 0.01 * ringPixels);
     }
+}
+
+// A cairo surface that counts the fills made on it, and may draw periodic
+// patterns in place.
+class CountingSurface : public InPlaceSurface {
+public:
+    CountingSurface(cairo_t* context, bool copyTiles) : InPlaceSurface(context, false, copyTiles) {}
+    void fill(const Path& path, const Ink& ink, FillRule rule) override {
+        ++fills;
+        InPlaceSurface::fill(path, ink, rule);
+    }
+    int fills = 0;
+};
+
+// Translucent discs every 2.5 points, repeating every 10, over two bands
+// and dark bars, in a strip clipped between fractional edges: the tile of a
+// pattern over painted layers must give exactly the pixels of drawing in
+// place, whichever way the frame is turned and however many pixels a point
+// spans, as long as every bar is kept out.
+TEST(PeriodicOverTest, RepeatsGiveThePixelsOfDrawingInPlace) {
+    struct Case {
+        const char* name;
+        double firstBar, barPitch; // bars at firstBar + k * barPitch
+    };
+    // One bar leaves room to draw a repeat in place; bars every 20 points
+    // leave none, so the tile takes its backdrop from a line of pixels.
+    const Case cases[] = {{"one bar", 101.3, 1000}, {"bars every 20 points", 7.3, 20}};
+    const Frame frames[] = {
+        {{10, 10}, 0}, {{310, 40}, std::numbers::pi}, {{40, 310}, -std::numbers::pi / 2}};
+    const Ink ground = Ink::hex(0x335577), band = Ink::hex(0xc0a060), bar = Ink::hex(0x101010);
+    const Ink disc = Ink::hex(0xf0f0e0).withAlpha(0.6);
+    auto scene = [&](CountingSurface& s, const Case& c, const Frame& frame, bool keepBarsOut) {
+        SavedState saved(s);
+        s.translate(frame.origin.x, frame.origin.y);
+        s.rotate(frame.rotation);
+        s.clipToRect({2.5, 0, 294.6, 20});
+        s.fillRect({0, 0, 300, 20}, ground);
+        s.fillRect({0, 6.4, 300, 5.3}, band);
+        std::vector<DrawingSurface::Span> bars;
+        for (double x = c.firstBar; x < 300; x += c.barPitch) {
+            s.fillRect({x, 0, 2.2, 20}, bar);
+            bars.push_back({x, x + 2.2});
+        }
+        auto discs = [&](DrawingSurface& target, double from, double to) {
+            const int first = std::max(0, static_cast<int>(std::floor((from - 1.6) / 2.5)));
+            const int last = std::min(120, static_cast<int>(std::ceil((to + 1.6) / 2.5)));
+            for (int j = first; j <= last; ++j)
+                target.fillDisc({2.5 * j, 4 + 1.3 * (j % 4)}, 1.6, disc);
+        };
+        // A disc drawn for a range may lie a step outside it and reach 1.6 beyond.
+        s.fillPeriodicOver({0, 0, 300, 20}, 10, 1.6 + 2.5 + 1.6,
+                           keepBarsOut ? std::span<const DrawingSurface::Span>(bars)
+                                       : std::span<const DrawingSurface::Span>(),
+                           discs);
+    };
+    for (const Case& c : cases)
+        for (const Frame& frame : frames)
+            for (int pixelsPerPoint : {1, 2}) {
+                SCOPED_TRACE(testing::Message() << c.name << ", turned " << frame.rotation << ", "
+                                                << pixelsPerPoint << " pixels per point");
+                const int side = 330 * pixelsPerPoint;
+                Bitmap inPlace(side, side), repeated(side, side), careless(side, side);
+                CountingSurface direct(inPlace.context(), false), tiled(repeated.context(), true),
+                    barsIgnored(careless.context(), true);
+                for (CountingSurface* s : {&direct, &tiled, &barsIgnored})
+                    s->scale(pixelsPerPoint, pixelsPerPoint);
+                scene(direct, c, frame, true);
+                scene(tiled, c, frame, true);
+                scene(barsIgnored, c, frame, false);
+                EXPECT_EQ(compare(repeated, inPlace).largest, 0);
+                EXPECT_LT(tiled.fills, direct.fills) << "the discs were not repeated";
+                EXPECT_GT(compare(careless, inPlace).differing, 0) << "the bars were not covered";
+            }
 }
 
 // --- sample window ---

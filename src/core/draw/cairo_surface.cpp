@@ -7,8 +7,13 @@
 #include <cairo.h>
 #include <pango/pangocairo.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <limits>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace garbello {
 namespace {
@@ -312,18 +317,20 @@ Rect CairoSurface::deviceRect(const Rect& rect) const {
     return {std::min(x0, x1), std::min(y0, y1), std::abs(x1 - x0), std::abs(y1 - y0)};
 }
 
-void CairoSurface::fillPeriodic(const Rect& area, double period, const Ink& ground,
-                                const std::function<void(DrawingSurface&, double, double)>& draw) {
+bool CairoSurface::canTile(const Rect& area, double period) const {
     cairo_matrix_t toDevice;
     cairo_get_matrix(context_, &toDevice);
     // The clip must be known exactly to keep its antialiased edges as direct
     // drawing makes them.
     const int pixelsPerPoint = wholePixelsPerPoint(toDevice);
     const double pixels = pixelsPerPoint * pixelsPerPoint * period * area.height;
-    const bool tileable = period >= 1 && isWhole(period) && area.isFinite() &&
-                          area.width > 2 * period && pixelsPerPoint > 0 &&
-                          pixels <= kLargestPicture && knownClip_;
-    if (!tileable)
+    return period >= 1 && isWhole(period) && area.isFinite() && area.width > 2 * period &&
+           pixelsPerPoint > 0 && pixels <= kLargestPicture && knownClip_;
+}
+
+void CairoSurface::fillPeriodic(const Rect& area, double period, const Ink& ground,
+                                const std::function<void(DrawingSurface&, double, double)>& draw) {
+    if (!canTile(area, period))
         return DrawingSurface::fillPeriodic(area, period, ground, draw);
 
     // One period, x from 0 to `period`, on the same pixel grid as the frame.
@@ -333,52 +340,267 @@ void CairoSurface::fillPeriodic(const Rect& area, double period, const Ink& grou
         return DrawingSurface::fillPeriodic(area, period, ground, draw);
     tile->surface().fill(Path().addRect({0, area.minY(), period, area.height}), ground);
     draw(tile->surface(), 0, period);
-
-    const Rect visible = intersection(deviceRect(area), *knownClip_);
-    if (!visible.isEmpty())
-        fillWithTile(copyPattern(*tile, toTile, CAIRO_EXTEND_REPEAT).get(), visible, draw);
+    const TileLayout layout = tileLayout(area, {});
+    fillWithTile(copyPattern(*tile, toTile, CAIRO_EXTEND_REPEAT).get(), layout, draw);
 }
 
-// Copies the tile onto the whole pixels of `visible` (a device rectangle) and
-// draws the pattern in place on the rim of pixels its edges cut
-// through, so that those keep the antialiasing direct drawing gives them.
-void CairoSurface::fillWithTile(cairo_pattern_t* tile, const Rect& visible,
-                                const std::function<void(DrawingSurface&, double, double)>& draw) {
+void CairoSurface::fillPeriodicOver(
+    const Rect& area, double period, double reach, std::span<const Span> keepOut,
+    const std::function<void(DrawingSurface&, double, double)>& draw) {
+    if (!canTile(area, period))
+        return DrawingSurface::fillPeriodicOver(area, period, reach, keepOut, draw);
+    const TileLayout layout = overLayout(area, reach, keepOut);
+    if (layout.copied.empty())
+        return DrawingSurface::fillPeriodicOver(area, period, reach, keepOut, draw);
+    if (repeatInPlace(layout, period, reach, draw))
+        return;
+
+    cairo_matrix_t toTile;
+    std::unique_ptr<Bitmap> tile = scratchBitmap({0, area.minY(), period, area.height}, toTile);
+    if (!tile)
+        return DrawingSurface::fillPeriodicOver(area, period, reach, keepOut, draw);
+    // The backdrop is the same all along, so one line of pixels already
+    // painted across the strip, spread over the tile, is exactly what lies
+    // under every repeat: no need to know how it was painted.
+    const Rect tileOnDevice = deviceRect({0, area.minY(), period, area.height});
+    const double left = std::floor(tileOnDevice.minX()), top = std::floor(tileOnDevice.minY());
+    const bool alongX = layout.axis == 0;
+    std::unique_ptr<Bitmap> line;
+    try {
+        line = std::make_unique<Bitmap>(alongX ? 1 : tile->width(), alongX ? tile->height() : 1);
+    } catch (const RenderError&) {
+        return DrawingSurface::fillPeriodicOver(area, period, reach, keepOut, draw);
+    }
+    cairo_t* l = line->context();
+    cairo_identity_matrix(l);
+    cairo_set_operator(l, CAIRO_OPERATOR_SOURCE);
+    cairo_set_source_surface(l, cairo_get_target(context_), alongX ? -layout.plain : -left,
+                             alongX ? -top : -layout.plain);
+    cairo_paint(l);
+    cairo_surface_flush(line->image());
+    cairo_t* t = tile->context();
+    cairo_save(t);
+    cairo_identity_matrix(t);
+    cairo_set_operator(t, CAIRO_OPERATOR_SOURCE);
+    CairoPatternHandle spread(cairo_pattern_create_for_surface(line->image()));
+    cairo_pattern_set_extend(spread.get(), CAIRO_EXTEND_PAD);
+    cairo_pattern_set_filter(spread.get(), CAIRO_FILTER_NEAREST);
+    cairo_set_source(t, spread.get());
+    cairo_paint(t);
+    cairo_restore(t);
+
+    draw(tile->surface(), 0, period);
+    // In place first and unclipped, as direct drawing paints those pixels
+    // (a clip of a place's own pixels moves its antialiasing by a unit at
+    // times); the copy then covers what spills beside each place.
+    drawInPlace(layout, false, draw);
+    copyTile(copyPattern(*tile, toTile, CAIRO_EXTEND_REPEAT).get(), layout);
+}
+
+bool CairoSurface::repeatInPlace(const TileLayout& layout, double period, double reach,
+                                 const std::function<void(DrawingSurface&, double, double)>& draw) {
+    cairo_matrix_t toDevice;
+    cairo_get_matrix(context_, &toDevice);
+    const int pixelsPerPoint = wholePixelsPerPoint(toDevice);
+    const double repeat = period * pixelsPerPoint, spill = std::ceil(reach * pixelsPerPoint);
+    const int axis = layout.axis;
+    // One repeat with room for what spills either side, all of it copied
+    // over afterwards.
+    const auto room = std::find_if(layout.copied.begin(), layout.copied.end(), [&](const Box& b) {
+        return b[axis + 2] - b[axis] >= repeat + 2 * spill;
+    });
+    if (room == layout.copied.end())
+        return false;
+    Box block = *room;
+    block[axis] += spill;
+    block[axis + 2] = block[axis] + repeat;
+    std::unique_ptr<Bitmap> tile;
+    try {
+        tile = std::make_unique<Bitmap>(static_cast<int>(block[2] - block[0]),
+                                        static_cast<int>(block[3] - block[1]));
+    } catch (const RenderError&) {
+        return false;
+    }
+    drawInPlace({{}, {block}, axis, 0}, false, draw);
+    cairo_surface_flush(cairo_get_target(context_));
+    cairo_t* t = tile->context();
+    cairo_identity_matrix(t);
+    cairo_set_operator(t, CAIRO_OPERATOR_SOURCE);
+    cairo_set_source_surface(t, cairo_get_target(context_), -block[0], -block[1]);
+    cairo_paint(t);
+    cairo_surface_flush(tile->image());
+
+    drawInPlace(layout, false, draw);
+    CairoPatternHandle copy(cairo_pattern_create_for_surface(tile->image()));
+    cairo_matrix_t toBlock;
+    cairo_matrix_init_translate(&toBlock, -block[0], -block[1]);
+    cairo_pattern_set_matrix(copy.get(), &toBlock);
+    cairo_pattern_set_extend(copy.get(), CAIRO_EXTEND_REPEAT);
+    cairo_pattern_set_filter(copy.get(), CAIRO_FILTER_NEAREST);
+    cairo_save(context_);
+    cairo_identity_matrix(context_);
+    cairo_set_source(context_, copy.get());
+    cairo_new_path(context_);
+    for (const Box& box : layout.copied)
+        cairo_rectangle(context_, box[0], box[1], box[2] - box[0], box[3] - box[1]);
+    cairo_fill(context_);
+    cairo_restore(context_);
+    return true;
+}
+
+CairoSurface::TileLayout CairoSurface::overLayout(const Rect& area, double reach,
+                                                  std::span<const Span> keepOut) const {
+    TileLayout layout;
+    const Rect visible = intersection(deviceRect(area), *knownClip_);
+    if (visible.isEmpty())
+        return layout;
+    cairo_matrix_t toDevice;
+    cairo_get_matrix(context_, &toDevice);
+    const int axis = layout.axis = toDevice.xx != 0 ? 0 : 1;
+    const double lo[2] = {visible.minX(), visible.minY()}, hi[2] = {visible.maxX(), visible.maxY()};
+    // Across the frame's x the area must cover whole pixels.
+    if (!isWhole(lo[1 - axis]) || !isWhole(hi[1 - axis]))
+        return layout;
+    const double o0 = std::floor(lo[axis]), o1 = std::ceil(hi[axis]);
+    const double i0 = std::ceil(lo[axis]), i1 = std::floor(hi[axis]);
+    // cairo strokes a line that the clip's edge cuts a little differently from
+    // one it does not, so every pixel a shape crossing the edge can reach is
+    // drawn in place.
+    const double spill = std::ceil(reach * wholePixelsPerPoint(toDevice));
+    std::vector<std::pair<double, double>> spans = {{o0, std::min(i0 + spill, o1)},
+                                                    {std::max(i1 - spill, o0), o1}};
+    for (const Span& span : keepOut) {
+        const Rect d = deviceRect({span.from, area.minY(), span.to - span.from, area.height});
+        const double a = std::max(std::floor(axis == 0 ? d.minX() : d.minY()), o0);
+        const double b = std::min(std::ceil(axis == 0 ? d.maxX() : d.maxY()), o1);
+        if (b > a)
+            spans.emplace_back(a, b);
+    }
+    std::sort(spans.begin(), spans.end());
+    // Places whose spill could meet merge, so that no pixel is drawn in place
+    // twice.
+    std::vector<std::pair<double, double>> merged;
+    for (const auto& sp : spans) {
+        if (!merged.empty() && sp.first < merged.back().second + 2 * spill + 1)
+            merged.back().second = std::max(merged.back().second, sp.second);
+        else
+            merged.push_back(sp);
+    }
+    const auto box = [&](double a, double b) {
+        return axis == 0 ? Box{a, lo[1], b, hi[1]} : Box{lo[0], a, hi[0], b};
+    };
+    double next = o0;
+    for (const auto& [a, b] : merged) {
+        if (a > next)
+            layout.copied.push_back(box(next, a));
+        layout.inPlace.push_back(box(a, b));
+        next = b;
+    }
+    if (o1 > next)
+        layout.copied.push_back(box(next, o1));
+    if (!layout.copied.empty())
+        layout.plain = layout.copied.front()[axis];
+    return layout;
+}
+
+CairoSurface::TileLayout CairoSurface::tileLayout(const Rect& area,
+                                                  std::span<const Span> keepOut) const {
+    TileLayout layout;
+    const Rect visible = intersection(deviceRect(area), *knownClip_);
+    if (visible.isEmpty())
+        return layout;
     cairo_matrix_t toDevice;
     cairo_get_matrix(context_, &toDevice);
     const double outer[4] = {std::floor(visible.minX()), std::floor(visible.minY()),
                              std::ceil(visible.maxX()), std::ceil(visible.maxY())};
     const double inner[4] = {std::ceil(visible.minX()), std::ceil(visible.minY()),
                              std::floor(visible.maxX()), std::floor(visible.maxY())};
+    // Left, right, bottom and top rims.
+    layout.inPlace = {{outer[0], outer[1], inner[0], outer[3]},
+                      {inner[2], outer[1], outer[2], outer[3]},
+                      {inner[0], outer[1], inner[2], inner[1]},
+                      {inner[0], inner[3], inner[2], outer[3]}};
 
+    // Along the device axis the frame's x runs on (quarter turns only), the
+    // whole pixels of the keep-out spans within the inner pixels, merged.
+    const int axis = layout.axis = toDevice.xx != 0 ? 0 : 1;
+    std::vector<std::pair<double, double>> kept;
+    for (const Span& span : keepOut) {
+        const Rect d = deviceRect({span.from, area.minY(), span.to - span.from, area.height});
+        const double lo = std::max(std::floor(axis == 0 ? d.minX() : d.minY()), inner[axis]);
+        const double hi = std::min(std::ceil(axis == 0 ? d.maxX() : d.maxY()), inner[axis + 2]);
+        if (hi > lo)
+            kept.emplace_back(lo, hi);
+    }
+    std::sort(kept.begin(), kept.end());
+    std::vector<std::pair<double, double>> merged;
+    for (const auto& k : kept) {
+        if (!merged.empty() && k.first <= merged.back().second)
+            merged.back().second = std::max(merged.back().second, k.second);
+        else
+            merged.push_back(k);
+    }
+    const auto across = [&](double lo, double hi) {
+        return axis == 0 ? Box{lo, inner[1], hi, inner[3]} : Box{inner[0], lo, inner[2], hi};
+    };
+    layout.plain = std::numeric_limits<double>::quiet_NaN();
+    double next = inner[axis];
+    const auto gap = [&](double to) {
+        if (to > next && inner[3 - axis] > inner[1 - axis]) {
+            layout.copied.push_back(across(next, to));
+            if (std::isnan(layout.plain))
+                layout.plain = next;
+        }
+    };
+    for (const auto& [lo, hi] : merged) {
+        gap(lo);
+        layout.inPlace.push_back(across(lo, hi));
+        next = hi;
+    }
+    gap(inner[axis + 2]);
+    return layout;
+}
+
+// Copies the tile onto the whole pixels of the layout and draws the pattern
+// in place on the rim of pixels the clip's edges cut through, so that those
+// keep the antialiasing direct drawing gives them.
+void CairoSurface::fillWithTile(cairo_pattern_t* tile, const TileLayout& layout,
+                                const std::function<void(DrawingSurface&, double, double)>& draw) {
+    copyTile(tile, layout);
+    drawInPlace(layout, true, draw);
+}
+
+void CairoSurface::copyTile(cairo_pattern_t* tile, const TileLayout& layout) {
     cairo_save(context_);
     cairo_set_source(context_, tile);
     cairo_identity_matrix(context_);
     cairo_new_path(context_);
-    if (inner[2] > inner[0] && inner[3] > inner[1])
-        cairo_rectangle(context_, inner[0], inner[1], inner[2] - inner[0], inner[3] - inner[1]);
+    for (const Box& box : layout.copied)
+        cairo_rectangle(context_, box[0], box[1], box[2] - box[0], box[3] - box[1]);
     cairo_fill(context_);
     cairo_restore(context_);
+}
 
-    // Left, right, bottom and top rims in device pixels (device y down).
-    const double rims[4][4] = {{outer[0], outer[1], inner[0], outer[3]},
-                               {inner[2], outer[1], outer[2], outer[3]},
-                               {inner[0], outer[1], inner[2], inner[1]},
-                               {inner[0], inner[3], inner[2], outer[3]}};
+void CairoSurface::drawInPlace(const TileLayout& layout, bool clipped,
+                               const std::function<void(DrawingSurface&, double, double)>& draw) {
+    cairo_matrix_t toDevice;
+    cairo_get_matrix(context_, &toDevice);
     cairo_matrix_t toFrame = toDevice;
     cairo_matrix_invert(&toFrame);
-    for (const auto& rim : rims) {
-        if (!(rim[2] > rim[0] && rim[3] > rim[1]))
+    for (const Box& box : layout.inPlace) {
+        if (!(box[2] > box[0] && box[3] > box[1]))
             continue;
-        double fx0 = rim[0], fy0 = rim[1], fx1 = rim[2], fy1 = rim[3];
+        double fx0 = box[0], fy0 = box[1], fx1 = box[2], fy1 = box[3];
         cairo_matrix_transform_point(&toFrame, &fx0, &fy0);
         cairo_matrix_transform_point(&toFrame, &fx1, &fy1);
         cairo_save(context_);
-        cairo_identity_matrix(context_);
-        cairo_new_path(context_);
-        cairo_rectangle(context_, rim[0], rim[1], rim[2] - rim[0], rim[3] - rim[1]);
-        cairo_clip(context_);
-        cairo_set_matrix(context_, &toDevice);
+        if (clipped) {
+            cairo_identity_matrix(context_);
+            cairo_new_path(context_);
+            cairo_rectangle(context_, box[0], box[1], box[2] - box[0], box[3] - box[1]);
+            cairo_clip(context_);
+            cairo_set_matrix(context_, &toDevice);
+        }
         draw(*this, std::min(fx0, fx1), std::max(fx0, fx1));
         cairo_restore(context_);
     }

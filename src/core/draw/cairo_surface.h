@@ -2,6 +2,7 @@
 
 #include "draw/drawing_surface.h"
 
+#include <array>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -45,6 +46,11 @@ public:
     // pixels per point at most (two on a HiDPI bitmap).
     void fillPeriodic(const Rect& area, double period, const Ink& ground,
                       const std::function<void(DrawingSurface&, double, double)>& draw) override;
+    // The same over what is painted already, leaving the pixels of `keepOut`
+    // to direct drawing.
+    void
+    fillPeriodicOver(const Rect& area, double period, double reach, std::span<const Span> keepOut,
+                     const std::function<void(DrawingSurface&, double, double)>& draw) override;
 
 private:
     void replay(const Path& path);
@@ -59,8 +65,35 @@ private:
     static constexpr double kLargestPicture = 64.0 * 1024 * 1024;
     void enterFrame(const Frame& frame);
     bool mapsOntoWholePixels(std::span<const Frame> frames, Size size);
-    void fillWithTile(cairo_pattern_t* tile, const Rect& visible,
+    // Whether a tile of `period` points over `area` can be copied here.
+    bool canTile(const Rect& area, double period) const;
+    // What fillWithTile copies and what it leaves to direct drawing, in device
+    // pixels: x0, y0, x1, y1 (device y down).
+    using Box = std::array<double, 4>;
+    struct TileLayout {
+        std::vector<Box> copied, inPlace;
+        // The device line along which the frame's x runs, and a whole pixel
+        // on it outside every keep-out span (NaN when there is none).
+        int axis = 0;
+        double plain = 0;
+    };
+    TileLayout tileLayout(const Rect& area, std::span<const Span> keepOut) const;
+    // The layout of fillPeriodicOver: places drawn in place are runs of whole
+    // pixels along the frame's x, across the whole area, at least twice
+    // `reach` device pixels apart; none unless the area's sides across the
+    // frame's x lie on whole pixels.
+    TileLayout overLayout(const Rect& area, double reach, std::span<const Span> keepOut) const;
+    void fillWithTile(cairo_pattern_t* tile, const TileLayout& layout,
                       const std::function<void(DrawingSurface&, double, double)>& draw);
+    void copyTile(cairo_pattern_t* tile, const TileLayout& layout);
+    // Draws one repeat in place where it and what spills beside it fall on
+    // copied pixels, and copies that repeat over the layout; false when no
+    // copied run is long enough.
+    bool repeatInPlace(const TileLayout& layout, double period, double reach,
+                       const std::function<void(DrawingSurface&, double, double)>& draw);
+    // With `clipped`, each place is drawn under a clip of its own pixels.
+    void drawInPlace(const TileLayout& layout, bool clipped,
+                     const std::function<void(DrawingSurface&, double, double)>& draw);
     // `path` as a device rectangle when it is one rectangle whose sides run
     // along the device axes.
     std::optional<Rect> deviceRectangle(const Path& path) const;

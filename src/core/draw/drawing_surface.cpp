@@ -19,6 +19,12 @@ void DrawingSurface::fillPeriodic(
     draw(*this, area.minX(), area.maxX());
 }
 
+void DrawingSurface::fillPeriodicOver(
+    const Rect& area, double, double, std::span<const Span>,
+    const std::function<void(DrawingSurface&, double, double)>& draw) {
+    draw(*this, area.minX(), area.maxX());
+}
+
 void DrawingSurface::clipToRect(const Rect& rect) {
     clip(Path().addRect(rect), FillRule::winding);
 }

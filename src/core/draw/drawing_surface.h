@@ -94,6 +94,22 @@ public:
     virtual void fillPeriodic(const Rect& area, double period, const Ink& ground,
                               const std::function<void(DrawingSurface&, double, double)>& draw);
 
+    // Along x, from `from` to `to` points.
+    struct Span {
+        double from = 0, to = 0;
+    };
+    // Like fillPeriodic, for a pattern over layers that are not one ink: what
+    // already lies in `area` must be the same at every x except within
+    // `keepOut`. `draw(surface, from, to)` paints what the pattern has for x
+    // from `from` to `to`, within `area` and at most `reach` points beyond
+    // `from` and `to` along x. A surface that repeats a tile takes the
+    // backdrop from the pixels already painted, draws the pattern in place
+    // about `keepOut` and the clip's edges, and copies the tile everywhere
+    // else, so the result is that of drawing in place.
+    virtual void fillPeriodicOver(const Rect& area, double period, double reach,
+                                  std::span<const Span> keepOut,
+                                  const std::function<void(DrawingSurface&, double, double)>& draw);
+
     void clipToRect(const Rect& rect);
     void fillRect(const Rect& rect, const Ink& ink);
     void fillEllipse(const Rect& rect, const Ink& ink);

@@ -92,14 +92,36 @@ void hawaiianVariant(DrawingSurface& surface, const Strip& strip, ClothVariant v
                      const Palette& palette) {
     const double w = strip.width;
     const double P = variantTilePeriod(variant, w, strip.scale);
-    const int n = static_cast<int>(std::ceil(strip.length / P));
-    // One tile before the strip and one past its count, so motifs that
-    // overhang a tile edge are cut by the clip rather than missing.
-    for (int i = -1; i <= n; ++i) {
-        SavedState saved(surface);
-        surface.translate(i * P, 0.5 * w);
-        motif(surface, i, P, w, variant, palette);
-    }
+    // Flowers turn in threes, so the motifs repeat every `turns` tiles; the
+    // cloth repeats once that is a whole number of points. Fronds and palms
+    // are not repeated: their leaflets are quadratic curves that start where
+    // cairo rounded the last point to, which lands a little differently on
+    // each repeat (by up to 5/255 in the variant sheets).
+    const bool flowers = variant == ClothVariant::second || variant == ClothVariant::fourth ||
+                         variant == ClothVariant::seventh;
+    const bool leaflets = variant == ClothVariant::third || variant == ClothVariant::fifth ||
+                          variant == ClothVariant::eighth || variant == ClothVariant::tenth;
+    const int turns = flowers ? 3 : 1;
+    double repeat = 0;
+    for (int tiles = turns; tiles <= 16 * turns && repeat == 0 && !leaflets; tiles += turns)
+        if (std::abs(tiles * P - std::round(tiles * P)) < 1e-9)
+            repeat = std::round(tiles * P);
+    // The strip has motifs from one tile before it to one past its count, so
+    // that motifs overhanging a tile edge are cut by the clip rather than
+    // missing; a motif reaches less than a tile either side of its own, so
+    // these are all that reach x from `from` to `to`, and they paint less
+    // than four tiles beyond either.
+    const int count = static_cast<int>(std::ceil(strip.length / P));
+    auto motifs = [&](DrawingSurface& target, double from, double to) {
+        const int first = std::max(-1, static_cast<int>(std::floor(from / P)) - 2);
+        const int last = std::min(count, static_cast<int>(std::ceil(to / P)) + 1);
+        for (int i = first; i <= last; ++i) {
+            SavedState saved(target);
+            target.translate(i * P, 0.5 * w);
+            motif(target, i, P, w, variant, palette);
+        }
+    };
+    surface.fillPeriodicOver({0, 0, strip.length, w}, repeat, 4 * P, {}, motifs);
 }
 
 } // namespace garbello::cloth
