@@ -105,6 +105,9 @@ TEST(RingPiecesTest, PiecesHoldEveryPaintedPixelOfAllCloths) {
 // One application window on a private server, and an overlay host for it.
 class X11OverlayHostTest : public testing::Test {
 protected:
+    explicit X11OverlayHostTest(
+        test::XServer::Extensions extensions = test::XServer::Extensions::all)
+        : server(test::XServer::Manager::openbox, extensions) {}
     void SetUp() override { ASSERT_TRUE(source && host); }
 
     // The window's frame as the window manager placed it.
@@ -317,6 +320,51 @@ TEST_F(X11OverlayHostTest, OverlaysAreBlendedWhileACompositorRunsAndShapedOtherw
         for (xcb_window_t id : overlay->windowIDs())
             EXPECT_EQ(observer.depth(id), step.depth);
         expectRing(*overlay, bounds);
+    }
+}
+
+// A server on another machine cannot attach our memory; the pixels then go
+// through the socket, and must land where the shared ones would.
+class X11OverlayHostOverTheSocketTest : public X11OverlayHostTest {
+protected:
+    X11OverlayHostOverTheSocketTest()
+        : X11OverlayHostTest(test::XServer::Extensions::withoutSharedMemory) {}
+};
+
+TEST_F(X11OverlayHostOverTheSocketTest, ShowsTheRingsOwnPixelsInEveryPiece) {
+    const Rect bounds = placed();
+    ASSERT_EQ(bounds.x, 200) << "the window manager placed the window";
+    const Rect desktop = DesktopGeometry::cocoaFrame(bounds, source->frames().front().height);
+    RingStyle style;
+    style.outfit = Outfit::sweater;
+    style.width = kWidth;
+    const Image ring = PatternRenderer::ring(desktop.size(), style);
+    auto overlay = host->createOverlay();
+    overlay->setFrame(BorderGeometry::outerRect(desktop, kWidth));
+    overlay->setPicture(host->prepare(ring));
+    overlay->showBelow(dressed);
+    host->sync();
+    expectRing(*overlay, bounds);
+
+    // Opaque cloth along each side, so the colour on screen is the drawn one.
+    const auto drawn = [&](int x, int y) {
+        std::uint32_t word;
+        std::memcpy(&word, ring.pixels.data() + y * ring.stride + 4 * x, 4);
+        return word & 0xffffff;
+    };
+    const auto shown = [&](int x, int y) -> std::uint32_t {
+        const Point p{bounds.x - kWidth + x, bounds.y - kWidth + y};
+        for (xcb_window_t id : overlay->windowIDs())
+            if (const Rect at = *observer.geometry(id); observer.viewable(id) && at.contains(p))
+                return observer.pixel(id, int(p.x - at.x), int(p.y - at.y));
+        return 0;
+    };
+    const int across = int(kWidth / 2), right = ring.width - 1 - across,
+              bottom = ring.height - 1 - across;
+    for (int i = 1; i < 8; ++i) {
+        const int x = ring.width * i / 8, y = ring.height * i / 8;
+        for (const auto& [px, py] : {std::pair{x, across}, {x, bottom}, {across, y}, {right, y}})
+            EXPECT_EQ(shown(px, py), drawn(px, py)) << "at " << px << "," << py << " of the ring";
     }
 }
 

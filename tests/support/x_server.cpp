@@ -98,12 +98,12 @@ bool managing(const std::string& display, pid_t manager, Clock::time_point deadl
 
 } // namespace
 
-XServer::XServer(Manager manager) {
+XServer::XServer(Manager manager, Extensions extensions) {
     if (!onPath("Xvfb"))
         throw std::runtime_error("Xvfb is not installed (scripts/setup installs it)");
     if (manager == Manager::openbox && !onPath("openbox"))
         throw std::runtime_error("openbox is not installed (scripts/setup installs it)");
-    startServer();
+    startServer(extensions);
     if (manager == Manager::openbox) {
         try {
             startManager();
@@ -135,7 +135,7 @@ pid_t XServer::startClient(const std::string& program, const std::vector<std::st
 // Tries display numbers upward from a high one; Xvfb refuses a number whose
 // lock another server holds, and says on the -displayfd pipe once it
 // accepts connections.
-void XServer::startServer() {
+void XServer::startServer(Extensions extensions) {
     const auto log = home_ / "xvfb.log";
     for (int number = kFirstDisplay; number < kFirstDisplay + kDisplaysTried; ++number) {
         if (std::filesystem::exists("/tmp/.X" + std::to_string(number) + "-lock"))
@@ -144,9 +144,11 @@ void XServer::startServer() {
         if (::pipe2(ready, O_CLOEXEC) != 0)
             throw std::runtime_error("pipe failed");
         const std::string display = ":" + std::to_string(number);
-        pid_t pid = spawnProgram(
-            "Xvfb", {display, "-screen", "0", "1280x800x24", "-nolisten", "tcp", "-displayfd", "3"},
-            {}, {{ready[1], 3}}, log.string());
+        std::vector<std::string> arguments{display,     "-screen", "0",          "1280x800x24",
+                                           "-nolisten", "tcp",     "-displayfd", "3"};
+        if (extensions == Extensions::withoutSharedMemory)
+            arguments.insert(arguments.end(), {"-extension", "MIT-SHM"});
+        pid_t pid = spawnProgram("Xvfb", arguments, {}, {{ready[1], 3}}, log.string());
         ::close(ready[1]);
         std::string answer;
         const bool started = readLine(ready[0], answer, kStartTimeout);

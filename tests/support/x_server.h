@@ -19,8 +19,10 @@ namespace garbello::test {
 class XServer {
 public:
     enum class Manager { none, openbox };
+    // What a server may lack that most have.
+    enum class Extensions { all, withoutSharedMemory };
 
-    explicit XServer(Manager manager = Manager::openbox);
+    explicit XServer(Manager manager = Manager::openbox, Extensions extensions = Extensions::all);
     ~XServer();
     XServer(const XServer&) = delete;
     XServer& operator=(const XServer&) = delete;
@@ -41,7 +43,7 @@ public:
                       const std::string& logFile) const;
 
 private:
-    void startServer();
+    void startServer(Extensions extensions);
     void startManager();
 
     TemporaryDirectory home_;
