@@ -30,6 +30,7 @@
 #include "render/border_geometry.h"
 #include "render/pattern_renderer.h"
 #include "support/log.h"
+#include "support/ordered_work.h"
 #include "temporary_directory.h"
 #include "x_observer.h"
 #include "x_server.h"
@@ -183,7 +184,8 @@ bool outfitChange(platform::X11WindowSource& source, platform::X11OverlayHost& x
     platform::MainThreadQueue mainThread;
     platform::FakeApplicationIcons icons;
     platform::FakeClock clock;
-    auto renderer = std::make_unique<platform::SerialWorker>("renderer");
+    auto renderer = std::make_unique<platform::WorkerPool>(
+        "renderer", workerCount(), platform::WorkerPool::Priority::background);
     auto overlays = OverlayController::create(host, icons, clock, *renderer, mainThread);
     overlays->settings.borderWidth = kWidth;
     const auto allPut = [&](int count) {
@@ -225,7 +227,8 @@ bool followLatency(test::XServer& server, test::X11Fixture& app, platform::X11Wi
     platform::QtClock clock;
     platform::FakeApplicationIcons icons;
     auto worker = std::make_unique<platform::SerialWorker>("tracker");
-    auto renderer = std::make_unique<platform::SerialWorker>("renderer");
+    auto renderer = std::make_unique<platform::WorkerPool>(
+        "renderer", workerCount(), platform::WorkerPool::Priority::background);
     auto tracker = WindowTracker::create(source, source, clock, *worker, mainThread);
     auto overlays = OverlayController::create(host, icons, clock, *renderer, mainThread);
     overlays->outfit = Outfit::hawaiian;

@@ -24,6 +24,7 @@
 #include "platform/xdg_autostart.h"
 #include "settings/settings_store.h"
 #include "support/log.h"
+#include "support/ordered_work.h"
 
 #include <QApplication>
 #include <QPalette>
@@ -119,7 +120,9 @@ struct Desktop {
     SystemTray tray;
 
     platform::SerialWorker trackerWorker{"tracker"};
-    platform::SerialWorker renderWorker{"renderer"};
+    // Rings are drawn side by side: an outfit change redraws every border.
+    platform::WorkerPool renderWorkers{"renderer", workerCount(),
+                                       platform::WorkerPool::Priority::background};
     platform::SerialWorker forecastWorker{"weather"};
     platform::SerialWorker searchWorker{"city-search"};
     platform::SerialWorker updateWorker{"update"};
@@ -157,7 +160,7 @@ std::shared_ptr<AppController> makeController(Desktop& d) {
     parts.tracker =
         WindowTracker::create(*d.windows, *d.windows, d.clock, d.trackerWorker, d.mainThread);
     parts.overlays =
-        OverlayController::create(*d.overlayHost, *d.icons, d.clock, d.renderWorker, d.mainThread);
+        OverlayController::create(*d.overlayHost, *d.icons, d.clock, d.renderWorkers, d.mainThread);
     parts.updater = UpdateController::create(UpdateController::Services{
         d.clock, d.updateWorker, d.stagingWorker, d.mainThread, *d.front, d.files, d.exit});
     // The environment is read once, at start-up.

@@ -2,20 +2,35 @@
 
 #include "support/log.h"
 
+#include <algorithm>
 #include <exception>
 #include <pthread.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace garbello::platform {
+namespace {
 
-SerialWorker::SerialWorker(std::string name)
-    : name_(std::move(name)), thread_([this](std::stop_token stop) { run(stop); }) {}
+constexpr int kBackgroundNiceness = 10;
 
-SerialWorker::~SerialWorker() {
-    thread_.request_stop();
-    wake_.notify_all();
+} // namespace
+
+WorkerPool::WorkerPool(std::string name, unsigned threads, Priority priority)
+    : name_(std::move(name)), priority_(priority) {
+    threads_.reserve(std::max(threads, 1u));
+    for (unsigned i = 0; i < std::max(threads, 1u); ++i)
+        threads_.emplace_back([this](std::stop_token stop) { run(stop); });
 }
 
-void SerialWorker::post(std::function<void()> task) {
+WorkerPool::~WorkerPool() {
+    for (std::jthread& thread : threads_)
+        thread.request_stop();
+    wake_.notify_all();
+    // Joined here, while the queue they wait on still exists.
+    threads_.clear();
+}
+
+void WorkerPool::post(std::function<void()> task) {
     {
         std::lock_guard lock(mutex_);
         tasks_.push_back(std::move(task));
@@ -23,15 +38,21 @@ void SerialWorker::post(std::function<void()> task) {
     wake_.notify_one();
 }
 
-void SerialWorker::run(std::stop_token stop) {
+void WorkerPool::run(std::stop_token stop) {
     // Thread names are cut to 15 characters by the kernel; they only help
     // when reading a debugger's or top's thread list.
     pthread_setname_np(pthread_self(), name_.substr(0, 15).c_str());
+    // On Linux a thread has a niceness of its own. Work that fills every
+    // core would otherwise delay the main thread's answer to each event.
+    if (priority_ == Priority::background)
+        ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kBackgroundNiceness);
     for (;;) {
         std::function<void()> task;
         {
             std::unique_lock lock(mutex_);
-            if (!wake_.wait(lock, stop, [&] { return !tasks_.empty(); }))
+            // A stop leaves what is still queued: the wait alone would go
+            // on returning true while tasks remain.
+            if (!wake_.wait(lock, stop, [&] { return !tasks_.empty(); }) || stop.stop_requested())
                 return;
             task = std::move(tasks_.front());
             tasks_.pop_front();

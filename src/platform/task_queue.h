@@ -4,8 +4,9 @@
 
 namespace garbello::platform {
 
-// Somewhere to run work: a worker thread, or the main thread's event loop.
-// Tasks posted to one queue run one at a time, in the order posted.
+// Somewhere to run work: worker threads, or the main thread's event loop.
+// Tasks posted to one queue start in the order posted; they run one at a time
+// unless the queue has several threads (a WorkerPool).
 class TaskQueue {
 public:
     virtual ~TaskQueue() = default;
