@@ -250,6 +250,39 @@ void CairoSurface::stroke(const Path& path, const Ink& ink, const StrokeStyle& s
     cairo_set_dash(context_, nullptr, 0, 0);
 }
 
+void CairoSurface::strokeWithin(std::span<const Stroke> strokes, std::span<const Rect> cover) {
+    // cairo lays a stroke's ink over the outline's whole bounding box: round
+    // a large window that costs as much as painting the window. The coverage
+    // goes into a mask on the same extent and under the same clip (a smaller
+    // clip changes how cairo strokes the outline), then the ink is laid
+    // through the mask on `cover` alone, which paints the same pixels. The
+    // mask is cleared on `cover` for the next path.
+    cairo_surface_t* destination = cairo_get_group_target(context_);
+    CairoContextHandle out(cairo_create(destination));
+    for (const Rect& rect : cover) {
+        const Rect onDevice = deviceRect(rect);
+        const double x0 = std::floor(onDevice.minX()), y0 = std::floor(onDevice.minY());
+        cairo_rectangle(out.get(), x0, y0, std::ceil(onDevice.maxX()) - x0,
+                        std::ceil(onDevice.maxY()) - y0);
+    }
+    cairo_path_t* boxes = cairo_copy_path(out.get());
+    cairo_clip(out.get());
+
+    cairo_push_group_with_content(context_, CAIRO_CONTENT_ALPHA);
+    CairoContextHandle clear(cairo_create(cairo_get_group_target(context_)));
+    cairo_append_path(clear.get(), boxes);
+    cairo_path_destroy(boxes);
+    cairo_clip(clear.get());
+    cairo_set_operator(clear.get(), CAIRO_OPERATOR_CLEAR);
+    for (const Stroke& each : strokes) {
+        stroke(each.path, Ink{1, 1, 1, 1}, each.style);
+        setSource(out.get(), each.ink);
+        cairo_mask_surface(out.get(), cairo_get_group_target(context_), 0, 0);
+        cairo_paint(clear.get());
+    }
+    cairo_pattern_destroy(cairo_pop_group(context_));
+}
+
 void CairoSurface::fillLinearGradient(const std::vector<GradientStop>& stops, Point start,
                                       Point end) {
     const CairoPatternHandle gradient(cairo_pattern_create_linear(start.x, start.y, end.x, end.y));

@@ -32,6 +32,9 @@ public:
     void stroke(const Path& path, const Ink& ink, const StrokeStyle& style) override;
     void fillLinearGradient(const std::vector<GradientStop>& stops, Point start,
                             Point end) override;
+    // Strokes each path into a mask under the clip in force, then lays its
+    // ink through the mask on the whole device pixels `cover` reaches.
+    void strokeWithin(std::span<const Stroke> strokes, std::span<const Rect> cover) override;
     void drawText(std::string_view text, const Font& font, const Ink& ink, Point origin) override;
     // Paints the picture once into a bitmap of its own and copies it into
     // every frame, when each frame maps it onto whole device pixels without

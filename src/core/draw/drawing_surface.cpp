@@ -25,6 +25,11 @@ void DrawingSurface::fillPeriodicOver(
     draw(*this, area.minX(), area.maxX());
 }
 
+void DrawingSurface::strokeWithin(std::span<const Stroke> strokes, std::span<const Rect>) {
+    for (const Stroke& each : strokes)
+        stroke(each.path, each.ink, each.style);
+}
+
 void DrawingSurface::clipToRect(const Rect& rect) {
     clip(Path().addRect(rect), FillRule::winding);
 }

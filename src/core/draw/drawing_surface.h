@@ -110,6 +110,17 @@ public:
                                   std::span<const Span> keepOut,
                                   const std::function<void(DrawingSurface&, double, double)>& draw);
 
+    struct Stroke {
+        Path path;
+        Ink ink;
+        StrokeStyle style;
+    };
+    // Strokes `strokes` one after the other as stroke() does, for paths that
+    // paint nothing outside `cover` (rectangles of this frame): thin outlines
+    // round a large area, whose bounding boxes are mostly empty. A surface may
+    // then lay the ink on `cover` alone instead of over each bounding box.
+    virtual void strokeWithin(std::span<const Stroke> strokes, std::span<const Rect> cover);
+
     void clipToRect(const Rect& rect);
     void fillRect(const Rect& rect, const Ink& ink);
     void fillEllipse(const Rect& rect, const Ink& ink);

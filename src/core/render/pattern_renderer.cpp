@@ -10,6 +10,7 @@
 #include "render/variant_cloth.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <iostream>
 #include <memory>
@@ -91,19 +92,40 @@ void strips(DrawingSurface& surface, const Border& border) {
                              [&](DrawingSurface& s) { strip(s, border, vertical); });
 }
 
+// Rectangles that hold the whole ring: its four corner squares and the four
+// sides between them.
+std::array<Rect, 8> ringCover(const Border& border) {
+    const Rect& O = border.outer;
+    const double w = border.width, k = border.cornerSize;
+    const double across = O.width - 2 * k, along = O.height - 2 * k;
+    return {{{O.minX(), O.minY(), k, k},
+             {O.maxX() - k, O.minY(), k, k},
+             {O.minX(), O.maxY() - k, k, k},
+             {O.maxX() - k, O.maxY() - k, k, k},
+             {O.minX() + k, O.minY(), across, w},
+             {O.minX() + k, O.maxY() - w, across, w},
+             {O.minX(), O.minY() + k, w, along},
+             {O.maxX() - w, O.minY() + k, w, along}}};
+}
+
+// The lines run round the whole ring under its clip, so they are stroked
+// within the ring's cover rather than over the window they surround.
 void edgeLines(DrawingSurface& surface, const Border& border) {
     const double w = border.width, r = border.radius, k = border.cornerSize;
     const Rect& O = border.outer;
+
     const Palette& palette = border.palette;
     const Ink stitchInk = palette.light.withAlpha(border.outfit == Outfit::linen ? 0.55 : 0.65);
     const StrokeStyle stitch = StrokeStyle::rounded(std::max(0.035 * w, 0.45));
-    surface.stroke(roundedRectPath(O.insetBy(0.13 * w, 0.13 * w), k - 0.13 * w), stitchInk, stitch);
-    surface.stroke(roundedRectPath(O.insetBy(0.87 * w, 0.87 * w), k - 0.87 * w), stitchInk, stitch);
     const StrokeStyle hairline = StrokeStyle::rounded(0.7);
-    surface.stroke(roundedRectPath(O.insetBy(0.5, 0.5), w + std::max(0.0, r - 0.5)),
-                   palette.light.withAlpha(0.45), hairline);
-    surface.stroke(roundedRectPath(border.window.insetBy(-0.4, -0.4), r + 0.4),
-                   palette.shadow.withAlpha(0.42), hairline);
+    const DrawingSurface::Stroke lines[] = {
+        {roundedRectPath(O.insetBy(0.13 * w, 0.13 * w), k - 0.13 * w), stitchInk, stitch},
+        {roundedRectPath(O.insetBy(0.87 * w, 0.87 * w), k - 0.87 * w), stitchInk, stitch},
+        {roundedRectPath(O.insetBy(0.5, 0.5), w + std::max(0.0, r - 0.5)),
+         palette.light.withAlpha(0.45), hairline},
+        {roundedRectPath(border.window.insetBy(-0.4, -0.4), r + 0.4),
+         palette.shadow.withAlpha(0.42), hairline}};
+    surface.strokeWithin(lines, ringCover(border));
 }
 
 } // namespace
