@@ -102,10 +102,7 @@ void hawaiianVariant(DrawingSurface& surface, const Strip& strip, ClothVariant v
     const bool leaflets = variant == ClothVariant::third || variant == ClothVariant::fifth ||
                           variant == ClothVariant::eighth || variant == ClothVariant::tenth;
     const int turns = flowers ? 3 : 1;
-    double repeat = 0;
-    for (int tiles = turns; tiles <= 16 * turns && repeat == 0 && !leaflets; tiles += turns)
-        if (std::abs(tiles * P - std::round(tiles * P)) < 1e-9)
-            repeat = std::round(tiles * P);
+    const double repeat = leaflets ? 0 : wholeRepeat(P, 16 * turns, turns);
     // The strip has motifs from one tile before it to one past its count, so
     // that motifs overhanging a tile edge are cut by the clip rather than
     // missing; a motif reaches less than a tile either side of its own, so

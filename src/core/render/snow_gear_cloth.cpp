@@ -10,29 +10,42 @@
 namespace garbello::cloth {
 namespace {
 
-// Adds arm `i` of a snowflake (and its chevron) to the two paths.
-void addSnowflakeArm(Path& arms, Path& chevrons, Point c, double R, int i) {
+double armWidth(double R) {
+    return std::max(0.16 * R, 0.6);
+}
+
+// Snowflakes placed every fraction of a point repeat within this many.
+constexpr int kMostSnowflakesPerRepeat = 16;
+
+double chevronWidth(double R) {
+    return std::max(0.13 * R, 0.5);
+}
+
+// A shape lying this far beyond where a cover starts paints only pixels the
+// cover hides, on any bitmap of at least one pixel per point.
+constexpr double kCoverMargin = 2;
+
+// Adds arm `i` of a snowflake (and its chevron) to the two paths, each unless
+// it lies wholly beyond `hidden`.
+void addSnowflakeArm(Path& arms, Path& chevrons, Point c, double R, int i,
+                     double hidden = INFINITY) {
     const double angle = i * std::numbers::pi / 3;
     const double cosine = std::cos(angle), sine = std::sin(angle);
     // (x, y) in the arm's frame, which is turned by `angle` about c.
     auto at = [&](double x, double y) {
         return Point{c.x + x * cosine - y * sine, c.y + x * sine + y * cosine};
     };
-    arms.addLine(at(0, 0), at(0, R));
-    chevrons.addPolyline({at(-0.27 * R, 0.58 * R), at(0, 0.34 * R), at(0.27 * R, 0.58 * R)});
+    const Point tip = at(0, R);
+    if (std::min(c.y, tip.y) - armWidth(R) / 2 < hidden)
+        arms.addLine(c, tip);
+    const Point chevron[] = {at(-0.27 * R, 0.58 * R), at(0, 0.34 * R), at(0.27 * R, 0.58 * R)};
+    if (std::min({chevron[0].y, chevron[1].y, chevron[2].y}) - chevronWidth(R) / 2 < hidden)
+        chevrons.addPolyline({chevron[0], chevron[1], chevron[2]});
 }
 
-void addSnowflake(Path& arms, Path& chevrons, Point c, double R) {
+void addSnowflake(Path& arms, Path& chevrons, Point c, double R, double hidden = INFINITY) {
     for (int i = 0; i < 6; ++i)
-        addSnowflakeArm(arms, chevrons, c, R, i);
-}
-
-double armWidth(double R) {
-    return std::max(0.16 * R, 0.6);
-}
-
-double chevronWidth(double R) {
-    return std::max(0.13 * R, 0.5);
+        addSnowflakeArm(arms, chevrons, c, R, i, hidden);
 }
 
 void strokeSnowflakes(DrawingSurface& surface, const Path& arms, const Path& chevrons, double R,
@@ -102,24 +115,65 @@ void addReachBelow(std::vector<DrawingSurface::Span>& spans, const Path& path, d
     }
 }
 
-// Paints the snowflakes and diamonds and returns where they reach below
-// `height`.
+// Paints the snowflakes and diamonds, but for the parts wholly beyond
+// `hidden`, and returns where they reach below `height`.
 std::vector<DrawingSurface::Span> snowflakesAndDiamonds(DrawingSurface& surface, const Strip& strip,
-                                                        const Palette& palette, double height) {
+                                                        const Palette& palette, double height,
+                                                        double hidden) {
     const double L = strip.length, w = strip.width, s = strip.scale;
     const double spacing = std::max(1.55 * w * s, 16.0);
     const double first = 0.7 * w;
     const double R = 0.15 * w;
-    Path arms, chevrons, diamonds;
-    for (int j = 0; first + j * spacing < L; ++j) {
+    const double lead = 0.73 * w * s; // from a snowflake to its diamond
+    // How far a snowflake (arms and their round caps) reaches from its
+    // centre, and its diamond beyond the centre along x.
+    const double radius = R + armWidth(R) / 2, ahead = lead + 0.06 * w;
+    const int count = static_cast<int>(std::ceil((L - first) / spacing));
+    const auto add = [&](int j, Path& arms, Path& chevrons, Path& diamonds) {
         const double x = first + j * spacing;
-        addSnowflake(arms, chevrons, {x, 0.32 * w}, R);
-        const double xd = x + 0.73 * w * s;
-        diamonds.addPolygon(
-            {{xd, 0.39 * w}, {xd + 0.06 * w, 0.32 * w}, {xd, 0.25 * w}, {xd - 0.06 * w, 0.32 * w}});
-    }
-    strokeSnowflakes(surface, arms, chevrons, R, palette.light);
-    surface.fill(diamonds, palette.detail);
+        // The cover hides nothing on the antialiased pixels along the strip's
+        // clip (the seam bands end at most 0.34 w from either end, the window
+        // edge at w), so a snowflake near them is painted whole.
+        const bool inside = x - radius > 0.34 * w + kCoverMargin &&
+                            x + ahead < L - 0.34 * w - kCoverMargin &&
+                            0.32 * w + radius < w - kCoverMargin;
+        const double beyond = inside ? hidden : INFINITY;
+        addSnowflake(arms, chevrons, {x, 0.32 * w}, R, beyond);
+        const double xd = x + lead;
+        if (0.25 * w < beyond)
+            diamonds.addPolygon({{xd, 0.39 * w},
+                                 {xd + 0.06 * w, 0.32 * w},
+                                 {xd, 0.25 * w},
+                                 {xd - 0.06 * w, 0.32 * w}});
+    };
+    const auto paint = [&](DrawingSurface& target, const Path& arms, const Path& chevrons,
+                           const Path& diamonds) {
+        strokeSnowflakes(target, arms, chevrons, R, palette.light);
+        target.fill(diamonds, palette.detail);
+    };
+
+    // The snowflakes sit on the stripe band, which is the same all along
+    // while it covers every row they reach; they repeat once a whole number
+    // of points holds whole spacings.
+    const double top = std::floor(0.32 * w - radius), bottom = std::ceil(0.32 * w + radius);
+    const double period = bottom <= 0.5 * w ? wholeRepeat(spacing, kMostSnowflakesPerRepeat) : 0;
+    // The strip has snowflakes 0 to count - 1 only; a tile (0 to one repeat)
+    // has them on either side as well.
+    auto snowflakes = [&](DrawingSurface& target, double from, double to) {
+        const bool tile = from == 0 && to == period;
+        // Only those that reach the range: each is painted once in place.
+        const int lo = static_cast<int>(std::ceil((from - ahead - first) / spacing));
+        const int hi = static_cast<int>(std::floor((to + radius - first) / spacing));
+        Path arms, chevrons, diamonds;
+        for (int j = tile ? lo : std::max(0, lo); j <= (tile ? hi : std::min(count - 1, hi)); ++j)
+            add(j, arms, chevrons, diamonds);
+        paint(target, arms, chevrons, diamonds);
+    };
+    surface.fillPeriodicOver({0, top, L, bottom - top}, period, radius + ahead + 1, {}, snowflakes);
+
+    Path arms, chevrons, diamonds;
+    for (int j = 0; j < count; ++j)
+        add(j, arms, chevrons, diamonds);
     std::vector<DrawingSurface::Span> reach;
     addReachBelow(reach, arms, armWidth(R) / 2, height);
     addReachBelow(reach, chevrons, chevronWidth(R) / 2, height);
@@ -186,8 +240,9 @@ void snowflake(DrawingSurface& surface, Point center, double R, const Ink& ink) 
     strokeSnowflakes(surface, arms, chevrons, R, ink);
 }
 
-void snowGear(DrawingSurface& surface, const Strip& strip, const Palette& palette) {
+void snowGear(DrawingSurface& surface, const Strip& strip, const Palette& palette, double shown) {
     const double L = strip.length, w = strip.width;
+    const double hidden = shown + kCoverMargin;
     if (L > 0)
         baffles(surface, strip, palette);
     surface.fillRect({0, 0.14 * w, L, 0.36 * w}, palette.feature);
@@ -195,7 +250,7 @@ void snowGear(DrawingSurface& surface, const Strip& strip, const Palette& palett
     const double speckleHeight = std::ceil(0.18 * w);
     std::vector<DrawingSurface::Span> keepOut;
     if (L > 0.7 * w)
-        keepOut = snowflakesAndDiamonds(surface, strip, palette, speckleHeight);
+        keepOut = snowflakesAndDiamonds(surface, strip, palette, speckleHeight, hidden);
     fleeceTrim(surface, strip, palette, speckleHeight, keepOut);
 }
 

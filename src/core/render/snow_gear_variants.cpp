@@ -161,13 +161,17 @@ void ridges(DrawingSurface& surface, int first, int last, double P, double w,
 void snowGearVariant(DrawingSurface& surface, const Strip& strip, ClothVariant variant,
                      const Palette& palette) {
     const double L = strip.length, w = strip.width;
-    snowGear(surface, {L, w, baseLayerScale(variant, strip.scale)}, palette);
+    const Strip base{L, w, baseLayerScale(variant, strip.scale)};
     const double P = variantTilePeriod(variant, w, strip.scale);
-    if (variant == ClothVariant::second || variant == ClothVariant::third)
+    if (variant == ClothVariant::second || variant == ClothVariant::third) {
+        snowGear(surface, base, palette);
         return knittedBand(surface, strip, P, variant, palette);
+    }
 
     // Cover all but the classic layer's outer trim and speckle.
-    surface.fillRect({0, 0.16 * w, L, 0.84 * w}, palette.ground);
+    const double shown = 0.16 * w;
+    snowGear(surface, base, palette, shown);
+    surface.fillRect({0, shown, L, w - shown}, palette.ground);
     // One tile before the strip and one past its count, cut by the clip.
     const int first = -1, last = static_cast<int>(std::ceil(L / P));
     switch (variant) {

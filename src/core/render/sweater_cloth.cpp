@@ -5,21 +5,8 @@
 
 namespace garbello::cloth {
 
-namespace {
-
-// The shortest whole number of points that holds a whole number of stitches,
-// so the knitting repeats on the pixel grid; 0 when none is short enough.
-double repeatLength(double stitch) {
-    constexpr int kMostStitches = 32;
-    for (int count = 1; count <= kMostStitches; ++count) {
-        const double length = count * stitch;
-        if (std::abs(length - std::round(length)) < 1e-9)
-            return std::round(length);
-    }
-    return 0;
-}
-
-} // namespace
+// The knitting repeats once a whole number of points holds whole stitches.
+constexpr int kMostStitchesPerRepeat = 32;
 
 void sweater(DrawingSurface& surface, const Strip& strip, const Palette& palette) {
     const double w = strip.width;
@@ -58,7 +45,8 @@ void sweater(DrawingSurface& surface, const Strip& strip, const Palette& palette
     };
     // Every column is the same, so one repeat of the knitting serves the
     // whole strip.
-    surface.fillPeriodic({0, 0, strip.length, w}, repeatLength(cw), palette.ground, knit);
+    surface.fillPeriodic({0, 0, strip.length, w}, wholeRepeat(cw, kMostStitchesPerRepeat),
+                         palette.ground, knit);
 }
 
 } // namespace garbello::cloth
