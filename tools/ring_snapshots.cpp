@@ -50,6 +50,8 @@ const Setup kSetups[] = {
     {"800x500-w24-s2.2-tint", {800, 500}, 24, 2.2, false, Color::rgb(0.2, 0.5, 0.8), 1},
     {"333x211-w13.5-s1.3", {333, 211}, 13.5, 1.3, false, std::nullopt, 1},
     {"500x300-w8-s0.5-dark-2x", {500, 300}, 8, 0.5, true, std::nullopt, 2},
+    {"300x200-w5", {300, 200}, 5, 1, false, std::nullopt, 1},
+    {"400x250-w9.5-s0.8-2x", {400, 250}, 9.5, 0.8, false, std::nullopt, 2},
 };
 
 std::string ringName(const Setup& setup, Outfit outfit, ClothVariant variant) {

@@ -283,15 +283,17 @@ void CairoSurface::strokeWithin(std::span<const Stroke> strokes, std::span<const
     cairo_pattern_destroy(cairo_pop_group(context_));
 }
 
-void CairoSurface::fillLinearGradient(const std::vector<GradientStop>& stops, Point start,
-                                      Point end) {
+void CairoSurface::fillLinearGradient(const Path& area, const std::vector<GradientStop>& stops,
+                                      Point start, Point end) {
     const CairoPatternHandle gradient(cairo_pattern_create_linear(start.x, start.y, end.x, end.y));
     for (const GradientStop& stop : stops)
         cairo_pattern_add_color_stop_rgba(gradient.get(), stop.location, stop.color.red,
                                           stop.color.green, stop.color.blue, stop.color.alpha);
     cairo_pattern_set_extend(gradient.get(), CAIRO_EXTEND_NONE);
+    replay(area);
     cairo_set_source(context_, gradient.get());
-    cairo_paint(context_);
+    cairo_set_fill_rule(context_, CAIRO_FILL_RULE_WINDING);
+    cairo_fill(context_);
 }
 
 std::unique_ptr<Bitmap> CairoSurface::scratchBitmap(const Rect& rect, cairo_matrix_t& toScratch) {

@@ -30,7 +30,7 @@ public:
     void clip(const Path& path, FillRule rule) override;
     void fill(const Path& path, const Ink& ink, FillRule rule) override;
     void stroke(const Path& path, const Ink& ink, const StrokeStyle& style) override;
-    void fillLinearGradient(const std::vector<GradientStop>& stops, Point start,
+    void fillLinearGradient(const Path& area, const std::vector<GradientStop>& stops, Point start,
                             Point end) override;
     // Strokes each path into a mask under the clip in force, then lays its
     // ink through the mask on the whole device pixels `cover` reaches.

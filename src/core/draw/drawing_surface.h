@@ -69,10 +69,10 @@ public:
     virtual void clip(const Path& path, FillRule rule) = 0;
     virtual void fill(const Path& path, const Ink& ink, FillRule rule = FillRule::winding) = 0;
     virtual void stroke(const Path& path, const Ink& ink, const StrokeStyle& style) = 0;
-    // Paints the clip area with a linear gradient from `start` to `end`;
-    // nothing beyond the two ends.
-    virtual void fillLinearGradient(const std::vector<GradientStop>& stops, Point start,
-                                    Point end) = 0;
+    // Fills `area` with a linear gradient from `start` to `end`; nothing
+    // beyond the two ends.
+    virtual void fillLinearGradient(const Path& area, const std::vector<GradientStop>& stops,
+                                    Point start, Point end) = 0;
     // One line of text whose baseline starts at `origin`.
     virtual void drawText(std::string_view text, const Font& font, const Ink& ink,
                           Point origin) = 0;

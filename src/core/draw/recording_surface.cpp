@@ -95,9 +95,9 @@ void RecordingSurface::stroke(const Path& path, const Ink& ink, const StrokeStyl
     operation.style = style;
 }
 
-void RecordingSurface::fillLinearGradient(const std::vector<GradientStop>& stops, Point start,
-                                          Point end) {
-    record(Kind::gradient, Path().addLine(start, end)).stops = stops;
+void RecordingSurface::fillLinearGradient(const Path& area, const std::vector<GradientStop>& stops,
+                                          Point, Point) {
+    record(Kind::gradient, area).stops = stops;
 }
 
 void RecordingSurface::drawText(std::string_view text, const Font& font, const Ink& ink,

@@ -54,7 +54,7 @@ public:
     void clip(const Path& path, FillRule rule) override;
     void fill(const Path& path, const Ink& ink, FillRule rule) override;
     void stroke(const Path& path, const Ink& ink, const StrokeStyle& style) override;
-    void fillLinearGradient(const std::vector<GradientStop>& stops, Point start,
+    void fillLinearGradient(const Path& area, const std::vector<GradientStop>& stops, Point start,
                             Point end) override;
     void drawText(std::string_view text, const Font& font, const Ink& ink, Point origin) override;
 
