@@ -36,10 +36,11 @@ TEST(PatternRendererTest, GuardsDrawNothing) {
         double width, radius;
     };
     const Rect window{20, 20, 100, 80};
-    for (const Case& c : {Case{window, 0, 10}, Case{window, -1, 10}, Case{window, nan, 10},
-                          Case{window, inf, 10}, Case{window, 12, nan}, Case{window, 12, -inf},
-                          Case{{20, 20, 0, 80}, 12, 10}, Case{{20, 20, 100, 0}, 12, 10},
-                          Case{{20, 20, inf, 80}, 12, 10}, Case{{-inf, 20, 100, 80}, 12, 10}}) {
+    for (const Case& c :
+         {Case{window, 0, 10}, Case{window, -1, 10}, Case{window, nan, 10}, Case{window, inf, 10},
+          Case{window, 12, nan}, Case{window, 12, -inf}, Case{{20, 20, 0, 80}, 12, 10},
+          Case{{20, 20, 100, 0}, 12, 10}, Case{{20, 20, -100, 80}, 12, 10},
+          Case{{20, 20, inf, 80}, 12, 10}, Case{{-inf, 20, 100, 80}, 12, 10}}) {
         RecordingSurface surface;
         drawBorder(surface, c.window, Outfit::sweater, ClothVariant::classic, c.width, 1, false,
                    c.radius);
@@ -87,17 +88,24 @@ TEST(PatternRendererTest, StripsTooShortAreSkipped) {
     EXPECT_EQ(surface.depth(), 0);
 }
 
-// Every cloth of every outfit leaves the surface's save stack as it found it.
+// Every cloth of every outfit leaves the surface's save stack as it found it,
+// on short and long strips, at any scale.
 TEST(PatternRendererTest, EveryClothRestoresWhatItSaves) {
-    for (Outfit outfit : Outfit::allCases())
-        for (ClothVariant variant : ClothVariant::allCases())
-            for (double radius : {0.0, 10.0}) {
-                RecordingSurface surface;
-                drawBorder(surface, {50, 50, 200, 100}, outfit, variant, 14, 1.3, false, radius);
-                EXPECT_FALSE(surface.operations().empty()) << clothName(outfit, variant);
-                EXPECT_EQ(surface.depth(), 0) << clothName(outfit, variant);
-                EXPECT_EQ(surface.unbalancedRestores(), 0) << clothName(outfit, variant);
-            }
+    // The window, the border's width and scale.
+    const std::tuple<Rect, double, double> borders[] = {
+        {{50, 50, 200, 100}, 14, 1.3}, {{50, 50, 30, 24}, 10, 0.5}, {{50, 50, 320, 60}, 20, 3}};
+    for (const auto& [window, width, scale] : borders)
+        for (Outfit outfit : Outfit::allCases())
+            for (ClothVariant variant : ClothVariant::allCases())
+                for (double radius : {0.0, 10.0}) {
+                    SCOPED_TRACE(testing::Message() << clothName(outfit, variant) << " width "
+                                                    << width << " radius " << radius);
+                    RecordingSurface surface;
+                    drawBorder(surface, window, outfit, variant, width, scale, false, radius);
+                    EXPECT_FALSE(surface.operations().empty());
+                    EXPECT_EQ(surface.depth(), 0);
+                    EXPECT_EQ(surface.unbalancedRestores(), 0);
+                }
 }
 
 // --- pixels ---
@@ -189,26 +197,19 @@ public:
         : CairoSurface(context), copyStrips_(copyStrips), copyTiles_(copyTiles) {}
     void drawInFrames(std::span<const Frame> frames, Size size,
                       const std::function<void(DrawingSurface&)>& draw) override {
-        if (copyStrips_)
-            CairoSurface::drawInFrames(frames, size, draw);
-        else
-            DrawingSurface::drawInFrames(frames, size, draw);
+        copyStrips_ ? CairoSurface::drawInFrames(frames, size, draw)
+                    : DrawingSurface::drawInFrames(frames, size, draw);
     }
     void fillPeriodic(const Rect& area, double period, const Ink& ground,
                       const std::function<void(DrawingSurface&, double, double)>& draw) override {
-        if (copyTiles_)
-            CairoSurface::fillPeriodic(area, period, ground, draw);
-        else
-            DrawingSurface::fillPeriodic(area, period, ground, draw);
+        copyTiles_ ? CairoSurface::fillPeriodic(area, period, ground, draw)
+                   : DrawingSurface::fillPeriodic(area, period, ground, draw);
     }
-
     void
     fillPeriodicOver(const Rect& area, double period, double reach, std::span<const Span> keepOut,
                      const std::function<void(DrawingSurface&, double, double)>& draw) override {
-        if (copyTiles_)
-            CairoSurface::fillPeriodicOver(area, period, reach, keepOut, draw);
-        else
-            DrawingSurface::fillPeriodicOver(area, period, reach, keepOut, draw);
+        copyTiles_ ? CairoSurface::fillPeriodicOver(area, period, reach, keepOut, draw)
+                   : DrawingSurface::fillPeriodicOver(area, period, reach, keepOut, draw);
     }
 
 private:

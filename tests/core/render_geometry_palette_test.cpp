@@ -23,21 +23,6 @@ TEST(BorderGeometryTest, OuterRectGrowsOnlyByAUsableWidth) {
         EXPECT_EQ(BorderGeometry::outerRect(window, c.width), c.expected) << c.width;
 }
 
-TEST(BorderGeometryTest, RingIsEmptyWithoutAUsableWidthRadiusOrWindow) {
-    struct Case {
-        Rect window;
-        double width;
-        double radius;
-    };
-    const Rect window{0, 0, 100, 50};
-    for (const Case& c :
-         {Case{window, 0, 10}, Case{window, -1, 10}, Case{window, inf, 10}, Case{window, nan, 10},
-          Case{window, 12, nan}, Case{window, 12, inf}, Case{{0, 0, 0, 50}, 12, 10},
-          Case{{0, 0, 100, 0}, 12, 10}, Case{{0, 0, -100, 50}, 12, 10}})
-        EXPECT_TRUE(BorderGeometry::ring(c.window, c.width, c.radius).isEmpty())
-            << c.window.width << "x" << c.window.height << " w " << c.width << " r " << c.radius;
-}
-
 // The first point of each subpath sits where the bottom straight edge of its
 // rounded rectangle begins, one corner radius in from the left.
 Point subpathStart(const Path& path, int index) {

@@ -1,5 +1,4 @@
 #include "draw/bitmap.h"
-#include "draw/recording_surface.h"
 #include "render/pattern_renderer.h"
 #include "render/variant_cloth.h"
 #include "render_test_support.h"
@@ -26,17 +25,6 @@ TEST(VariantTilePeriodTest, ThreeTileSizesByPositionWithAFloorOfEight) {
         EXPECT_NEAR(cloth::variantTilePeriod(c.variant, c.width, c.scale), c.period, 1e-12)
             << c.variant.rawValue() << " at width " << c.width << ", scale " << c.scale;
     }
-}
-
-TEST(VariantClothTest, EveryClothRestoresWhatItSavesOnAnyStrip) {
-    for (Outfit outfit : Outfit::allCases())
-        for (ClothVariant variant : ClothVariant::allCases())
-            for (const Strip& strip : {Strip{0, 12, 1}, Strip{7, 10, 0.5}, Strip{300, 20, 3}}) {
-                RecordingSurface surface;
-                cloth::variantCloth(surface, strip, outfit, variant, paletteFor(outfit, variant));
-                EXPECT_EQ(surface.depth(), 0) << clothName(outfit, variant) << " " << strip.length;
-                EXPECT_EQ(surface.unbalancedRestores(), 0) << clothName(outfit, variant);
-            }
 }
 
 // The light ring of every cloth round a 160 x 120 window, width 16, scale 1,
