@@ -1,11 +1,11 @@
 #include "draw/bitmap.h"
 #include "draw/render_error.h"
+#include "image_pixels.h"
 #include "render/pattern_renderer.h"
 #include "render/ring_style.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <functional>
 #include <unordered_set>
 
@@ -47,11 +47,7 @@ TEST(RingStyleTest, RingImageHoldsThePixelsOfTheRing) {
     ASSERT_GE(image.stride, 4 * image.width);
     ASSERT_EQ(image.pixels.size(), static_cast<std::size_t>(image.stride * image.height));
     const auto decoded = Bitmap::decodePNG(PatternRenderer::png({90, 60}, style, false));
-    const auto argb = [&](int x, int y) {
-        std::uint32_t value;
-        std::memcpy(&value, image.pixels.data() + (image.height - 1 - y) * image.stride + 4 * x, 4);
-        return value;
-    };
+    const auto argb = [&](int x, int y) { return test::argbAt(image, x, image.height - 1 - y); };
     for (const auto& [x, y] : {std::pair{0, 0}, {5, 40}, {60, 80}, {113, 83}, {57, 42}}) {
         const Pixel p = decoded->pixel(x, y);
         EXPECT_EQ(argb(x, y) >> 24, p.alpha) << x << "," << y;

@@ -1,4 +1,5 @@
 #include "draw/bitmap.h"
+#include "image_pixels.h"
 #include "platform/theme_icons.h"
 #include "support/atomic_file.h"
 #include "temporary_directory.h"
@@ -13,14 +14,6 @@ void writeIcon(const std::filesystem::path& file, int size, unsigned rgb) {
     Bitmap bitmap(size, size);
     bitmap.surface().fill(Path().addRect({0, 0, double(size), double(size)}), Ink::hex(rgb));
     writeFileAtomically(file, bitmap.encodePNG());
-}
-
-// Red, green and blue of the icon's middle pixel.
-unsigned middle(const Image& image) {
-    const std::size_t at =
-        static_cast<std::size_t>(image.height / 2) * image.stride + (image.width / 2) * 4;
-    // Native-endian ARGB words: blue, green, red, alpha in memory.
-    return image.pixels[at + 2] << 16 | image.pixels[at + 1] << 8 | image.pixels[at];
 }
 
 class ThemeIconsTest : public testing::Test {
@@ -69,7 +62,8 @@ TEST_F(ThemeIconsTest, FindsTheClosestPictureThroughTheThemeItsParentsAndHicolor
         ASSERT_TRUE(icon.has_value()) << name << " " << size;
         EXPECT_EQ(icon->width, size);
         EXPECT_EQ(icon->height, size);
-        EXPECT_EQ(middle(*icon), colour) << name << " " << size;
+        EXPECT_EQ(test::argbAt(*icon, size / 2, size / 2) & 0xffffff, colour)
+            << name << " " << size;
     }
     // Only what a program could show: no dense-screen pictures, no vectors,
     // nothing unreadable, nothing outside the themes.

@@ -1,18 +1,11 @@
+#include "image_pixels.h"
 #include "platform/x11_application_icons.h"
 #include "x_server.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 namespace garbello {
 namespace {
-
-std::uint32_t pixel(const Image& image, int index) {
-    std::uint32_t value;
-    std::memcpy(&value, image.pixels.data() + 4 * index, 4);
-    return value;
-}
 
 TEST(WindowIconTest, TheLargestUsableSizeIsTakenPremultipliedAndBadDataIsNotOverread) {
     // 1 × 1 opaque red, 2 × 2 half-transparent white, 3 × 3 blue.
@@ -38,7 +31,7 @@ TEST(WindowIconTest, TheLargestUsableSizeIsTakenPremultipliedAndBadDataIsNotOver
             continue;
         EXPECT_EQ(icon->width, side);
         EXPECT_EQ(icon->pixels.size(), std::size_t(side * side * 4));
-        EXPECT_EQ(pixel(*icon, 0), first);
+        EXPECT_EQ(test::argbAt(*icon, 0, 0), first);
     }
     const std::vector<std::uint32_t> hostile = {0xffffffff, 0xffffffff, 1, 2};
     EXPECT_FALSE(platform::chooseWindowIcon(hostile.data(), hostile.size(), 256));
@@ -62,7 +55,7 @@ TEST(X11ApplicationIconsTest, WindowsGiveTheirOwnIconElseTheApplicationsIsLooked
     const auto own = icons->icon(1, "org.example.Painter", withIcon);
     ASSERT_TRUE(own);
     EXPECT_EQ(own->width, 32) << "the larger of the two sizes";
-    EXPECT_EQ(pixel(*own, 0), 0xff336699u);
+    EXPECT_EQ(test::argbAt(*own, 0, 0), 0xff336699u);
 
     for (int pass = 0; pass < 2; ++pass) {
         EXPECT_TRUE(icons->icon(1, "org.example.Themed", without));

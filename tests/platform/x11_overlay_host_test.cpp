@@ -1,3 +1,4 @@
+#include "image_pixels.h"
 #include "platform/ring_pieces.h"
 #include "platform/x11_handles.h"
 #include "platform/x11_overlay_host.h"
@@ -15,7 +16,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstring>
 #include <set>
 #include <thread>
 
@@ -76,9 +76,7 @@ TEST(RingPiecesTest, PiecesHoldEveryPaintedPixelOfAllCloths) {
                         for (const auto& p : pieces)
                             in += x >= p.x && x < p.x + p.width && y >= p.y && y < p.y + p.height;
                         twice += in > 1;
-                        std::uint32_t argb;
-                        std::memcpy(&argb, ring.pixels.data() + y * ring.stride + 4 * x, 4);
-                        outside += in == 0 && (argb >> 24) != 0;
+                        outside += in == 0 && (test::argbAt(ring, x, y) >> 24) != 0;
                     }
                 }
                 EXPECT_EQ(outside, 0);
@@ -303,18 +301,13 @@ TEST_F(X11OverlayHostOverTheSocketTest, ShowsTheRingsOwnPixelsInEveryPiece) {
     // Opaque cloth along each side, so the colour on screen is the drawn one.
     const Image ring =
         PatternRenderer::ring(desktop.size(), {.outfit = Outfit::sweater, .width = kWidth});
-    const auto drawn = [&](int x, int y) {
-        std::uint32_t word;
-        std::memcpy(&word, ring.pixels.data() + y * ring.stride + 4 * x, 4);
-        return word & 0xffffff;
-    };
     const int across = int(kWidth / 2), right = ring.width - 1 - across,
               bottom = ring.height - 1 - across;
     for (int i = 1; i < 8; ++i) {
         const int x = ring.width * i / 8, y = ring.height * i / 8;
         for (const auto& [px, py] : {std::pair{x, across}, {x, bottom}, {across, y}, {right, y}})
             EXPECT_EQ(seen(*overlay, {bounds.x - kWidth + px, bounds.y - kWidth + py}),
-                      drawn(px, py))
+                      test::argbAt(ring, px, py) & 0xffffff)
                 << "at " << px << "," << py << " of the ring";
     }
 }
