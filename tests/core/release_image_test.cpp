@@ -1,3 +1,4 @@
+#include "failure_of.h"
 #include "support/atomic_file.h"
 #include "update/release_image.h"
 #include "update/update_error.h"
@@ -73,12 +74,10 @@ TEST(ReleaseImageTest, RefusesHostileArchivesAndLeavesNothing) {
             runPython(kMakeArchive, {image.string(), kind, canary.string()});
         fs::path mount = directory / "work" / "mount";
         fs::create_directories(mount.parent_path());
-        try {
-            auto mounted = release_image::attach(image, mount);
-            ADD_FAILURE() << kind << " was unpacked";
-        } catch (const UpdateError& error) {
-            EXPECT_EQ(error.kind(), UpdateError::Kind::download) << kind;
-        }
+        EXPECT_EQ(
+            failureOf<UpdateError>([&] { auto mounted = release_image::attach(image, mount); }),
+            UpdateError::Kind::download)
+            << kind;
         for (const fs::path& left :
              {mount, canary, directory / "escaped", directory / "work/escaped"})
             EXPECT_FALSE(fs::exists(left)) << kind << ": " << left;

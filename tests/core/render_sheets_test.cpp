@@ -1,6 +1,7 @@
 #include "draw/bitmap.h"
 #include "draw/recording_surface.h"
 #include "draw/render_error.h"
+#include "failure_of.h"
 #include "render/sample_window.h"
 #include "sheets/sheet.h"
 #include "support/atomic_file.h"
@@ -63,12 +64,9 @@ TEST(PngEncodingTest, DecodingRejectsWhatIsNotAPng) {
     const std::string bytes = mixedAlphaBitmap()->encodePNG(Bitmap::Compression::fast);
     for (const std::string& broken :
          {std::string(), std::string("not a png"), bytes.substr(0, bytes.size() / 2)}) {
-        try {
-            Bitmap::decodePNG(broken);
-            ADD_FAILURE() << "decoded " << broken.size() << " bytes";
-        } catch (const RenderError& error) {
-            EXPECT_EQ(error.kind(), RenderError::Kind::pngEncoding);
-        }
+        EXPECT_EQ(test::failureOf<RenderError>([&] { Bitmap::decodePNG(broken); }),
+                  RenderError::Kind::pngEncoding)
+            << broken.size() << " bytes";
     }
 }
 

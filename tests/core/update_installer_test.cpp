@@ -1,3 +1,4 @@
+#include "failure_of.h"
 #include "run_process.h"
 #include "support/atomic_file.h"
 #include "support/log.h"
@@ -11,7 +12,6 @@
 #include "update/update_installer.h"
 #include "update/update_swap.h"
 #include "update/update_version.h"
-#include "update_failure.h"
 #include "update_fixtures.h"
 
 #include <gtest/gtest.h>
@@ -210,7 +210,7 @@ TEST_F(UpdateInstallerTest, KeepsThePreviousVersionWhenTheUpdateDoesNotComplete)
         // Only the new version, once swapped into place, is affected.
         if (unreadableLinks)
             failingLinksBelow = installed.string() + "/";
-        EXPECT_EQ(updateFailureOf([&] { installer().complete(planFile); }), failure);
+        EXPECT_EQ(failureOf<UpdateError>([&] { installer().complete(planFile); }), failure);
         failingLinksBelow.clear();
         EXPECT_EQ(installedVersion(installed), "0.3.0");
         EXPECT_EQ(installedVersion(plan.staged), "0.4.0");
@@ -294,7 +294,7 @@ TEST_F(UpdateInstallerTest, RefusesAnInconsistentPlanBeforeMovingAnything) {
                 EXPECT_EQ(error.key(), c.key);
             }
         } else {
-            EXPECT_EQ(updateFailureOf([&] { installer().complete(planFile); }),
+            EXPECT_EQ(failureOf<UpdateError>([&] { installer().complete(planFile); }),
                       Kind::installLocation);
         }
         EXPECT_EQ(installedVersion(installed), "0.3.0");
@@ -334,7 +334,8 @@ TEST_F(UpdateInstallerTest, StagingFailuresLeaveNothingBehind) {
         SCOPED_TRACE(name);
         UpdateRelease release = makeRelease("stay", sign);
         change(release);
-        EXPECT_EQ(updateFailureOf([&] { installer().stage(image, release, installed); }), failure);
+        EXPECT_EQ(failureOf<UpdateError>([&] { installer().stage(image, release, installed); }),
+                  failure);
         EXPECT_TRUE(entriesStartingWith(temporary, "garbello-mount-").empty());
         EXPECT_TRUE(entriesStartingWith(applications, ".Garbello-update-").empty());
     }
@@ -354,9 +355,9 @@ TEST_F(UpdateInstallerTest, WorksBesideTheInstalledBundleOnly) {
         removeTree(staged);
     }
     fs::create_directories(applications / "Other.app");
-    EXPECT_EQ(
-        updateFailureOf([&] { installer().stage(image, release, applications / "Other.app"); }),
-        Kind::installLocation);
+    EXPECT_EQ(failureOf<UpdateError>(
+                  [&] { installer().stage(image, release, applications / "Other.app"); }),
+              Kind::installLocation);
 
     // The refusals below leave no workspace beside the two helpers above.
     fs::path staged = installer().stage(image, release, installed);
@@ -366,7 +367,7 @@ TEST_F(UpdateInstallerTest, WorksBesideTheInstalledBundleOnly) {
     for (const auto& [refusing, destination] :
          {std::pair{elsewhere, installed}, std::pair{notNewer, installed},
           std::pair{environment(), applications / "Other.app"}})
-        EXPECT_EQ(updateFailureOf(
+        EXPECT_EQ(failureOf<UpdateError>(
                       [&] { UpdateInstaller(refusing).startHelper(staged, release, destination); }),
                   Kind::installLocation)
             << destination;
@@ -417,7 +418,7 @@ TEST(UpdateSwapTest, ExchangesAndPutsBackOnFailure) {
     writeFileAtomically(destination / "which", "old");
     writeFileAtomically(staged / "which", "new");
     auto swap = [&](const fs::path& other, const std::function<void()>& validate) {
-        return updateFailureOf([&] { UpdateSwap::perform(destination, other, validate); });
+        return failureOf<UpdateError>([&] { UpdateSwap::perform(destination, other, validate); });
     };
     auto failing = [] { throw UpdateError(Kind::relaunch); };
 

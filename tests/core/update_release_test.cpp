@@ -1,7 +1,7 @@
+#include "failure_of.h"
 #include "update/update_error.h"
 #include "update/update_release.h"
 #include "update/update_version.h"
-#include "update_failure.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 namespace garbello {
 namespace {
 
-using test::updateFailureOf;
+using test::failureOf;
 using Kind = UpdateError::Kind;
 
 Json validManifest() {
@@ -73,7 +73,7 @@ TEST(UpdateReleaseTest, ManifestBoundaries) {
             manifest[key] = *value;
         else
             manifest.erase(key);
-        EXPECT_EQ(updateFailureOf([&] { UpdateRelease::parse(manifest.dump()); }),
+        EXPECT_EQ(failureOf<UpdateError>([&] { UpdateRelease::parse(manifest.dump()); }),
                   accepted ? std::nullopt : std::optional(Kind::invalidFeed))
             << key << " = " << (value ? value->dump() : "absent");
     }
@@ -84,7 +84,7 @@ TEST(UpdateReleaseTest, TheSizeLimitComesBeforeDecoding) {
     std::string exactly = manifest + std::string(65536 - manifest.size(), ' ');
     EXPECT_NO_THROW(UpdateRelease::parse(exactly));
     for (const std::string& text : std::vector<std::string>{exactly + " ", "[]", "not json"})
-        EXPECT_EQ(updateFailureOf([&] { UpdateRelease::parse(text); }), Kind::invalidFeed)
+        EXPECT_EQ(failureOf<UpdateError>([&] { UpdateRelease::parse(text); }), Kind::invalidFeed)
             << text.substr(0, 20);
 }
 
@@ -105,7 +105,7 @@ TEST(UpdateReleaseTest, Compatibility) {
     for (const auto& [minimum, generation, system, failure] : cases) {
         release.minimumMacOS = minimum;
         release.minSupportedUpdater = generation;
-        EXPECT_EQ(updateFailureOf([&] { release.checkCompatibility(system); }), failure)
+        EXPECT_EQ(failureOf<UpdateError>([&] { release.checkCompatibility(system); }), failure)
             << minimum << " on " << system;
     }
 

@@ -1,10 +1,10 @@
+#include "failure_of.h"
 #include "support/atomic_file.h"
 #include "support/sha256.h"
 #include "update/app_bundle.h"
 #include "update/bundle_signature.h"
 #include "update/update_error.h"
 #include "update/update_security.h"
-#include "update_failure.h"
 #include "update_fixtures.h"
 
 #include <gtest/gtest.h>
@@ -46,8 +46,9 @@ TEST(UpdateSecurityTest, VerifyDownloadChecksSizeBeforeDigest) {
     const auto size = static_cast<std::int64_t>(content.size());
     for (const auto& [name, bytes, announced, failure] : cases) {
         writeFileAtomically(file, bytes);
-        EXPECT_EQ(updateFailureOf([&] { UpdateSecurity::verifyDownload(file, size, announced); }),
-                  failure)
+        EXPECT_EQ(
+            failureOf<UpdateError>([&] { UpdateSecurity::verifyDownload(file, size, announced); }),
+            failure)
             << name;
     }
     EXPECT_THROW(UpdateSecurity::verifyDownload(directory / "missing", 3, digest), FileError);
@@ -58,7 +59,7 @@ protected:
     void SetUp() override { makeBundle(app, {}); }
 
     std::optional<Kind> verify() {
-        return updateFailureOf([&] { UpdateSecurity::verifyApp(app, key.publicKey); });
+        return failureOf<UpdateError>([&] { UpdateSecurity::verifyApp(app, key.publicKey); });
     }
 
     TemporaryDirectory directory;
@@ -144,7 +145,7 @@ TEST_F(BundleCheckTest, TrustsOnlyThePinnedKeyIdentifierAndTeam) {
     SigningKey other = makeSigningKey(directory.path(), "other");
     bundle_signature::sign(app, other.privateKey);
     EXPECT_EQ(verify(), Kind::signature) << "signed with another key";
-    EXPECT_EQ(updateFailureOf([&] { UpdateSecurity::verifyApp(app, "not a key"); }),
+    EXPECT_EQ(failureOf<UpdateError>([&] { UpdateSecurity::verifyApp(app, "not a key"); }),
               Kind::signature);
     for (const auto& [field, value] :
          {std::pair{"identifier", "com.example.Other"}, std::pair{"team", "AAAAAAAAAA"}}) {
@@ -177,7 +178,7 @@ TEST_F(BundleCheckTest, VersionsCompareAsText) {
     release.version = "0.4.0";
     release.build = 4;
     auto check = [&] {
-        return updateFailureOf([&] { UpdateSecurity::verifyVersion(app, release); });
+        return failureOf<UpdateError>([&] { UpdateSecurity::verifyVersion(app, release); });
     };
     EXPECT_EQ(check(), std::nullopt);
     for (const auto& [version, build] :
@@ -216,7 +217,7 @@ TEST(UpdateSecurityTest, MayReplaceOnlyABundleDirectlyInTheApplicationsFolder) {
 
 TEST(UpdateSecurityTest, CommandReportsTheExitStatus) {
     auto run = [](const char* tool) {
-        return updateFailureOf([&] { UpdateSecurity::command(tool, {}, Kind::swap); });
+        return failureOf<UpdateError>([&] { UpdateSecurity::command(tool, {}, Kind::swap); });
     };
     EXPECT_EQ(run("/bin/true"), std::nullopt);
     EXPECT_EQ(run("/bin/false"), Kind::swap);
