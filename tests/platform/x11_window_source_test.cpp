@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <sstream>
+#include <cstdio>
 #include <thread>
 
 namespace garbello {
@@ -68,13 +68,10 @@ protected:
 
     // The window manager's decorations around a window (none when unmanaged).
     Extents decorations(const std::string& name) {
-        std::istringstream answer(app.send("extents " + name));
-        std::string ok, window, id;
-        Extents extents;
-        answer >> ok >> window >> id;
-        if (ok == "ok")
-            answer >> extents.left >> extents.right >> extents.top >> extents.bottom;
-        return extents;
+        Extents e;
+        std::sscanf(app.send("extents " + name).c_str(), "ok %*s %*s %lf %lf %lf %lf", &e.left,
+                    &e.right, &e.top, &e.bottom);
+        return e;
     }
 
     test::XServer server;
