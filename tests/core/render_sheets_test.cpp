@@ -56,7 +56,6 @@ TEST(PngEncodingTest, BothCompressionsGiveTheSamePixelsAsCairosOwnWriter) {
         for (int x = 0; x < 9; ++x)
             for (int y = 0; y < 5; ++y)
                 EXPECT_EQ(decoded->pixel(x, y), expected->pixel(x, y)) << x << "," << y;
-        EXPECT_EQ(decoded->pixel(8, 0).alpha, 0);
     }
 }
 
@@ -102,10 +101,8 @@ TEST(CornerCropsTest, EachCropHoldsItsCornerOrEdgeWithTheWholeBorder) {
     for (Size image : {Size{163, 129}, Size{419, 255}, Size{826, 466}}) {
         const auto crops = sheets::cornerCrops(image);
         for (const Rect& crop : crops) {
-            EXPECT_GE(crop.minX(), 0);
-            EXPECT_GE(crop.minY(), 0);
-            EXPECT_LE(crop.maxX(), image.width);
-            EXPECT_LE(crop.maxY(), image.height);
+            EXPECT_TRUE(crop.minX() >= 0 && crop.minY() >= 0 && crop.maxX() <= image.width &&
+                        crop.maxY() <= image.height);
             EXPECT_EQ(crop.x, std::floor(crop.x));
             EXPECT_EQ(crop.y, std::floor(crop.y));
             EXPECT_GT(crop.width, border + widestCorner);

@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 namespace garbello {
 namespace {
 
@@ -18,10 +16,6 @@ SavedWeather sampleRecord() {
                              59.91, "Europe/Oslo"};
     return {{"Oslo, Norway", 59.91, 10.75, "Europe/Oslo"},
             {snapshot, dateFromReferenceSeconds(739000000.5)}};
-}
-
-void writeText(const fs::path& file, const std::string& text) {
-    std::ofstream(file, std::ios::binary) << text;
 }
 
 TEST(WeatherCacheTest, RecordRoundTripsThroughTheFileBesideTheSettings) {
@@ -74,14 +68,14 @@ TEST(WeatherCacheTest, MissingCorruptOrHostileFilesGiveNoCacheAndLogNothing) {
     test::TemporaryDirectory directory;
     for (const auto& c : cases) {
         fs::path file = directory.path() / "weather.json";
-        writeText(file, c.contents);
+        writeFileAtomically(file, c.contents);
         EXPECT_EQ(readSavedWeather(file), std::nullopt) << c.name;
         EXPECT_EQ(readFile(file), c.contents) << c.name;
         EXPECT_EQ(decodeSavedWeather(c.contents), std::nullopt) << c.name;
     }
     // The file's size alone keeps this valid record out.
     const std::string oversized = std::string(2 << 20, ' ') + valid.dump();
-    writeText(directory.path() / "weather.json", oversized);
+    writeFileAtomically(directory.path() / "weather.json", oversized);
     EXPECT_EQ(readSavedWeather(directory.path() / "weather.json"), std::nullopt);
     EXPECT_EQ(decodeSavedWeather(oversized), sampleRecord());
     EXPECT_EQ(readSavedWeather(directory.path() / "absent.json"), std::nullopt);
@@ -91,7 +85,7 @@ TEST(WeatherCacheTest, MissingCorruptOrHostileFilesGiveNoCacheAndLogNothing) {
 
 TEST(WeatherCacheTest, WriteFailureIsReportedToTheCaller) {
     test::TemporaryDirectory directory;
-    writeText(directory.path() / "blocked", "a file where a directory should be");
+    writeFileAtomically(directory.path() / "blocked", "a file where a directory should be");
     EXPECT_THROW(writeSavedWeather(directory.path() / "blocked" / "weather.json", sampleRecord()),
                  FileError);
     EXPECT_EQ(readFile(directory.path() / "blocked"), "a file where a directory should be");

@@ -26,6 +26,11 @@ TEST(WeatherSessionTest, StartsEmptyOrResumesASavedForecastWithItsOutfit) {
     WeatherSession resumed(kOslo, WeatherCache{kSnowy, kJanuary + hours(1)});
     EXPECT_EQ(resumed.cachePlace(), kOslo);
     EXPECT_EQ(resumed.decision(), kSnowDecision);
+    // Without a place, the forecast belongs to none.
+    WeatherSession placeless(std::nullopt, WeatherCache{kSnowy, kJanuary});
+    ASSERT_TRUE(placeless.succeed(kHot, placeless.requestID(), kJuly));
+    EXPECT_EQ(placeless.cachePlace(), std::nullopt);
+    EXPECT_EQ(placeless.decision(), kHotDecision);
 }
 
 TEST(WeatherSessionTest, TheSeasonIsJudgedAtTheAcceptanceTime) {
@@ -85,13 +90,6 @@ TEST(WeatherSessionTest, OnlyTheLiveRequestCountsAndFailuresKeepTheLastGoodOutfi
     }
     EXPECT_EQ(session.cache(), (WeatherCache{kHot, acceptedAt}));
     EXPECT_EQ(session.requestID(), 2u);
-}
-
-TEST(WeatherSessionTest, WithoutAPlaceTheForecastBelongsToNone) {
-    WeatherSession session(std::nullopt, WeatherCache{kSnowy, kJanuary});
-    ASSERT_TRUE(session.succeed(kHot, session.requestID(), kJuly));
-    EXPECT_EQ(session.cachePlace(), std::nullopt);
-    EXPECT_EQ(session.decision(), kHotDecision);
 }
 
 } // namespace
