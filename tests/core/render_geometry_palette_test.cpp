@@ -68,41 +68,34 @@ TEST(PaletteTest, DarkVariantsDeriveTheirInksFromTheBaseColour) {
     expectInk(sweater.light, mix(navy, {1.0, 0.98, 0.88}, 0.78), "light comes from the base");
 }
 
+// The light palette of a classic cloth with `tint`.
+Palette tinted(Outfit outfit, std::optional<Color> tint) {
+    return Palette::make(outfit, false, tint, ClothVariant::classic);
+}
+
 TEST(PaletteTest, TintPullsOnlyTheGround) {
-    const Palette plain =
-        Palette::make(Outfit::rainJacket, false, std::nullopt, ClothVariant::classic);
-    const Palette red =
-        Palette::make(Outfit::rainJacket, false, Color::rgb(1, 0, 0), ClothVariant::classic);
+    const Palette plain = tinted(Outfit::rainJacket, std::nullopt);
+    const Palette red = tinted(Outfit::rainJacket, Color::rgb(1, 0, 0));
     expectInk(red.ground, {0.9384, 0.6424, 0.2288}, "red tint");
     EXPECT_EQ(red.light, plain.light);
     EXPECT_EQ(red.shadow, plain.shadow);
     EXPECT_EQ(red.feature, plain.feature);
     EXPECT_EQ(red.detail, plain.detail);
-
     // A grey given as one grey level still tints once seen in RGB; a tint
     // with its own alpha leaves the ground opaque.
-    const Palette grey =
-        Palette::make(Outfit::rainJacket, false, Color::grey(0.5, 0.3), ClothVariant::classic);
-    expectInk(grey.ground, mix(plain.ground, {0.5, 0.5, 0.5}, 0.12), "grey tint");
-
+    expectInk(tinted(Outfit::rainJacket, Color::grey(0.5, 0.3)).ground,
+              mix(plain.ground, {0.5, 0.5, 0.5}, 0.12), "grey tint");
     // Applied after the dark adjustment of a variant.
-    const Palette darkVariant =
-        Palette::make(Outfit::snowGear, true, Color::rgb(0, 0, 1), ClothVariant::third);
-    expectInk(darkVariant.ground,
-              mix(mix(Ink::hex(0x3E6D5F), {0.07, 0.10, 0.13}, 0.18), {0, 0, 1}, 0.12),
-              "tint after dark");
-}
-
-TEST(PaletteTest, AColourThatCannotBeConvertedLeavesThePaletteUnchanged) {
-    const Palette plain =
-        Palette::make(Outfit::sweater, false, std::nullopt, ClothVariant::classic);
-    EXPECT_EQ(Palette::make(Outfit::sweater, false, Color::rgb(nan, 0, 0), ClothVariant::classic),
-              plain);
-    // Out-of-range components are clamped rather than pushing the ground
+    expectInk(
+        Palette::make(Outfit::snowGear, true, Color::rgb(0, 0, 1), ClothVariant::third).ground,
+        mix(mix(Ink::hex(0x3E6D5F), {0.07, 0.10, 0.13}, 0.18), {0, 0, 1}, 0.12), "tint after dark");
+    // A colour that cannot be converted leaves the palette unchanged;
+    // out-of-range components are clamped rather than pushing the ground
     // outside the colour space.
-    const Palette bright =
-        Palette::make(Outfit::sweater, false, Color::rgb(4, -1, 0.5), ClothVariant::classic);
-    expectInk(bright.ground, mix(plain.ground, {1, 0, 0.5}, 0.12), "clamped tint");
+    const Palette sweater = tinted(Outfit::sweater, std::nullopt);
+    EXPECT_EQ(tinted(Outfit::sweater, Color::rgb(nan, 0, 0)), sweater);
+    expectInk(tinted(Outfit::sweater, Color::rgb(4, -1, 0.5)).ground,
+              mix(sweater.ground, {1, 0, 0.5}, 0.12), "clamped tint");
 }
 
 } // namespace
