@@ -6,7 +6,6 @@
 #include <nlohmann/json.hpp>
 
 #include <limits>
-#include <string>
 
 namespace garbello {
 namespace {

@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <vector>
 
 namespace garbello {
 namespace {

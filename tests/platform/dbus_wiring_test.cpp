@@ -15,7 +15,6 @@
 #include <QDBusVirtualObject>
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <mutex>
 #include <optional>
 

@@ -8,7 +8,6 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <poll.h>
