@@ -31,48 +31,44 @@ constexpr double inf = std::numeric_limits<double>::infinity();
 // --- recorded drawing ---
 
 TEST(PatternRendererTest, GuardsDrawNothing) {
-    struct Case {
-        Rect window;
-        double width, radius;
-    };
-    const Rect window{20, 20, 100, 80};
-    for (const Case& c :
-         {Case{window, 0, 10}, Case{window, -1, 10}, Case{window, nan, 10}, Case{window, inf, 10},
-          Case{window, 12, nan}, Case{window, 12, -inf}, Case{{20, 20, 0, 80}, 12, 10},
-          Case{{20, 20, 100, 0}, 12, 10}, Case{{20, 20, -100, 80}, 12, 10},
-          Case{{20, 20, inf, 80}, 12, 10}, Case{{-inf, 20, 100, 80}, 12, 10}}) {
+    // The window, the border's width and the corner radius.
+    const std::tuple<Rect, double, double> cases[] = {
+        {{20, 20, 100, 80}, 0, 10},   {{20, 20, 100, 80}, -1, 10},  {{20, 20, 100, 80}, nan, 10},
+        {{20, 20, 100, 80}, inf, 10}, {{20, 20, 100, 80}, 12, nan}, {{20, 20, 100, 80}, 12, -inf},
+        {{20, 20, 0, 80}, 12, 10},    {{20, 20, 100, 0}, 12, 10},   {{20, 20, -100, 80}, 12, 10},
+        {{20, 20, inf, 80}, 12, 10},  {{-inf, 20, 100, 80}, 12, 10}};
+    for (const auto& [window, width, radius] : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << window.x << " " << window.width << " " << width << " " << radius);
         RecordingSurface surface;
-        drawBorder(surface, c.window, Outfit::sweater, ClothVariant::classic, c.width, 1, false,
-                   c.radius);
-        EXPECT_TRUE(surface.operations().empty()) << c.width << " " << c.radius;
+        drawBorder(surface, window, Outfit::sweater, ClothVariant::classic, width, 1, false,
+                   radius);
+        EXPECT_TRUE(surface.operations().empty());
         EXPECT_EQ(surface.depth(), 0);
         // Nor does a real context keep a transform from the attempt.
         Bitmap bitmap(140, 120);
         cairo_matrix_t before, after;
         cairo_get_matrix(bitmap.context(), &before);
-        drawBorder(bitmap.surface(), c.window, Outfit::hawaiian, ClothVariant::classic, c.width, 1,
-                   false, c.radius);
+        drawBorder(bitmap.surface(), window, Outfit::hawaiian, ClothVariant::classic, width, 1,
+                   false, radius);
         cairo_get_matrix(bitmap.context(), &after);
-        EXPECT_EQ(paintedPixels(bitmap, 0, 0, 140, 120), 0) << c.width << " " << c.radius;
+        EXPECT_EQ(paintedPixels(bitmap, 0, 0, 140, 120), 0);
         EXPECT_EQ(std::memcmp(&before, &after, sizeof before), 0);
     }
 }
 
 TEST(PatternRendererTest, ScaleIsClampedBetweenHalfAndThree) {
-    struct Case {
-        double scale, effective;
-    };
     const Palette p = paletteFor(Outfit::linen);
-    for (const Case& c :
-         {Case{nan, 1}, Case{inf, 1}, Case{0.1, 0.5}, Case{10, 3}, Case{1.7, 1.7}}) {
+    // The scale asked for and the one drawn.
+    for (const auto& [scale, effective] :
+         {std::pair{nan, 1.0}, {inf, 1.0}, {0.1, 0.5}, {10.0, 3.0}, {1.7, 1.7}}) {
         RecordingSurface surface;
-        drawBorder(surface, {20, 20, 300, 200}, Outfit::linen, ClothVariant::classic, 12, c.scale);
+        drawBorder(surface, {20, 20, 300, 200}, Outfit::linen, ClothVariant::classic, 12, scale);
         // The linen running stitch is dashed in proportion to the scale.
         const auto stitches = surface.matching(Kind::stroke, p.light.withAlpha(0.9));
         ASSERT_EQ(stitches.size(), 4u);
-        EXPECT_EQ(stitches[0].style.dash,
-                  (std::vector<double>{2.6 * c.effective, 2.1 * c.effective}))
-            << c.scale;
+        EXPECT_EQ(stitches[0].style.dash, (std::vector<double>{2.6 * effective, 2.1 * effective}))
+            << scale;
     }
 }
 
@@ -378,38 +374,32 @@ TEST(SampleWindowTest, PaintsTextInBothAppearances) {
 // --- PNG ---
 
 TEST(PngTest, RejectsUnusableDimensionsBeforeMakingABitmap) {
-    struct Case {
-        Size window;
-        double width, radius;
-    };
-    for (const Case& c :
-         {Case{{nan, 400}, 16, 10}, Case{{640, 0}, 16, 10}, Case{{-5, 400}, 16, 10},
-          Case{{inf, 400}, 16, 10}, Case{{640, 400}, nan, 10}, Case{{640, 400}, inf, 10},
-          Case{{640, 400}, 16, nan}, Case{{8160, 100}, 16.5, 10}, Case{{100, 8161}, 16, 10}}) {
-        const RingStyle style{Outfit::linen, ClothVariant::classic, c.width, 1, std::nullopt, false,
-                              c.radius};
-        EXPECT_EQ(
-            test::failureOf<RenderError>([&] { PatternRenderer::png(c.window, style, false); }),
-            RenderError::Kind::invalidDimensions)
-            << c.window.width << "x" << c.window.height;
+    // The window, the border's width and the corner radius.
+    const std::tuple<Size, double, double> cases[] = {
+        {{nan, 400}, 16, 10},  {{640, 0}, 16, 10},      {{-5, 400}, 16, 10},
+        {{inf, 400}, 16, 10},  {{640, 400}, nan, 10},   {{640, 400}, inf, 10},
+        {{640, 400}, 16, nan}, {{8160, 100}, 16.5, 10}, {{100, 8161}, 16, 10}};
+    for (const auto& [window, width, radius] : cases) {
+        const RingStyle style{Outfit::linen, ClothVariant::classic, width, 1, std::nullopt, false,
+                              radius};
+        EXPECT_EQ(test::failureOf<RenderError>([&] { PatternRenderer::png(window, style, false); }),
+                  RenderError::Kind::invalidDimensions)
+            << window.width << "x" << window.height << " " << width << " " << radius;
     }
 }
 
 TEST(PngTest, CanvasSizeRoundsUpAndANegativeBorderIsNone) {
-    struct Case {
-        Size window;
-        double width;
-        int canvasWidth, canvasHeight;
-    };
-    for (const Case& c : {Case{{8160, 100}, 16, 8192, 132}, Case{{100.2, 50.5}, 10, 121, 71},
-                          Case{{50, 30}, -4, 50, 30}}) {
+    // The window, the border's width and the canvas's width and height.
+    const std::tuple<Size, double, int, int> cases[] = {
+        {{8160, 100}, 16, 8192, 132}, {{100.2, 50.5}, 10, 121, 71}, {{50, 30}, -4, 50, 30}};
+    for (const auto& [window, width, canvasWidth, canvasHeight] : cases) {
         const auto image = Bitmap::decodePNG(PatternRenderer::png(
-            c.window, {Outfit::rainJacket, ClothVariant::third, c.width, 1, std::nullopt, true, 10},
+            window, {Outfit::rainJacket, ClothVariant::third, width, 1, std::nullopt, true, 10},
             false));
-        EXPECT_EQ(image->width(), c.canvasWidth) << c.window.width;
-        EXPECT_EQ(image->height(), c.canvasHeight) << c.window.width;
-        if (c.width < 0) {
-            EXPECT_EQ(paintedPixels(*image, 0, 0, c.canvasWidth, c.canvasHeight), 0);
+        EXPECT_EQ(image->width(), canvasWidth) << window.width;
+        EXPECT_EQ(image->height(), canvasHeight) << window.width;
+        if (width < 0) {
+            EXPECT_EQ(paintedPixels(*image, 0, 0, canvasWidth, canvasHeight), 0);
         }
     }
 }

@@ -25,20 +25,18 @@ TEST(HawaiianClothTest, HibiscusKeepsTheFlowerInksUnderATint) {
 }
 
 TEST(RainJacketClothTest, ZipTeethPitchFloorsAtTwoPoints) {
-    struct Case {
-        double length, scale;
-        std::size_t teeth;
-    };
     const Palette p = paletteFor(Outfit::rainJacket);
-    for (const Case& c :
-         {Case{0, 1, 0}, Case{10, 1, 4}, Case{10.1, 1, 5}, Case{10, 0.5, 5}, Case{40, 3, 6}}) {
+    // The strip's length and scale, and the teeth along it.
+    const std::tuple<double, double, std::size_t> cases[] = {
+        {0, 1, 0}, {10, 1, 4}, {10.1, 1, 5}, {10, 0.5, 5}, {40, 3, 6}};
+    for (const auto& [length, scale, expected] : cases) {
         RecordingSurface surface;
-        cloth::rainJacket(surface, {c.length, 12, c.scale}, p);
+        cloth::rainJacket(surface, {length, 12, scale}, p);
         const auto teeth = surface.matching(
             [&](const Operation& op) { return op.kind == Kind::stroke && op.style.width == 0.75; });
         const std::size_t count = teeth.empty() ? 0 : teeth.front().subpathStarts().size();
         EXPECT_LE(teeth.size(), 1u);
-        EXPECT_EQ(count, c.teeth) << c.length << " at scale " << c.scale;
+        EXPECT_EQ(count, expected) << length << " at scale " << scale;
     }
 }
 
@@ -107,17 +105,14 @@ TEST(SnowGearVariantTest, TiledVariantsCoverTheClassicLayerAfterItIsDrawn) {
 }
 
 TEST(SnowGearClothTest, TranslucentSnowflakeStrokesEachArmOnItsOwn) {
-    struct Case {
-        double alpha;
-        std::size_t strokes;
-    };
     const Ink ink{1, 1, 1};
-    for (const Case& c : {Case{1, 2}, Case{0.5, 12}}) {
+    // The snowflake's alpha and its strokes.
+    for (const auto& [alpha, strokes] : {std::pair{1.0, 2u}, {0.5, 12u}}) {
         RecordingSurface surface;
-        cloth::snowflake(surface, {5, 5}, 2, ink.withAlpha(c.alpha));
+        cloth::snowflake(surface, {5, 5}, 2, ink.withAlpha(alpha));
         // Opaque arms share one path so crossings cost nothing; translucent
         // ones would darken where they cross.
-        EXPECT_EQ(surface.matching(Kind::stroke, ink.withAlpha(c.alpha)).size(), c.strokes);
+        EXPECT_EQ(surface.matching(Kind::stroke, ink.withAlpha(alpha)).size(), strokes);
     }
 }
 

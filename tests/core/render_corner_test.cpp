@@ -9,23 +9,19 @@ namespace garbello {
 namespace {
 
 TEST(CornerPiecesTest, MotifCountFollowsTheMiddleArc) {
-    struct Case {
-        Outfit outfit;
-        double width, radius;
-        int motifs;
+    // The outfit, the border's width and corner radius, and the motifs.
+    const std::tuple<Outfit, double, double, int> cases[] = {
+        {Outfit::linen, 12, 0, 1},        // floor(π·6 / 14.4) = 1
+        {Outfit::hawaiian, 16, 10, 1},    // floor(π·18 / 30.4) = 1
+        {Outfit::rainJacket, 16, 10, 2},  // floor(π·18 / 19.2) = 2
+        {Outfit::sweater, 10, 20, 6},     // floor(π·25 / 12) = 6
+        {Outfit::hawaiian, 10, 20, 4},    // floor(π·25 / 19) = 4
+        {Outfit::snowGear, 4, 0, 1},      // floor(π·2 / 4.8) = 1
+        {Outfit::linen, 1e-12, 10, 1024}, // capped
     };
-    for (const Case& c : {
-             Case{Outfit::linen, 12, 0, 1},        // floor(π·6 / 14.4) = 1
-             Case{Outfit::hawaiian, 16, 10, 1},    // floor(π·18 / 30.4) = 1
-             Case{Outfit::rainJacket, 16, 10, 2},  // floor(π·18 / 19.2) = 2
-             Case{Outfit::sweater, 10, 20, 6},     // floor(π·25 / 12) = 6
-             Case{Outfit::hawaiian, 10, 20, 4},    // floor(π·25 / 19) = 4
-             Case{Outfit::snowGear, 4, 0, 1},      // floor(π·2 / 4.8) = 1
-             Case{Outfit::linen, 1e-12, 10, 1024}, // capped
-         }) {
-        EXPECT_EQ(cloth::cornerMotifCount(c.outfit, c.width, c.radius), c.motifs)
-            << c.outfit.rawValue() << " w " << c.width << " r " << c.radius;
-    }
+    for (const auto& [outfit, width, radius, motifs] : cases)
+        EXPECT_EQ(cloth::cornerMotifCount(outfit, width, radius), motifs)
+            << outfit.rawValue() << " w " << width << " r " << radius;
 }
 
 TEST(CornerPiecesTest, EveryCornerClipsItsFourSectorsAndRestoresWhatItSaves) {

@@ -13,13 +13,14 @@ constexpr double inf = std::numeric_limits<double>::infinity();
 
 TEST(BorderGeometryTest, OuterRectGrowsOnlyByAUsableWidth) {
     const Rect window{100, 100, 800, 600};
-    struct Case {
-        double width;
-        Rect expected;
-    };
-    for (const Case& c : {Case{12, {88, 88, 824, 624}}, Case{0, window}, Case{-5, window},
-                          Case{nan, window}, Case{inf, window}, Case{-inf, window}})
-        EXPECT_EQ(BorderGeometry::outerRect(window, c.width), c.expected) << c.width;
+    // The border's width and the outer rectangle.
+    for (const auto& [width, expected] : {std::pair{12.0, Rect{88, 88, 824, 624}},
+                                          {0.0, window},
+                                          {-5.0, window},
+                                          {nan, window},
+                                          {inf, window},
+                                          {-inf, window}})
+        EXPECT_EQ(BorderGeometry::outerRect(window, width), expected) << width;
 }
 
 // The first point of each subpath sits where the bottom straight edge of its

@@ -12,19 +12,15 @@ namespace garbello {
 namespace {
 
 TEST(VariantTilePeriodTest, ThreeTileSizesByPositionWithAFloorOfEight) {
-    struct Case {
-        ClothVariant variant;
-        double width, scale, period;
-    };
-    for (const Case& c :
-         {Case{ClothVariant::second, 12, 1, 19.2}, Case{ClothVariant::third, 12, 1, 25.2},
-          Case{ClothVariant::fourth, 12, 1, 13.2}, Case{ClothVariant::fifth, 10, 2, 32},
-          Case{ClothVariant::third, 12, 0.5, 12.6}, Case{ClothVariant::ninth, 16, 0.5, 16.8},
-          Case{ClothVariant::tenth, 20, 3, 66}, Case{ClothVariant::fourth, 6, 1, 8},
-          Case{ClothVariant::second, 8, 0.5, 8}, Case{ClothVariant::seventh, 7.2, 1, 8}}) {
-        EXPECT_NEAR(cloth::variantTilePeriod(c.variant, c.width, c.scale), c.period, 1e-12)
-            << c.variant.rawValue() << " at width " << c.width << ", scale " << c.scale;
-    }
+    using enum ClothVariant::Case;
+    // The variant, the border's width and scale, and the tile's period.
+    const std::tuple<ClothVariant, double, double, double> cases[] = {
+        {second, 12, 1, 19.2},  {third, 12, 1, 25.2},   {fourth, 12, 1, 13.2}, {fifth, 10, 2, 32},
+        {third, 12, 0.5, 12.6}, {ninth, 16, 0.5, 16.8}, {tenth, 20, 3, 66},    {fourth, 6, 1, 8},
+        {second, 8, 0.5, 8},    {seventh, 7.2, 1, 8}};
+    for (const auto& [variant, width, scale, period] : cases)
+        EXPECT_NEAR(cloth::variantTilePeriod(variant, width, scale), period, 1e-12)
+            << variant.rawValue() << " at width " << width << ", scale " << scale;
 }
 
 // The light ring of every cloth round a 160 x 120 window, width 16, scale 1,
