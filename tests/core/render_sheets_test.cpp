@@ -124,28 +124,23 @@ TEST(CornerCropsTest, EachCropHoldsItsCornerOrEdgeWithTheWholeBorder) {
 // The text set follows the variant number modulo three; the note card of the
 // third set appears only where it clears the text and the placeholder bars.
 TEST(SampleWindowTest, TextSetAndNoteCardFollowTheNumberAndTheRoom) {
-    struct Case {
-        Size window;
-        int number;
-        std::string title;
-        bool card;
-    };
-    // 145 points leave no room below the body line; 210 and more do.
-    for (const Case& c :
-         {Case{{640, 400}, 0, "Field notes", false},
-          Case{{640, 400}, 1, "A quieter workspace", false},
-          Case{{640, 400}, 5, "Weekend plans", true}, Case{{640, 400}, -1, "Weekend plans", true},
-          Case{{370, 145}, 2, "Weekend plans", false}, Case{{520, 210}, 2, "Weekend plans", true},
-          Case{{465, 330}, 2, "Weekend plans", true}}) {
+    // The window's size, the variant number, the title shown and whether the
+    // card is. 145 points leave no room below the body line; 210 and more do.
+    const std::tuple<Size, int, const char*, bool> cases[] = {
+        {{640, 400}, 0, "Field notes", false},   {{640, 400}, 1, "A quieter workspace", false},
+        {{640, 400}, 5, "Weekend plans", true},  {{640, 400}, -1, "Weekend plans", true},
+        {{370, 145}, 2, "Weekend plans", false}, {{520, 210}, 2, "Weekend plans", true},
+        {{465, 330}, 2, "Weekend plans", true}};
+    for (const auto& [size, number, title, card] : cases) {
         RecordingSurface surface;
-        const Rect window{10, 20, c.window.width, c.window.height};
-        sampleWindow(surface, window, false, c.number);
+        const Rect window{10, 20, size.width, size.height};
+        sampleWindow(surface, window, false, number);
         EXPECT_EQ(surface.depth(), 0);
         const auto texts = surface.matching(
             [](const RecordingSurface::Operation& op) { return op.kind == Kind::text; });
-        ASSERT_EQ(texts.size(), c.card ? 4u : 3u) << c.window.height << " " << c.number;
-        EXPECT_EQ(texts[0].text, c.title) << c.number;
-        if (!c.card)
+        ASSERT_EQ(texts.size(), card ? 4u : 3u) << size.height << " " << number;
+        EXPECT_EQ(texts[0].text, title) << number;
+        if (!card)
             continue;
         const double cardTop = window.minY() + 22 + 34;
         EXPECT_LT(cardTop, texts[2].start().y - 5) << "body line";
@@ -153,7 +148,7 @@ TEST(SampleWindowTest, TextSetAndNoteCardFollowTheNumberAndTheRoom) {
             return op.kind == Kind::fill && op.ink.alpha == 0.12;
         });
         ASSERT_EQ(bars.size(), 1u);
-        EXPECT_GT(bars[0].bounds().minY(), cardTop) << c.window.height;
+        EXPECT_GT(bars[0].bounds().minY(), cardTop) << size.height;
     }
 }
 

@@ -53,11 +53,8 @@ TEST(WeatherCacheTest, MissingCorruptOrHostileFilesGiveNoCacheAndLogNothing) {
         record[Json::json_pointer(pointer)] = value;
         return record.dump();
     };
-    struct Case {
-        const char* name;
-        std::string contents;
-    };
-    const std::vector<Case> cases = {
+    // What is wrong, and the file.
+    const std::pair<const char*, std::string> cases[] = {
         {"truncated", valid.dump().substr(0, 40)},
         {"no place", without("/place")},
         {"no fetchedAt", without("/cache/fetchedAt")},
@@ -66,12 +63,12 @@ TEST(WeatherCacheTest, MissingCorruptOrHostileFilesGiveNoCacheAndLogNothing) {
     };
     ScopedLogCapture capture;
     test::TemporaryDirectory directory;
-    for (const auto& c : cases) {
+    for (const auto& [name, contents] : cases) {
         fs::path file = directory.path() / "weather.json";
-        writeFileAtomically(file, c.contents);
-        EXPECT_EQ(readSavedWeather(file), std::nullopt) << c.name;
-        EXPECT_EQ(readFile(file), c.contents) << c.name;
-        EXPECT_EQ(decodeSavedWeather(c.contents), std::nullopt) << c.name;
+        writeFileAtomically(file, contents);
+        EXPECT_EQ(readSavedWeather(file), std::nullopt) << name;
+        EXPECT_EQ(readFile(file), contents) << name;
+        EXPECT_EQ(decodeSavedWeather(contents), std::nullopt) << name;
     }
     // The file's size alone keeps this valid record out.
     const std::string oversized = std::string(2 << 20, ' ') + valid.dump();
