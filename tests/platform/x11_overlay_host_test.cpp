@@ -28,10 +28,8 @@ using test::Observer;
 constexpr double kWidth = 12;
 
 TEST(XftScaleTest, ReadsXftDpiFromTheResourceManagerProperty) {
-    const struct {
-        const char* resources;
-        double scale;
-    } cases[] = {
+    // The resources, and the scale read from them.
+    const std::pair<const char*, double> cases[] = {
         {"", 1},
         {"Xcursor.size:\t24\n", 1},
         {"Xft.dpi:\t192\n", 2},
@@ -46,28 +44,25 @@ TEST(XftScaleTest, ReadsXftDpiFromTheResourceManagerProperty) {
         {"Xft.dpi:\t9600\n", 4}, // held to 0.5…4
         {"Xft.dpi:\t24\n", 0.5},
     };
-    for (const auto& c : cases)
-        EXPECT_DOUBLE_EQ(platform::xftScale(c.resources), c.scale) << '"' << c.resources << '"';
+    for (const auto& [resources, scale] : cases)
+        EXPECT_DOUBLE_EQ(platform::xftScale(resources), scale) << '"' << resources << '"';
 }
 
 // Every painted pixel of a ring lies in exactly one of its pieces, and the
 // window's middle in none.
 TEST(RingPiecesTest, PiecesHoldEveryPaintedPixelOfAllCloths) {
-    const struct {
-        Size window;
-        double width;
-        bool whole;
-    } setups[] = {{{160, 120}, 16, false}, {{300, 90}, 12.5, false}, {{1, 1}, 16, true}};
-    for (const auto& setup : setups)
+    // The window, the ring's width, and whether the ring leaves nothing clear.
+    const std::tuple<Size, double, bool> setups[] = {
+        {{160, 120}, 16, false}, {{300, 90}, 12.5, false}, {{1, 1}, 16, true}};
+    for (const auto& [window, width, whole] : setups)
         for (Outfit outfit : Outfit::allCases())
             for (ClothVariant variant : ClothVariant::allCases()) {
                 SCOPED_TRACE(std::string(outfit.rawValue()) + "/" +
                              std::to_string(variant.rawValue()) + " width " +
-                             std::to_string(setup.width));
-                const Image ring =
-                    PatternRenderer::ring(setup.window, {outfit, variant, setup.width});
+                             std::to_string(width));
+                const Image ring = PatternRenderer::ring(window, {outfit, variant, width});
                 const auto insets = platform::ringInsets(ring);
-                EXPECT_EQ(insets.whole(), setup.whole);
+                EXPECT_EQ(insets.whole(), whole);
                 // How many pieces hold each pixel.
                 std::vector<int> held(std::size_t(ring.width * ring.height));
                 for (const auto& p : platform::ringPieces(ring.width, ring.height, insets))
@@ -82,10 +77,10 @@ TEST(RingPiecesTest, PiecesHoldEveryPaintedPixelOfAllCloths) {
                 EXPECT_EQ(outside, 0);
                 EXPECT_EQ(*std::max_element(held.begin(), held.end()), 1)
                     << "a pixel in two pieces";
-                if (!setup.whole) {
+                if (!whole) {
                     // Round the window's corners, never across its middle.
                     EXPECT_EQ(held[std::size_t(ring.height / 2 * ring.width + ring.width / 2)], 0);
-                    EXPECT_LE(insets.left, setup.width + 11) << "the side and a corner radius";
+                    EXPECT_LE(insets.left, width + 11) << "the side and a corner radius";
                 }
             }
     // The piece of a crop holds those pixels.
@@ -245,29 +240,24 @@ TEST_F(X11OverlayHostTest, OverlaysAreBlendedWhileACompositorRunsAndShapedOtherw
     EXPECT_FALSE(host->picturesLost());
     expectRing(*overlay);
 
-    struct Step {
-        const char* what;
-        void (test::XServer::*change)();
-        bool composited;
-        int depth;
-    };
-    const Step steps[] = {
+    // What changes, how, and then whether the host blends and its windows' depth.
+    const std::tuple<const char*, void (test::XServer::*)(), bool, int> steps[] = {
         {"compositor started", &test::XServer::startCompositor, true, 32},
         {"compositor stopped", &test::XServer::stopCompositor, false, 24},
     };
-    for (const Step& step : steps) {
-        SCOPED_TRACE(step.what);
+    for (const auto& [what, change, composited, depth] : steps) {
+        SCOPED_TRACE(what);
         const auto before = overlay->windowIDs();
         // Prepared before the change: of the other kind, so never put.
         const auto stale = host->prepare(PatternRenderer::ring(desktop.size(), {.width = kWidth}));
-        (server.*step.change)();
+        (server.*change)();
         bool lost = false;
         for (int tries = 0; tries < 250 && !lost; ++tries) {
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
             lost = host->picturesLost();
         }
         ASSERT_TRUE(lost);
-        EXPECT_EQ(host->composited(), step.composited);
+        EXPECT_EQ(host->composited(), composited);
         overlay->setPicture(stale);
         host->sync();
         for (xcb_window_t id : before)
@@ -276,7 +266,7 @@ TEST_F(X11OverlayHostTest, OverlaysAreBlendedWhileACompositorRunsAndShapedOtherw
             EXPECT_FALSE(observer.viewable(id)) << "blank until painted again";
         show(*overlay, {});
         for (xcb_window_t id : overlay->windowIDs())
-            EXPECT_EQ(observer.depth(id), step.depth);
+            EXPECT_EQ(observer.depth(id), depth);
         expectRing(*overlay);
     }
 }
