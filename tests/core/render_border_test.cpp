@@ -237,10 +237,6 @@ CopyDifference compare(const Bitmap& a, const Bitmap& b) {
 // joins meet. These are the bounds the drawing surface documents for its
 // copies.
 TEST(BorderPixelsCopyTest, CopiesStayWithinTheirBoundOfDrawingInPlace) {
-    struct Geometry {
-        double width, scale;
-        int pixelsPerPoint;
-    };
     struct Bound {
         const char* copies;
         bool copyStrips, copyTiles;
@@ -250,27 +246,28 @@ TEST(BorderPixelsCopyTest, CopiesStayWithinTheirBoundOfDrawingInPlace) {
     const Bound bounds[] = {{"repeats only", false, true, 4, 0.06, 0.01},
                             {"strips and repeats", true, true, 24, 0.15, 0.05}};
     const Rect window{24, 24, 392, 252};
-    for (const Geometry& g :
-         {Geometry{16, 1, 1}, Geometry{12, 1.3, 1}, Geometry{24, 0.7, 1}, Geometry{16, 1, 2}})
+    // The border's width and scale, and the pixels per point.
+    const std::tuple<double, double, int> geometries[] = {
+        {16, 1, 1}, {12, 1.3, 1}, {24, 0.7, 1}, {16, 1, 2}};
+    for (const auto& [width, scale, n] : geometries)
         for (Outfit outfit : Outfit::allCases())
             for (ClothVariant variant : ClothVariant::allCases()) {
-                const int n = g.pixelsPerPoint;
                 Bitmap inPlace(440 * n, 300 * n);
                 InPlaceSurface direct(inPlace.context(), false, false);
                 direct.scale(n, n);
-                drawBorder(direct, window, outfit, variant, g.width, g.scale);
+                drawBorder(direct, window, outfit, variant, width, scale);
                 const double ringPixels =
-                    n * n * ((392 + 2 * g.width) * (252 + 2 * g.width) - 392.0 * 252);
+                    n * n * ((392 + 2 * width) * (252 + 2 * width) - 392.0 * 252);
                 for (const Bound& bound : bounds) {
                     SCOPED_TRACE(testing::Message()
-                                 << clothName(outfit, variant) << " width " << g.width << " scale "
-                                 << g.scale << " at " << n << ", " << bound.copies << " copied");
+                                 << clothName(outfit, variant) << " width " << width << " scale "
+                                 << scale << " at " << n << ", " << bound.copies << " copied");
                     Bitmap copied(440 * n, 300 * n);
                     InPlaceSurface surface(copied.context(), bound.copyStrips, bound.copyTiles);
                     surface.scale(n, n);
-                    drawBorder(surface, window, outfit, variant, g.width, g.scale);
+                    drawBorder(surface, window, outfit, variant, width, scale);
                     const CopyDifference d = compare(copied, inPlace);
-                    if (outfit == Outfit::sweater && g.scale == 1) {
+                    if (outfit == Outfit::sweater && scale == 1) {
                         EXPECT_GT(d.differing, 0)
                             << "the knitting was repeated, not drawn in place";
                     }

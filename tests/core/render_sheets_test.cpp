@@ -201,43 +201,40 @@ TEST(WriteSheetsTest, WritesInOrderReplacingOldFilesAndHandsOverTheNotes) {
 }
 
 TEST(WriteSheetsTest, TheFirstErrorStopsTheRunAndKeepsWhatWasWritten) {
-    struct Case {
-        std::string name;
-        std::size_t failingPaint;
-        bool blockSheetTwo; // a directory stands where sheet 2's file should go
-        std::size_t notesHandedOver;
-        std::vector<std::string> files;
-    };
-    const std::vector<Case> cases = {
+    // What fails, the painting that fails (SIZE_MAX: none), whether a
+    // directory stands where sheet 2's file should go, and the notes handed
+    // over and files written before the error.
+    using Files = std::vector<std::string>;
+    const std::tuple<const char*, std::size_t, bool, std::size_t, Files> cases[] = {
         {"third painting", 2, false, 2, {"sheet-0.png", "sheet-1.png"}},
         {"first painting", 0, false, 0, {}},
         // The notes of a sheet come before its file, as they would when drawn.
         {"third file", SIZE_MAX, true, 3, {"sheet-0.png", "sheet-1.png", "sheet-2.png"}},
     };
-    for (const Case& c : cases) {
+    for (const auto& [name, failingPaint, blockSheetTwo, notesHandedOver, files] : cases) {
         // The directory is made, even for a run that fails at once.
         test::TemporaryDirectory temporary;
         const std::filesystem::path directory = temporary / "new" / "sheets";
-        if (c.blockSheetTwo)
+        if (blockSheetTwo)
             std::filesystem::create_directories(directory / "sheet-2.png" / "inside");
         Notes notes;
         try {
-            sheets::writeSheets(directory, smallSheets(6, c.failingPaint), notes.sink());
-            ADD_FAILURE() << c.name << ": no error";
+            sheets::writeSheets(directory, smallSheets(6, failingPaint), notes.sink());
+            ADD_FAILURE() << name << ": no error";
         } catch (const RenderError& error) {
-            EXPECT_FALSE(c.blockSheetTwo) << c.name;
+            EXPECT_FALSE(blockSheetTwo) << name;
             EXPECT_EQ(error.kind(), RenderError::Kind::bitmapCreation);
         } catch (const FileError& error) {
-            EXPECT_TRUE(c.blockSheetTwo) << c.name;
+            EXPECT_TRUE(blockSheetTwo) << name;
             EXPECT_EQ(std::string(error.what()), "Could not replace " +
                                                      (directory / "sheet-2.png").string() +
                                                      ": Is a directory");
         }
         std::vector<std::string> expected;
-        for (std::size_t i = 0; i < c.notesHandedOver; ++i)
+        for (std::size_t i = 0; i < notesHandedOver; ++i)
             expected.push_back("note " + std::to_string(i));
-        EXPECT_EQ(notes.lines, expected) << c.name;
-        EXPECT_EQ(test::entryNames(directory), c.files) << c.name;
+        EXPECT_EQ(notes.lines, expected) << name;
+        EXPECT_EQ(test::entryNames(directory), files) << name;
     }
 }
 

@@ -34,12 +34,8 @@ std::uint64_t ringDigest(Outfit outfit, ClothVariant variant, bool dark) {
 // Any change to a cloth's artwork changes its digest. When a change is meant,
 // look at the ring (e.g. `garbello --render`) before taking the new value.
 TEST(RingDigestTest, EveryClothPaintsItsKnownPicture) {
-    struct Row {
-        Outfit outfit;
-        int variant;
-        std::uint64_t digest;
-    };
-    const Row rows[] = {
+    // The outfit, the variant's number and the digest.
+    const std::tuple<Outfit, int, std::uint64_t> rows[] = {
         {Outfit::hawaiian, 0, 0xb66b15fa1d2b0773u},   {Outfit::hawaiian, 1, 0x6afda875b8d79e8au},
         {Outfit::hawaiian, 2, 0x227b46699827669bu},   {Outfit::hawaiian, 3, 0xb14632215548d0dcu},
         {Outfit::hawaiian, 4, 0x7f9a5b22734055f9u},   {Outfit::hawaiian, 5, 0x89e3d611b84929a9u},
@@ -67,13 +63,13 @@ TEST(RingDigestTest, EveryClothPaintsItsKnownPicture) {
         {Outfit::linen, 8, 0x2a5c9f4c62eeb843u},      {Outfit::linen, 9, 0x3b4709266c2c3345u},
     };
     std::set<std::uint64_t> seen;
-    for (const Row& row : rows) {
-        const ClothVariant variant = *ClothVariant::parse(row.variant);
-        const std::uint64_t digest = ringDigest(row.outfit, variant, false);
-        EXPECT_EQ(digest, row.digest)
-            << clothName(row.outfit, variant)
+    for (const auto& [outfit, number, expected] : rows) {
+        const ClothVariant variant = *ClothVariant::parse(number);
+        const std::uint64_t digest = ringDigest(outfit, variant, false);
+        EXPECT_EQ(digest, expected)
+            << clothName(outfit, variant)
             << ": the ring's pixels changed; render it to PNG and look before updating the digest";
-        EXPECT_NE(digest, ringDigest(row.outfit, variant, true)) << "dark and light differ";
+        EXPECT_NE(digest, ringDigest(outfit, variant, true)) << "dark and light differ";
         seen.insert(digest);
     }
     EXPECT_EQ(seen.size(), std::size(rows)) << "no two cloths paint the same ring";
