@@ -137,9 +137,8 @@ TEST(UpdateTransportTest, ARequestThatCannotFinishEndsSoonAndLeavesNoFile) {
         {30s, 600s, Stop::first, cancelled},       {30s, 600s, Stop::whileWaiting, cancelled},
     };
     for (const Case& c : cases) {
-        UpdateTransport::Configuration configured{c.request, c.resource, std::nullopt};
-        if (c.trusted)
-            configured.caFile = server().caFile();
+        const UpdateTransport::Configuration configured{
+            c.request, c.resource, c.trusted ? std::optional(server().caFile()) : std::nullopt};
         std::stop_source stop;
         if (c.stop == Stop::first)
             stop.request_stop();
