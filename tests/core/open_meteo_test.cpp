@@ -42,12 +42,6 @@ std::string replaced(std::string text, const std::string& from, const std::strin
 
 // Outcomes of a reader: "ok", the decoder's error with its key, or the
 // ResponseError's kind with its user-facing text.
-std::string missing(const std::string& key) {
-    return "keyNotFound " + key;
-}
-std::string mistyped(const std::string& key) {
-    return "typeMismatch " + key;
-}
 const std::string kBadWeather =
     "invalidWeather: Open-Meteo returned incomplete or invalid weather.";
 const std::string kBadPlaces = "invalidPlaces: Open-Meteo returned invalid location results.";
@@ -164,10 +158,10 @@ TEST(OpenMeteoTest, ForecastBodiesEndInTheirOutcome) {
          kBadWeather},
         {"largest unsigned code",
          replaced(kForecastText, code, "\"weather_code\":18446744073709551615"),
-         mistyped("weather_code")},
-        {"code 61.0", with("/current/weather_code", 61.0), mistyped("weather_code")},
-        {"text in a series", with(uv, Json::array({"high"})), mistyped("uv_index_max")},
-        {"time as a boolean", with("/current/time", true), mistyped("time")},
+         "typeMismatch weather_code"},
+        {"code 61.0", with("/current/weather_code", 61.0), "typeMismatch weather_code"},
+        {"text in a series", with(uv, Json::array({"high"})), "typeMismatch uv_index_max"},
+        {"time as a boolean", with("/current/time", true), "typeMismatch time"},
         {"nan as time text", with("/current/time", "nan"), kBadTime},
         {"the time is judged after the weather",
          replaced(with("/current/weather_code", 4), "1717232400", "\"2024-6-1T09:00\""),
@@ -188,7 +182,7 @@ TEST(OpenMeteoTest, MissingKeysAreTheDecodersError) {
         Json body = kForecast;
         Json::json_pointer path(pointer);
         body[path.parent_pointer()].erase(path.back());
-        EXPECT_EQ(forecastOutcome(body.dump()), missing(path.back()));
+        EXPECT_EQ(forecastOutcome(body.dump()), "keyNotFound " + path.back());
     }
     Json withoutLongitude = kForecast;
     withoutLongitude.erase("longitude");
@@ -259,11 +253,11 @@ TEST(OpenMeteoTest, GeocodingAnswersAreAcceptedInOrderOrRejectedWhole) {
          kBadPlaces},
         {one(R"("name":"\n\t\u00a0\u3000\u0085\u2028","latitude":3,"longitude":4)"), kBadPlaces},
         {one(R"("name":"A","latitude":90.01,"longitude":4)"), kBadPlaces},
-        {one(R"("name":"A","latitude":1)"), missing("longitude")},
-        {one(R"("name":7,"latitude":1,"longitude":2)"), mistyped("name")},
-        {R"({"results":{"name":"A"}})", mistyped("results")},
-        {R"({"error":"yes"})", mistyped("error")},
-        {R"({"error":true,"results":[{"name":"A"}]})", missing("latitude")},
+        {one(R"("name":"A","latitude":1)"), "keyNotFound longitude"},
+        {one(R"("name":7,"latitude":1,"longitude":2)"), "typeMismatch name"},
+        {R"({"results":{"name":"A"}})", "typeMismatch results"},
+        {R"({"error":"yes"})", "typeMismatch error"},
+        {R"({"error":true,"results":[{"name":"A"}]})", "keyNotFound latitude"},
     };
     auto names = [](const std::string& body) {
         std::string text = "ok:";
