@@ -67,7 +67,7 @@ std::string forecastOutcome(const std::string& body) {
     });
 }
 
-TEST(OpenMeteoTest, ForecastURLOfTheWorkedExample) {
+TEST(OpenMeteoTest, ForecastURLOfTheWorkedExampleWithShortestRoundTripCoordinates) {
     Place berlin{"Berlin, Germany", 52.52, 13.41, "Europe/Berlin"};
     EXPECT_EQ(OpenMeteo::forecastURL(berlin),
               "https://api.open-meteo.com/v1/forecast?latitude=52.52&longitude=13.41&current="
@@ -75,9 +75,7 @@ TEST(OpenMeteoTest, ForecastURLOfTheWorkedExample) {
               "wind_speed_10m&daily=precipitation_probability_max,uv_index_max&temperature_unit="
               "celsius&wind_speed_unit=kmh&precipitation_unit=mm&timezone=auto&timeformat="
               "unixtime&forecast_days=1");
-}
-
-TEST(OpenMeteoTest, CoordinatesAreShortestRoundTripDecimals) {
+    // Coordinates are the shortest decimals that read back.
     const std::pair<double, const char*> cases[] = {
         {13, "13.0"},
         {52.52, "52.52"},

@@ -170,23 +170,19 @@ std::vector<sheets::Sheet> smallSheets(std::size_t count, std::size_t failing = 
     return plan;
 }
 
-// Collects what a run hands over, for the tests to compare.
-struct Notes {
-    std::vector<std::string> lines;
-    sheets::NoteSink sink() {
-        return [this](const std::string& note) { lines.push_back(note); };
-    }
-};
+// A sink that collects what a run hands over in `lines`.
+sheets::NoteSink collectInto(std::vector<std::string>& lines) {
+    return [&lines](const std::string& note) { lines.push_back(note); };
+}
 
 TEST(WriteSheetsTest, WritesInOrderReplacingOldFilesAndHandsOverTheNotes) {
     test::TemporaryDirectory directory;
     writeFileAtomically(directory / "sheet-1.png", "old");
     testing::internal::CaptureStderr();
-    Notes notes;
-    const auto paths = sheets::writeSheets(directory.path(), smallSheets(5), notes.sink());
+    std::vector<std::string> notes;
+    const auto paths = sheets::writeSheets(directory.path(), smallSheets(5), collectInto(notes));
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-    EXPECT_EQ(notes.lines,
-              (std::vector<std::string>{"note 0", "note 1", "note 2", "note 3", "note 4"}));
+    EXPECT_EQ(notes, (std::vector<std::string>{"note 0", "note 1", "note 2", "note 3", "note 4"}));
     ASSERT_EQ(paths.size(), 5u);
     for (std::size_t i = 0; i < paths.size(); ++i) {
         EXPECT_EQ(paths[i], directory / ("sheet-" + std::to_string(i) + ".png"));
@@ -217,9 +213,9 @@ TEST(WriteSheetsTest, TheFirstErrorStopsTheRunAndKeepsWhatWasWritten) {
         const std::filesystem::path directory = temporary / "new" / "sheets";
         if (blockSheetTwo)
             std::filesystem::create_directories(directory / "sheet-2.png" / "inside");
-        Notes notes;
+        std::vector<std::string> notes;
         try {
-            sheets::writeSheets(directory, smallSheets(6, failingPaint), notes.sink());
+            sheets::writeSheets(directory, smallSheets(6, failingPaint), collectInto(notes));
             ADD_FAILURE() << name << ": no error";
         } catch (const RenderError& error) {
             EXPECT_FALSE(blockSheetTwo) << name;
@@ -233,7 +229,7 @@ TEST(WriteSheetsTest, TheFirstErrorStopsTheRunAndKeepsWhatWasWritten) {
         std::vector<std::string> expected;
         for (std::size_t i = 0; i < notesHandedOver; ++i)
             expected.push_back("note " + std::to_string(i));
-        EXPECT_EQ(notes.lines, expected) << name;
+        EXPECT_EQ(notes, expected) << name;
         EXPECT_EQ(test::entryNames(directory), files) << name;
     }
 }

@@ -57,7 +57,7 @@ TEST(UpdatePreferencesTest, ShouldOfferSkipsOnlyTheExactSkippedVersion) {
         EXPECT_EQ(preferences.shouldOffer(version, "0.3.0"), offered) << version;
 }
 
-TEST(UpdatePreferencesTest, JsonOmitsAbsentKeysAndCountsFrom2001) {
+TEST(UpdatePreferencesTest, JsonOmitsAbsentKeysCountsFrom2001AndDecodesStrictly) {
     EXPECT_EQ(UpdatePreferences{}.toJson().dump(), R"({"automatic":true})");
     UpdatePreferences full{false,
                            Date(seconds(978'307'200 + 86'400) + std::chrono::milliseconds(500)),
@@ -68,9 +68,7 @@ TEST(UpdatePreferencesTest, JsonOmitsAbsentKeysAndCountsFrom2001) {
     EXPECT_EQ(UpdatePreferences::fromJson(Json::parse(text)), full);
     EXPECT_FALSE(
         UpdatePreferences::fromJson(Json::parse(R"({"automatic":false,"x":1})")).automatic);
-}
-
-TEST(UpdatePreferencesTest, DecodingIsStrict) {
+    // Present keys must have their exact type.
     for (const char* text : {
              R"({})",
              R"({"automatic":"yes"})",
