@@ -91,6 +91,27 @@ bool managing(const std::string& display, pid_t manager, Clock::time_point deadl
     return reparented;
 }
 
+// Whether the compositing manager selection of `display`'s first screen has
+// an owner, once it does (or, with `owned` false, once it has none) before
+// the deadline.
+bool compositorOwned(const std::string& display, bool owned, Clock::time_point deadline) {
+    xcb_connection_t* c = xcb_connect(display.c_str(), nullptr);
+    xcb_intern_atom_reply_t* atom =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 13, "_NET_WM_CM_S0"), nullptr);
+    bool reached = false;
+    while (atom && !reached && Clock::now() < deadline) {
+        xcb_get_selection_owner_reply_t* owner =
+            xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom->atom), nullptr);
+        reached = owner && (owner->owner != XCB_NONE) == owned;
+        std::free(owner);
+        if (!reached)
+            ::usleep(20000);
+    }
+    std::free(atom);
+    xcb_disconnect(c);
+    return reached;
+}
+
 } // namespace
 
 XServer::XServer(Manager manager, Extensions extensions) {
@@ -174,31 +195,6 @@ void XServer::startManager() {
         throw std::runtime_error("openbox did not start on " + display_ + ": " + logTail(log));
     }
 }
-
-namespace {
-
-// Whether the compositing manager selection of `display`'s first screen has
-// an owner, once it does (or, with `owned` false, once it has none) before
-// the deadline.
-bool compositorOwned(const std::string& display, bool owned, Clock::time_point deadline) {
-    xcb_connection_t* c = xcb_connect(display.c_str(), nullptr);
-    xcb_intern_atom_reply_t* atom =
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 13, "_NET_WM_CM_S0"), nullptr);
-    bool reached = false;
-    while (atom && !reached && Clock::now() < deadline) {
-        xcb_get_selection_owner_reply_t* owner =
-            xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom->atom), nullptr);
-        reached = owner && (owner->owner != XCB_NONE) == owned;
-        std::free(owner);
-        if (!reached)
-            ::usleep(20000);
-    }
-    std::free(atom);
-    xcb_disconnect(c);
-    return reached;
-}
-
-} // namespace
 
 void XServer::startCompositor() {
     const auto log = home_ / "xcompmgr.log";
