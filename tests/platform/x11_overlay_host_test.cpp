@@ -83,12 +83,6 @@ TEST(RingPiecesTest, PiecesHoldEveryPaintedPixelOfAllCloths) {
                     EXPECT_LE(insets.left, width + 11) << "the side and a corner radius";
                 }
             }
-    // The piece of a crop holds those pixels.
-    Image image{3, 2, 12, std::vector<std::uint8_t>(24)};
-    for (std::size_t i = 0; i < image.pixels.size(); ++i)
-        image.pixels[i] = std::uint8_t(i);
-    const Image part = platform::crop(image, {1, 1, 2, 1});
-    EXPECT_EQ(part.pixels, (std::vector<std::uint8_t>{16, 17, 18, 19, 20, 21, 22, 23}));
 }
 
 // One application window on a private server, placed by the window manager,
