@@ -21,8 +21,7 @@ using platform::WindowType;
 using Clock = std::chrono::steady_clock;
 
 const WindowServerWindow* find(const WindowList& list, std::uint32_t id) {
-    auto found = std::find_if(list.windows.begin(), list.windows.end(),
-                              [&](const WindowServerWindow& w) { return w.id == id; });
+    const auto found = std::ranges::find(list.windows, id, &WindowServerWindow::id);
     return found == list.windows.end() ? nullptr : &*found;
 }
 
@@ -30,7 +29,7 @@ const WindowServerWindow* find(const WindowList& list, std::uint32_t id) {
 std::vector<std::uint32_t> order(const WindowList& list, const std::vector<std::uint32_t>& ids) {
     std::vector<std::uint32_t> listed;
     for (const auto& window : list.windows)
-        if (std::find(ids.begin(), ids.end(), window.id) != ids.end())
+        if (std::ranges::count(ids, window.id))
             listed.push_back(window.id);
     return listed;
 }
@@ -248,7 +247,7 @@ TEST_F(X11WindowSourceTest, WindowsClosedDuringReadsLeaveNoHalfRecords) {
         const WindowList list = source->read();
         seen = order(list, ids).size();
         for (const auto& window : list.windows)
-            if (std::find(ids.begin(), ids.end(), window.id) != ids.end()) {
+            if (std::ranges::count(ids, window.id)) {
                 EXPECT_EQ(window.bounds, expected);
                 EXPECT_EQ(window.processID, app.pid());
                 EXPECT_TRUE(list.applications.count(app.pid()));
