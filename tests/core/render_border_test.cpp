@@ -28,8 +28,6 @@ namespace {
 constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 constexpr double inf = std::numeric_limits<double>::infinity();
 
-// --- recorded drawing ---
-
 TEST(PatternRendererTest, GuardsDrawNothing) {
     // The window, the border's width and the corner radius.
     const std::tuple<Rect, double, double> cases[] = {
@@ -103,8 +101,6 @@ TEST(PatternRendererTest, EveryClothRestoresWhatItSaves) {
                     EXPECT_EQ(surface.unbalancedRestores(), 0);
                 }
 }
-
-// --- pixels ---
 
 using PixelCase = std::tuple<Outfit, ClothVariant, bool>;
 
@@ -351,8 +347,6 @@ TEST(PeriodicOverTest, RepeatsGiveThePixelsOfDrawingInPlace) {
             }
 }
 
-// --- sample window ---
-
 TEST(SampleWindowTest, PaintsTextInBothAppearances) {
     for (bool dark : {false, true}) {
         Bitmap bitmap(300, 200);
@@ -367,8 +361,6 @@ TEST(SampleWindowTest, PaintsTextInBothAppearances) {
         EXPECT_EQ(bitmap.pixel(0, 0).alpha, 0) << "rounded corner stays clear";
     }
 }
-
-// --- PNG ---
 
 TEST(PngTest, RejectsUnusableDimensionsBeforeMakingABitmap) {
     // The window, the border's width and the corner radius.

@@ -20,8 +20,6 @@ namespace {
 
 using Kind = RecordingSurface::Kind;
 
-// --- PNG encoding ---
-
 // A bitmap with opaque, translucent and clear pixels side by side.
 std::unique_ptr<Bitmap> mixedAlphaBitmap() {
     auto bitmap = std::make_unique<Bitmap>(9, 5);
@@ -69,8 +67,6 @@ TEST(PngEncodingTest, DecodingRejectsWhatIsNotAPng) {
     }
 }
 
-// --- enlarged pixels ---
-
 TEST(DrawEnlargedTest, EverySourcePixelBecomesASharpBlockAtTheOrigin) {
     Bitmap source(4, 3);
     for (int x = 0; x < 4; ++x)
@@ -92,8 +88,6 @@ TEST(DrawEnlargedTest, EverySourcePixelBecomesASharpBlockAtTheOrigin) {
     for (auto [x, y] : {std::pair{4, 7}, {11, 7}, {5, 6}, {5, 13}, {11, 13}})
         EXPECT_EQ(target.pixel(x, y).alpha, 0) << x << "," << y;
 }
-
-// --- the sheets ---
 
 TEST(CornerCropsTest, EachCropHoldsItsCornerOrEdgeWithTheWholeBorder) {
     // The three rendered sizes: window plus an 18-point border on every side.
@@ -151,8 +145,6 @@ TEST(SampleWindowTest, TextSetAndNoteCardFollowTheNumberAndTheRoom) {
         EXPECT_GT(bars[0].bounds().minY(), cardTop) << size.height;
     }
 }
-
-// --- writing ---
 
 // Small sheets that fill their canvas and leave one note each; the one at
 // `failing` throws instead.
