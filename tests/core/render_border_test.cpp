@@ -4,6 +4,7 @@
 #include "draw/render_error.h"
 #include "failure_of.h"
 #include "image_pixels.h"
+#include "render/border_geometry.h"
 #include "render/pattern_renderer.h"
 #include "render/ring_style.h"
 #include "render/sample_window.h"
@@ -30,6 +31,48 @@ namespace {
 
 constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 constexpr double inf = std::numeric_limits<double>::infinity();
+
+TEST(BorderGeometryTest, OuterRectGrowsOnlyByAUsableWidth) {
+    const Rect window{100, 100, 800, 600};
+    // The border's width and the outer rectangle.
+    for (const auto& [width, expected] : {std::pair{12.0, Rect{88, 88, 824, 624}},
+                                          {0.0, window},
+                                          {-5.0, window},
+                                          {nan, window},
+                                          {inf, window},
+                                          {-inf, window}})
+        EXPECT_EQ(BorderGeometry::outerRect(window, width), expected) << width;
+}
+
+// The first point of each subpath sits where the bottom straight edge of its
+// rounded rectangle begins, one corner radius in from the left.
+Point subpathStart(const Path& path, int index) {
+    int seen = -1;
+    for (const Path::Element& element : path.elements())
+        if (element.verb == Path::Verb::moveTo && ++seen == index)
+            return element.points[0];
+    ADD_FAILURE() << "no subpath " << index;
+    return {};
+}
+
+TEST(BorderGeometryTest, RingIsTwoConcentricRoundedRectangles) {
+    const Rect window{10, 20, 40, 20};
+    const Path ring = BorderGeometry::ring(window, 6, 30);
+    ASSERT_EQ(ring.subpathCount(), 2);
+    // r = 10 (half the shorter side), so the outer corners have radius 16.
+    EXPECT_EQ(subpathStart(ring, 0), (Point{4 + 16, 14}));
+    EXPECT_EQ(subpathStart(ring, 1), (Point{10 + 10, 20}));
+    EXPECT_DOUBLE_EQ(BorderGeometry::innerCornerRadius(window, 30), 10);
+}
+
+TEST(BorderGeometryTest, NegativeCornerRadiusGivesSquareInnerCorners) {
+    EXPECT_EQ(BorderGeometry::innerCornerRadius({0, 0, 40, 20}, -3), 0);
+    const Path ring = BorderGeometry::ring({0, 0, 40, 20}, 6, -3);
+    ASSERT_EQ(ring.subpathCount(), 2);
+    EXPECT_EQ(subpathStart(ring, 1), (Point{0, 0}));
+    // The outer corners keep radius `width`.
+    EXPECT_EQ(subpathStart(ring, 0), (Point{0, -6}));
+}
 
 TEST(PatternRendererTest, GuardsDrawNothing) {
     // The window, the border's width and the corner radius.

@@ -2,6 +2,7 @@
 #include "render/corner_pieces.h"
 #include "render/hawaiian_cloth.h"
 #include "render/linen_cloth.h"
+#include "render/palette.h"
 #include "render/pattern_renderer.h"
 #include "render/rain_jacket_cloth.h"
 #include "render/snow_gear_cloth.h"
@@ -11,9 +12,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 namespace garbello {
 namespace {
+
+constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 
 TEST(HawaiianClothTest, HibiscusKeepsTheFlowerInksUnderATint) {
     const Palette plain = paletteFor(Outfit::hawaiian);
@@ -187,6 +191,51 @@ TEST(CornerPiecesTest, BorderDrawsThemInsideTheRingInTheCallersFrame) {
     }
     EXPECT_LT(lastRingClip, firstMark);
     EXPECT_EQ(operations[lastRingClip].depth, 1);
+}
+
+void expectInk(const Ink& actual, const Ink& expected, const char* what) {
+    EXPECT_NEAR(actual.red, expected.red, 1e-12) << what;
+    EXPECT_NEAR(actual.green, expected.green, 1e-12) << what;
+    EXPECT_NEAR(actual.blue, expected.blue, 1e-12) << what;
+    EXPECT_DOUBLE_EQ(actual.alpha, expected.alpha) << what;
+}
+
+TEST(PaletteTest, DarkVariantsDeriveTheirInksFromTheBaseColour) {
+    // Light inks are pinned by the ring digests; the dark ones are derived here.
+    const Ink navy = Ink::hex(0x354D70);
+    const Palette sweater = Palette::make(Outfit::sweater, true, std::nullopt, ClothVariant::fifth);
+    expectInk(sweater.ground, mix(navy, {0.07, 0.10, 0.13}, 0.18), "dark ground");
+    expectInk(sweater.light, mix(navy, {1.0, 0.98, 0.88}, 0.78), "light comes from the base");
+}
+
+// The light palette of a classic cloth with `tint`.
+Palette tinted(Outfit outfit, std::optional<Color> tint) {
+    return Palette::make(outfit, false, tint, ClothVariant::classic);
+}
+
+TEST(PaletteTest, TintPullsOnlyTheGround) {
+    const Palette plain = tinted(Outfit::rainJacket, std::nullopt);
+    const Palette red = tinted(Outfit::rainJacket, Color::rgb(1, 0, 0));
+    expectInk(red.ground, {0.9384, 0.6424, 0.2288}, "red tint");
+    EXPECT_EQ(red.light, plain.light);
+    EXPECT_EQ(red.shadow, plain.shadow);
+    EXPECT_EQ(red.feature, plain.feature);
+    EXPECT_EQ(red.detail, plain.detail);
+    // A grey given as one grey level still tints once seen in RGB; a tint
+    // with its own alpha leaves the ground opaque.
+    expectInk(tinted(Outfit::rainJacket, Color::grey(0.5, 0.3)).ground,
+              mix(plain.ground, {0.5, 0.5, 0.5}, 0.12), "grey tint");
+    // Applied after the dark adjustment of a variant.
+    expectInk(
+        Palette::make(Outfit::snowGear, true, Color::rgb(0, 0, 1), ClothVariant::third).ground,
+        mix(mix(Ink::hex(0x3E6D5F), {0.07, 0.10, 0.13}, 0.18), {0, 0, 1}, 0.12), "tint after dark");
+    // A colour that cannot be converted leaves the palette unchanged;
+    // out-of-range components are clamped rather than pushing the ground
+    // outside the colour space.
+    const Palette sweater = tinted(Outfit::sweater, std::nullopt);
+    EXPECT_EQ(tinted(Outfit::sweater, Color::rgb(nan, 0, 0)), sweater);
+    expectInk(tinted(Outfit::sweater, Color::rgb(4, -1, 0.5)).ground,
+              mix(sweater.ground, {1, 0, 0.5}, 0.12), "clamped tint");
 }
 
 } // namespace
