@@ -16,7 +16,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <functional>
 #include <limits>
 #include <numbers>
@@ -74,6 +73,15 @@ TEST(BorderGeometryTest, NegativeCornerRadiusGivesSquareInnerCorners) {
     EXPECT_EQ(subpathStart(ring, 0), (Point{0, -6}));
 }
 
+// The context's transform and clip extents, to compare before and after drawing.
+std::vector<double> contextState(cairo_t* context) {
+    cairo_matrix_t m;
+    cairo_get_matrix(context, &m);
+    std::vector<double> state{m.xx, m.yx, m.xy, m.yy, m.x0, m.y0, 0, 0, 0, 0};
+    cairo_clip_extents(context, &state[6], &state[7], &state[8], &state[9]);
+    return state;
+}
+
 TEST(PatternRendererTest, GuardsDrawNothing) {
     // The window, the border's width and the corner radius.
     const std::tuple<Rect, double, double> cases[] = {
@@ -91,13 +99,11 @@ TEST(PatternRendererTest, GuardsDrawNothing) {
         EXPECT_EQ(surface.depth(), 0);
         // Nor does a real context keep a transform from the attempt.
         Bitmap bitmap(140, 120);
-        cairo_matrix_t before, after;
-        cairo_get_matrix(bitmap.context(), &before);
+        const auto before = contextState(bitmap.context());
         drawBorder(bitmap.surface(), window, Outfit::hawaiian, ClothVariant::classic, width, 1,
                    false, radius);
-        cairo_get_matrix(bitmap.context(), &after);
         EXPECT_EQ(paintedPixels(bitmap, 0, 0, 140, 120), 0);
-        EXPECT_EQ(std::memcmp(&before, &after, sizeof before), 0);
+        EXPECT_EQ(contextState(bitmap.context()), before);
     }
 }
 
@@ -202,19 +208,9 @@ TEST(BorderPixelsGuardTest, CallersTransformAndClipAreRespectedAndRestored) {
                 cairo_rectangle(context, 0, 0, 100.5, 200);
                 cairo_clip(context);
             }
-            cairo_matrix_t before, after;
-            double clipBefore[4], clipAfter[4];
-            cairo_get_matrix(context, &before);
-            cairo_clip_extents(context, &clipBefore[0], &clipBefore[1], &clipBefore[2],
-                               &clipBefore[3]);
-
+            const auto before = contextState(context);
             drawBorder(bitmap.surface(), {16, 16, 120, 90}, outfit);
-
-            cairo_get_matrix(context, &after);
-            cairo_clip_extents(context, &clipAfter[0], &clipAfter[1], &clipAfter[2], &clipAfter[3]);
-            EXPECT_EQ(std::memcmp(&before, &after, sizeof before), 0);
-            for (int i = 0; i < 4; ++i)
-                EXPECT_DOUBLE_EQ(clipBefore[i], clipAfter[i]);
+            EXPECT_EQ(contextState(context), before);
             // Painted only left of x = 30 + 100.5, and the border sits 30
             // right and 20 up.
             EXPECT_EQ(paintedPixels(bitmap, 131, 0, 200, 160), 0) << outfit.rawValue();
