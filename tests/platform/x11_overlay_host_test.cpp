@@ -295,10 +295,9 @@ TEST_F(X11OverlayHostOverTheSocketTest, ShowsTheRingsOwnPixelsInEveryPiece) {
 TEST_F(X11OverlayHostTest, PixelsPerPointFollowXftDpiOnTheRoot) {
     EXPECT_EQ(host->pixelsPerPoint(), 1) << "no resources set";
     xcb_connection_t* c = resources.get();
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
     const std::string text = "Xft.antialias:\t1\nXft.dpi:\t192\n";
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, root, XCB_ATOM_RESOURCE_MANAGER, XCB_ATOM_STRING,
-                        8, std::uint32_t(text.size()), text.data());
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, observer.root(), XCB_ATOM_RESOURCE_MANAGER,
+                        XCB_ATOM_STRING, 8, std::uint32_t(text.size()), text.data());
     std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
     for (int tries = 0; tries < 100 && host->pixelsPerPoint() == 1; ++tries) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
