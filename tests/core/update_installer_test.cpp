@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <dlfcn.h>
@@ -45,12 +46,9 @@ using namespace test;
 using namespace std::chrono_literals;
 using Kind = UpdateError::Kind;
 
-std::vector<fs::path> entriesStartingWith(const fs::path& directory, const std::string& prefix) {
-    std::vector<fs::path> found;
-    for (const auto& entry : fs::directory_iterator(directory))
-        if (entry.path().filename().string().starts_with(prefix))
-            found.push_back(entry.path());
-    return found;
+std::size_t entriesStartingWith(const fs::path& directory, const std::string& prefix) {
+    return std::ranges::count_if(entryNames(directory),
+                                 [&](const std::string& name) { return name.starts_with(prefix); });
 }
 
 // The identifier of a process that has ended and been reaped.
@@ -177,8 +175,8 @@ TEST_F(UpdateInstallerTest, InstallsASignedNewerReleaseEndToEnd) {
     EXPECT_EQ(installedVersion(installed), "0.4.0");
     EXPECT_FALSE(fs::exists(staged));
     EXPECT_FALSE(fs::exists(workspace));
-    EXPECT_TRUE(entriesStartingWith(temporary, "garbello-mount-").empty());
-    EXPECT_TRUE(entriesStartingWith(applications, ".Garbello-update-").empty());
+    EXPECT_EQ(entriesStartingWith(temporary, "garbello-mount-"), 0u);
+    EXPECT_EQ(entriesStartingWith(applications, ".Garbello-update-"), 0u);
     auto records = logs.sink().records("updater");
     ASSERT_FALSE(records.empty());
     EXPECT_EQ(records.front().message, "Verified and staged version 0.4.0");
@@ -336,8 +334,8 @@ TEST_F(UpdateInstallerTest, StagingFailuresLeaveNothingBehind) {
         change(release);
         EXPECT_EQ(failureOf<UpdateError>([&] { installer().stage(image, release, installed); }),
                   failure);
-        EXPECT_TRUE(entriesStartingWith(temporary, "garbello-mount-").empty());
-        EXPECT_TRUE(entriesStartingWith(applications, ".Garbello-update-").empty());
+        EXPECT_EQ(entriesStartingWith(temporary, "garbello-mount-"), 0u);
+        EXPECT_EQ(entriesStartingWith(applications, ".Garbello-update-"), 0u);
     }
 }
 
@@ -373,7 +371,7 @@ TEST_F(UpdateInstallerTest, WorksBesideTheInstalledBundleOnly) {
             << destination;
     fs::remove(app_bundle::executable(installed));
     EXPECT_THROW(installer().startHelper(staged, release, installed), FileError);
-    EXPECT_EQ(entriesStartingWith(temporary, "garbello-helper-").size(), 2u);
+    EXPECT_EQ(entriesStartingWith(temporary, "garbello-helper-"), 2u);
 }
 
 // The release tooling's output is what the updater accepts: the signed build
@@ -397,7 +395,7 @@ TEST_F(UpdateInstallerTest, StagesWhatTheReleaseTargetProduces) {
     makeBundle(installed, {"0.2.0", "2", "stay", openedLog});
     fs::path staged = installer().stage(out / "Garbello-0.3.0.tar.gz", release, installed);
     EXPECT_EQ(installedVersion(staged), "0.3.0");
-    EXPECT_TRUE(entriesStartingWith(temporary, "garbello-mount-").empty());
+    EXPECT_EQ(entriesStartingWith(temporary, "garbello-mount-"), 0u);
 }
 
 TEST(LaunchReceiptTest, WritesTheRunningVersionOnlyWhenAPathFollows) {
