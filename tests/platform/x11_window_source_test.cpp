@@ -294,12 +294,12 @@ TEST_F(X11WindowSourceTest, ALostServerStopsTrackingWithOneLogLine) {
     EXPECT_EQ(platform::X11WindowSource::open(server.display()), nullptr) << "nothing to open";
 }
 
-class BareX11WindowSourceTest : public X11WindowSourceTest {
+class BareX11ServerTest : public X11WindowSourceTest {
 protected:
-    BareX11WindowSourceTest() : X11WindowSourceTest(test::XServer::Manager::none) {}
+    BareX11ServerTest() : X11WindowSourceTest(test::XServer::Manager::none) {}
 };
 
-TEST_F(BareX11WindowSourceTest, WithoutAWindowManagerOnlyUnmanagedWindowsAndNoTrust) {
+TEST_F(BareX11ServerTest, WithoutAWindowManagerOnlyUnmanagedWindowsAndNoTrust) {
     EXPECT_EQ(source->frames(), (std::vector<Rect>{{0, 0, 1280, 800}}));
     const std::uint32_t plain = app.open("plain state=fullscreen");
     const std::uint32_t menu = app.open("menu override-redirect=1 x=5 y=6 w=70 h=30");
@@ -341,9 +341,7 @@ TEST(WindowIconTest, TheLargestUsableSizeIsTakenPremultipliedAndBadDataIsNotOver
     EXPECT_FALSE(platform::chooseWindowIcon(hostile.data(), hostile.size(), 256));
 }
 
-TEST(X11ApplicationIconsTest, WindowsGiveTheirOwnIconElseTheApplicationsIsLookedUpOnce) {
-    test::XServer server(test::XServer::Manager::none);
-    test::X11Fixture app(server);
+TEST_F(BareX11ServerTest, WindowsGiveTheirOwnIconElseTheApplicationsIsLookedUpOnce) {
     const std::uint32_t withIcon = app.open("painter class=Painter icon=336699");
     const std::uint32_t without = app.open("plain class=Plain");
     std::vector<std::string> lookedUp;
