@@ -8,7 +8,7 @@
 namespace garbello {
 namespace {
 
-GarbelloSettings decode(const char* text) {
+GarbelloSettings decode(const std::string& text) {
     return GarbelloSettings::fromJson(Json::parse(text));
 }
 
@@ -32,23 +32,19 @@ GarbelloSettings everythingSet() {
     return settings;
 }
 
-TEST(GarbelloSettingsTest, EmptyObjectAndNullValuesGiveTheDefaults) {
-    EXPECT_EQ(decode("{}"), GarbelloSettings{});
+// The defaults' written form is pinned by the settings file test; an empty
+// object, and every key null, read as the defaults.
+TEST(GarbelloSettingsTest, EveryFieldRoundTripsInItsWrittenFormAndNullsAreDefaults) {
     const Json full = everythingSet().toJson();
+    EXPECT_EQ(GarbelloSettings::fromJson(full), everythingSet());
+    EXPECT_EQ(full["preferredVariants"], Json::parse(R"({"sweater": 9})"));
+    EXPECT_EQ(full["appVariants"], Json::parse(R"({"org.mail": {"linen": 2}})"));
+    EXPECT_EQ(full["disabledApps"], Json::parse(R"(["firefox", "org.gimp.GIMP"])"));
+    EXPECT_EQ(decode("{}"), GarbelloSettings{});
     Json allNull = Json::object();
     for (const auto& [key, value] : full.items())
         allNull[key] = nullptr;
     EXPECT_EQ(GarbelloSettings::fromJson(allNull), GarbelloSettings{});
-}
-
-// The defaults' written form is pinned by the settings file test.
-TEST(GarbelloSettingsTest, EveryFieldRoundTripsInItsWrittenForm) {
-    GarbelloSettings settings = everythingSet();
-    EXPECT_EQ(GarbelloSettings::fromJson(settings.toJson()), settings);
-    Json full = everythingSet().toJson();
-    EXPECT_EQ(full["preferredVariants"], Json::parse(R"({"sweater": 9})"));
-    EXPECT_EQ(full["appVariants"], Json::parse(R"({"org.mail": {"linen": 2}})"));
-    EXPECT_EQ(full["disabledApps"], Json::parse(R"(["firefox", "org.gimp.GIMP"])"));
 }
 
 TEST(GarbelloSettingsTest, PresentValuesOfTheWrongTypeOrDomainFailTheWholeRecord) {
@@ -71,26 +67,20 @@ TEST(GarbelloSettingsTest, PresentValuesOfTheWrongTypeOrDomainFailTheWholeRecord
 // A damaged optional member of a nested record must not cost the user every
 // other choice in the file.
 TEST(GarbelloSettingsTest, NestedRecordsLoseOnlyTheirBadOptionalMembers) {
-    // The updater record, and the lastChecked and skippedVersion that survive it.
-    const std::tuple<const char*, std::optional<double>, std::optional<std::string>> cases[] = {
-        {R"({"automatic": false, "lastChecked": null})", {}, {}},
-        {R"({"automatic": false, "lastChecked": "yesterday", "skippedVersion": "0.4.0"})",
-         {},
-         "0.4.0"},
-        {R"({"automatic": false, "lastChecked": 1e300, "skippedVersion": null})", {}, {}},
-        {R"({"automatic": false, "lastChecked": 5, "skippedVersion": 4,
-             "pendingResultPath": [null]})",
-         5,
-         {}},
+    // The lastChecked and skippedVersion that survive, and the updater record.
+    const std::tuple<std::optional<double>, std::optional<std::string>, const char*> cases[] = {
+        {{}, {}, R"({"automatic": false, "lastChecked": null})"},
+        {{}, "0.4.0", R"({"automatic": false, "lastChecked": "yesterday",
+                          "skippedVersion": "0.4.0"})"},
+        {{}, {}, R"({"automatic": false, "lastChecked": 1e300, "skippedVersion": null})"},
+        {5, {}, R"({"automatic": false, "lastChecked": 5, "skippedVersion": 4,
+                    "pendingResultPath": [null]})"},
     };
-    for (const auto& [updaterV1, lastChecked, skippedVersion] : cases) {
+    for (const auto& [lastChecked, skippedVersion, updaterV1] : cases) {
         SCOPED_TRACE(updaterV1);
-        GarbelloSettings settings =
-            decode((std::string(R"({"paused": true, "place": {"name": "Oslo", "latitude": 59.9,
-                "longitude": 10.7, "timezone": "Europe/Oslo", "country": null},
-                "updaterV1": )") +
-                    updaterV1 + "}")
-                       .c_str());
+        const std::string prefix = R"({"paused": true, "place": {"name": "Oslo", "latitude": 59.9,
+            "longitude": 10.7, "timezone": "Europe/Oslo", "country": null}, "updaterV1": )";
+        const GarbelloSettings settings = decode(prefix + updaterV1 + "}");
         EXPECT_TRUE(settings.paused);
         EXPECT_EQ(settings.place, (Place{"Oslo", 59.9, 10.7, "Europe/Oslo"}));
         EXPECT_FALSE(settings.updaterV1.automatic);

@@ -52,18 +52,15 @@ TEST(OrderedWorkTest, RunsJobsSideBySideAndConsumesInIndexOrderOnTheCaller) {
 // The first failure, of a job or of the consumer, ends the run like a plain
 // loop: what came before is consumed, no new job starts, the error comes out.
 TEST(OrderedWorkTest, AFailureEndsTheRunAfterEverythingBeforeIt) {
-    struct Case {
-        unsigned workers;
-        std::size_t failing;
-        bool inConsumer = false;
-    };
     constexpr std::size_t count = 10;
-    for (const Case& c :
-         {Case{1, 0}, Case{1, 3}, Case{2, 3}, Case{4, 3}, Case{4, 9}, Case{2, 2, true}}) {
+    // The workers, the failing index and whether the consumer fails there.
+    const std::tuple<unsigned, std::size_t, bool> cases[] = {
+        {1, 0, false}, {1, 3, false}, {2, 3, false}, {4, 3, false}, {4, 9, false}, {2, 2, true}};
+    for (const auto& [workers, failing, failsInConsumer] : cases) {
         std::vector<std::size_t> consumed;
         std::atomic<std::size_t> started = 0;
         auto fail = [&](std::size_t i, bool inConsumer) {
-            if (i == c.failing && inConsumer == c.inConsumer)
+            if (i == failing && inConsumer == failsInConsumer)
                 throw std::runtime_error("failed at " + std::to_string(i));
         };
         try {
@@ -74,21 +71,20 @@ TEST(OrderedWorkTest, AFailureEndsTheRunAfterEverythingBeforeIt) {
                     fail(i, false);
                     // Earlier jobs are slow, so the failure is known before
                     // they are consumed.
-                    std::this_thread::sleep_for(i < c.failing ? 30ms : 100ms);
+                    std::this_thread::sleep_for(i < failing ? 30ms : 100ms);
                     return i;
                 },
                 [&](std::size_t i, std::size_t) {
                     consumed.push_back(i);
                     fail(i, true);
                 },
-                c.workers);
+                workers);
             ADD_FAILURE() << "no error";
         } catch (const std::runtime_error& error) {
-            EXPECT_EQ(error.what(), "failed at " + std::to_string(c.failing));
+            EXPECT_EQ(error.what(), "failed at " + std::to_string(failing));
         }
-        EXPECT_EQ(consumed, indicesBelow(c.failing + c.inConsumer))
-            << c.workers << " " << c.failing;
-        if (c.failing + 1 < count) {
+        EXPECT_EQ(consumed, indicesBelow(failing + failsInConsumer)) << workers << " " << failing;
+        if (failing + 1 < count) {
             EXPECT_LT(started, count) << "no new job starts after a failure";
         }
     }

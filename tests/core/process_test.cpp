@@ -18,7 +18,7 @@ ChildProcess sleeper() {
     return ChildProcess::start("/bin/sleep", {"30"});
 }
 
-TEST(ChildProcessTest, TheOwnerEndsAndReapsAProgramStillRunning) {
+TEST(ChildProcessTest, TheOwnerEndsAndReapsAProgramStillRunningUnlessReleased) {
     pid_t pid = 0;
     {
         ChildProcess child = sleeper();
@@ -41,11 +41,10 @@ TEST(ChildProcessTest, TheOwnerEndsAndReapsAProgramStillRunning) {
         pid = moved.pid();
     }
     EXPECT_TRUE(isGone(pid));
-}
 
-TEST(ChildProcessTest, AReleasedProgramRunsOn) {
+    // A released program runs on.
     ChildProcess child = sleeper();
-    pid_t pid = child.release();
+    pid = child.release();
     { ChildProcess gone = std::move(child); }
     EXPECT_TRUE(processExists(pid));
     ::kill(pid, SIGKILL);

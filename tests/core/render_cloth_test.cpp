@@ -1,16 +1,23 @@
 #include "draw/recording_surface.h"
+#include "render/corner_pieces.h"
 #include "render/hawaiian_cloth.h"
 #include "render/linen_cloth.h"
+#include "render/palette.h"
+#include "render/pattern_renderer.h"
 #include "render/rain_jacket_cloth.h"
 #include "render/snow_gear_cloth.h"
+#include "render/variant_cloth.h"
 #include "render_test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <vector>
+#include <cmath>
+#include <limits>
 
 namespace garbello {
 namespace {
+
+constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 
 TEST(HawaiianClothTest, HibiscusKeepsTheFlowerInksUnderATint) {
     const Palette plain = paletteFor(Outfit::hawaiian);
@@ -24,20 +31,18 @@ TEST(HawaiianClothTest, HibiscusKeepsTheFlowerInksUnderATint) {
 }
 
 TEST(RainJacketClothTest, ZipTeethPitchFloorsAtTwoPoints) {
-    struct Case {
-        double length, scale;
-        std::size_t teeth;
-    };
     const Palette p = paletteFor(Outfit::rainJacket);
-    for (const Case& c :
-         {Case{0, 1, 0}, Case{10, 1, 4}, Case{10.1, 1, 5}, Case{10, 0.5, 5}, Case{40, 3, 6}}) {
+    // The strip's length and scale, and the teeth along it.
+    const std::tuple<double, double, std::size_t> cases[] = {
+        {0, 1, 0}, {10, 1, 4}, {10.1, 1, 5}, {10, 0.5, 5}, {40, 3, 6}};
+    for (const auto& [length, scale, expected] : cases) {
         RecordingSurface surface;
-        cloth::rainJacket(surface, {c.length, 12, c.scale}, p);
+        cloth::rainJacket(surface, {length, 12, scale}, p);
         const auto teeth = surface.matching(
             [&](const Operation& op) { return op.kind == Kind::stroke && op.style.width == 0.75; });
         const std::size_t count = teeth.empty() ? 0 : teeth.front().subpathStarts().size();
         EXPECT_LE(teeth.size(), 1u);
-        EXPECT_EQ(count, c.teeth) << c.length << " at scale " << c.scale;
+        EXPECT_EQ(count, expected) << length << " at scale " << scale;
     }
 }
 
@@ -75,18 +80,45 @@ TEST(SnowGearClothTest, EachSpeckIsShadedBeforeTheNextIsPainted) {
     }
 }
 
-TEST(SnowGearClothTest, TranslucentSnowflakeStrokesEachArmOnItsOwn) {
-    struct Case {
-        double alpha;
-        std::size_t strokes;
-    };
-    const Ink ink{1, 1, 1};
-    for (const Case& c : {Case{1, 2}, Case{0.5, 12}}) {
+// The tiled snow gear variants first cover the classic layer above its outer
+// trim with ground; their tiles are everything drawn after that cover.
+TEST(SnowGearVariantTest, TiledVariantsCoverTheClassicLayerAfterItIsDrawn) {
+    const Strip strip{100, 20, 1};
+    for (ClothVariant variant :
+         {ClothVariant::fourth, ClothVariant::fifth, ClothVariant::sixth, ClothVariant::seventh,
+          ClothVariant::eighth, ClothVariant::ninth, ClothVariant::tenth}) {
+        const Palette p = paletteFor(Outfit::snowGear, variant);
         RecordingSurface surface;
-        cloth::snowflake(surface, {5, 5}, 2, ink.withAlpha(c.alpha));
+        cloth::variantCloth(surface, strip, Outfit::snowGear, variant, p);
+        const auto& operations = surface.operations();
+        std::size_t cover = operations.size(), lastShade = 0;
+        for (std::size_t k = 0; k < operations.size(); ++k) {
+            const Operation& op = operations[k];
+            const Rect b = op.bounds();
+            if (cover == operations.size() && op.kind == Kind::fill && op.ink == p.ground &&
+                std::abs(b.minY() - 0.16 * strip.width) < 1e-9 &&
+                std::abs(b.maxY() - strip.width) < 1e-9 && b.minX() == 0 &&
+                b.maxX() == strip.length)
+                cover = k;
+            // The classic layer's last paint, the speckle shading.
+            if (op.ink == p.ground.withAlpha(0.28))
+                lastShade = k;
+        }
+        ASSERT_LT(cover + 1, operations.size()) << variant.rawValue() << ": tiles after a cover";
+        EXPECT_GT(lastShade, 0u) << variant.rawValue();
+        EXPECT_LT(lastShade, cover) << variant.rawValue();
+    }
+}
+
+TEST(SnowGearClothTest, TranslucentSnowflakeStrokesEachArmOnItsOwn) {
+    const Ink ink{1, 1, 1};
+    // The snowflake's alpha and its strokes.
+    for (const auto& [alpha, strokes] : {std::pair{1.0, 2u}, {0.5, 12u}}) {
+        RecordingSurface surface;
+        cloth::snowflake(surface, {5, 5}, 2, ink.withAlpha(alpha));
         // Opaque arms share one path so crossings cost nothing; translucent
         // ones would darken where they cross.
-        EXPECT_EQ(surface.matching(Kind::stroke, ink.withAlpha(c.alpha)).size(), c.strokes);
+        EXPECT_EQ(surface.matching(Kind::stroke, ink.withAlpha(alpha)).size(), strokes);
     }
 }
 
@@ -94,8 +126,116 @@ TEST(LinenClothTest, HemBandHeightFloorsAtOnePoint) {
     const Palette p = paletteFor(Outfit::linen);
     RecordingSurface surface;
     cloth::linen(surface, {30, 8, 1}, p);
-    const Rect band = only(surface.matching(Kind::fill, p.feature.withAlpha(0.55)), "hem").bounds();
-    EXPECT_DOUBLE_EQ(band.height, 1.0);
+    const auto hems = surface.matching(Kind::fill, p.feature.withAlpha(0.55));
+    ASSERT_EQ(hems.size(), 1u);
+    EXPECT_DOUBLE_EQ(hems[0].bounds().height, 1.0);
+}
+
+TEST(CornerPiecesTest, MotifCountFollowsTheMiddleArc) {
+    // The outfit, the border's width and corner radius, and the motifs.
+    const std::tuple<Outfit, double, double, int> cases[] = {
+        {Outfit::linen, 12, 0, 1},        // floor(π·6 / 14.4) = 1
+        {Outfit::hawaiian, 16, 10, 1},    // floor(π·18 / 30.4) = 1
+        {Outfit::rainJacket, 16, 10, 2},  // floor(π·18 / 19.2) = 2
+        {Outfit::sweater, 10, 20, 6},     // floor(π·25 / 12) = 6
+        {Outfit::hawaiian, 10, 20, 4},    // floor(π·25 / 19) = 4
+        {Outfit::snowGear, 4, 0, 1},      // floor(π·2 / 4.8) = 1
+        {Outfit::linen, 1e-12, 10, 1024}, // capped
+    };
+    for (const auto& [outfit, width, radius, motifs] : cases)
+        EXPECT_EQ(cloth::cornerMotifCount(outfit, width, radius), motifs)
+            << outfit.rawValue() << " w " << width << " r " << radius;
+}
+
+TEST(CornerPiecesTest, EveryCornerClipsItsFourSectorsAndRestoresWhatItSaves) {
+    for (Outfit outfit : Outfit::allCases())
+        for (ClothVariant variant : ClothVariant::allCases())
+            for (double radius : {0.0, 10.0, 40.0}) {
+                RecordingSurface surface;
+                cloth::corners(surface, {100, 100, 200, 150}, 16, radius, outfit, variant,
+                               paletteFor(outfit, variant));
+                EXPECT_EQ(surface.depth(), 0) << clothName(outfit, variant);
+                EXPECT_EQ(surface.unbalancedRestores(), 0) << clothName(outfit, variant);
+                EXPECT_EQ(surface
+                              .matching([](const Operation& op) {
+                                  return op.kind == Kind::clip && op.depth == 1;
+                              })
+                              .size(),
+                          4u)
+                    << clothName(outfit, variant) << " radius " << radius;
+            }
+}
+
+TEST(CornerPiecesTest, BorderDrawsThemInsideTheRingInTheCallersFrame) {
+    const Palette p = paletteFor(Outfit::sweater, ClothVariant::eighth);
+    RecordingSurface surface;
+    surface.translate(5, 7);
+    drawBorder(surface, {100, 100, 200, 150}, Outfit::sweater, ClothVariant::eighth);
+    const auto& operations = surface.operations();
+    const auto marks = surface.matching(Kind::stroke, p.shadow.withAlpha(0.5));
+    ASSERT_EQ(marks.size(), 4u);
+    // Corner centres one radius in from the window's corners, moved by the caller.
+    const Point centres[] = {{115, 117}, {295, 117}, {295, 247}, {115, 247}};
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_EQ(marks[k].depth, 2) << "inside the ring clip's save and the corner's own";
+        EXPECT_NEAR(marks[k].transform.apply({0, 0}).x, centres[k].x, 1e-9);
+        EXPECT_NEAR(marks[k].transform.apply({0, 0}).y, centres[k].y, 1e-9);
+    }
+    // The last ring clip comes before the corners.
+    std::size_t lastRingClip = 0, firstMark = 0;
+    for (std::size_t i = 0; i < operations.size(); ++i) {
+        if (operations[i].kind == Kind::clip && operations[i].rule == FillRule::evenOdd)
+            lastRingClip = i;
+        if (firstMark == 0 && operations[i].ink == p.shadow.withAlpha(0.5))
+            firstMark = i;
+    }
+    EXPECT_LT(lastRingClip, firstMark);
+    EXPECT_EQ(operations[lastRingClip].depth, 1);
+}
+
+void expectInk(const Ink& actual, const Ink& expected, const char* what) {
+    EXPECT_NEAR(actual.red, expected.red, 1e-12) << what;
+    EXPECT_NEAR(actual.green, expected.green, 1e-12) << what;
+    EXPECT_NEAR(actual.blue, expected.blue, 1e-12) << what;
+    EXPECT_DOUBLE_EQ(actual.alpha, expected.alpha) << what;
+}
+
+TEST(PaletteTest, DarkVariantsDeriveTheirInksFromTheBaseColour) {
+    // Light inks are pinned by the ring digests; the dark ones are derived here.
+    const Ink navy = Ink::hex(0x354D70);
+    const Palette sweater = Palette::make(Outfit::sweater, true, std::nullopt, ClothVariant::fifth);
+    expectInk(sweater.ground, mix(navy, {0.07, 0.10, 0.13}, 0.18), "dark ground");
+    expectInk(sweater.light, mix(navy, {1.0, 0.98, 0.88}, 0.78), "light comes from the base");
+}
+
+// The light palette of a classic cloth with `tint`.
+Palette tinted(Outfit outfit, std::optional<Color> tint) {
+    return Palette::make(outfit, false, tint, ClothVariant::classic);
+}
+
+TEST(PaletteTest, TintPullsOnlyTheGround) {
+    const Palette plain = tinted(Outfit::rainJacket, std::nullopt);
+    const Palette red = tinted(Outfit::rainJacket, Color::rgb(1, 0, 0));
+    expectInk(red.ground, {0.9384, 0.6424, 0.2288}, "red tint");
+    EXPECT_EQ(red.light, plain.light);
+    EXPECT_EQ(red.shadow, plain.shadow);
+    EXPECT_EQ(red.feature, plain.feature);
+    EXPECT_EQ(red.detail, plain.detail);
+    // A grey given as one grey level still tints once seen in RGB; a tint
+    // with its own alpha leaves the ground opaque.
+    expectInk(tinted(Outfit::rainJacket, Color::grey(0.5, 0.3)).ground,
+              mix(plain.ground, {0.5, 0.5, 0.5}, 0.12), "grey tint");
+    // Applied after the dark adjustment of a variant.
+    expectInk(
+        Palette::make(Outfit::snowGear, true, Color::rgb(0, 0, 1), ClothVariant::third).ground,
+        mix(mix(Ink::hex(0x3E6D5F), {0.07, 0.10, 0.13}, 0.18), {0, 0, 1}, 0.12), "tint after dark");
+    // A colour that cannot be converted leaves the palette unchanged;
+    // out-of-range components are clamped rather than pushing the ground
+    // outside the colour space.
+    const Palette sweater = tinted(Outfit::sweater, std::nullopt);
+    EXPECT_EQ(tinted(Outfit::sweater, Color::rgb(nan, 0, 0)), sweater);
+    expectInk(tinted(Outfit::sweater, Color::rgb(4, -1, 0.5)).ground,
+              mix(sweater.ground, {1, 0, 0.5}, 0.12), "clamped tint");
 }
 
 } // namespace

@@ -5,12 +5,9 @@
 #include "render/palette.h"
 #include "render/pattern_renderer.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <vector>
 
 namespace garbello {
 
@@ -24,12 +21,6 @@ inline Palette paletteFor(Outfit outfit, ClothVariant variant = ClothVariant::cl
 
 inline std::string clothName(Outfit outfit, ClothVariant variant) {
     return std::string(outfit.rawValue()) + " variant " + std::to_string(variant.rawValue());
-}
-
-// The one operation of `operations`, failing the test when there are more or none.
-inline Operation only(const std::vector<Operation>& operations, const char* what) {
-    EXPECT_EQ(operations.size(), 1u) << what;
-    return operations.empty() ? Operation{} : operations.front();
 }
 
 // The whole border of one cloth round `window`, untinted.

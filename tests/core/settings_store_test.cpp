@@ -18,15 +18,10 @@ namespace fs = std::filesystem;
 
 class SettingsStoreTest : public ::testing::Test {
 protected:
-    fs::path settingsPath() const {
-        return directory_.path() / "config" / "Garbello" / "settings.json";
-    }
-
-    void writeSettingsFile(const std::string& text) { writeFileAtomically(settingsPath(), text); }
-
     std::vector<LogRecord> logged() { return capture_.sink().records("settings"); }
 
     test::TemporaryDirectory directory_;
+    const fs::path settingsPath = directory_ / "config/Garbello/settings.json";
     ScopedLogCapture capture_;
 };
 
@@ -41,7 +36,7 @@ GarbelloSettings customised() {
 }
 
 TEST_F(SettingsStoreTest, FirstLaunchGivesDefaultsSilentlyAndSaveCreatesTheDirectories) {
-    SettingsStore store(settingsPath());
+    SettingsStore store(settingsPath);
     EXPECT_EQ(store.load(), GarbelloSettings{});
     EXPECT_TRUE(logged().empty());
     EXPECT_FALSE(fs::exists(directory_.path() / "config"));
@@ -57,11 +52,11 @@ TEST_F(SettingsStoreTest, FirstLaunchGivesDefaultsSilentlyAndSaveCreatesTheDirec
 }
 
 TEST_F(SettingsStoreTest, SavedFileIsPrettyPrintedWithSortedKeys) {
-    SettingsStore store(settingsPath());
+    SettingsStore store(settingsPath);
     GarbelloSettings settings;
     settings.manualOutfit = Outfit::sweater;
     store.save(settings);
-    EXPECT_EQ(readFile(settingsPath()), R"({
+    EXPECT_EQ(readFile(settingsPath), R"({
   "appVariants": {},
   "askedForLocation": false,
   "borderWidth": 12.0,
@@ -94,12 +89,12 @@ TEST_F(SettingsStoreTest, UnreadableFilesGiveDefaultsWithTheErrorLineAndStayInPl
         SCOPED_TRACE(reason);
         capture_.sink().clear();
         if (text) {
-            writeSettingsFile(*text);
+            writeFileAtomically(settingsPath, *text);
         } else {
-            fs::remove(settingsPath());
-            fs::create_directories(settingsPath());
+            fs::remove(settingsPath);
+            fs::create_directories(settingsPath);
         }
-        SettingsStore store(settingsPath());
+        SettingsStore store(settingsPath);
         EXPECT_EQ(store.load(), GarbelloSettings{});
         auto records = logged();
         ASSERT_EQ(records.size(), 1u);
@@ -108,11 +103,11 @@ TEST_F(SettingsStoreTest, UnreadableFilesGiveDefaultsWithTheErrorLineAndStayInPl
             "Unable to read garbello settings; using defaults: " + reason))
             << records[0].message;
         if (text) {
-            EXPECT_EQ(readFile(settingsPath()), *text);
+            EXPECT_EQ(readFile(settingsPath), *text);
             continue;
         }
         EXPECT_THROW(store.save(customised()), FileError);
-        EXPECT_TRUE(fs::is_directory(settingsPath()));
+        EXPECT_TRUE(fs::is_directory(settingsPath));
     }
 }
 
@@ -154,14 +149,14 @@ TEST_F(SettingsStoreTest, KeepsOnlyTheNewestUnreadableCopiesAndAlwaysSaves) {
         {"other names are not copies", joined(foreign, keptNames(5, 5)),
          "settings.json.unreadable-6", joined(foreign, keptNames(5, 6))},
     };
-    const fs::path folder = settingsPath().parent_path();
+    const fs::path folder = settingsPath.parent_path();
     for (const auto& [name, before, newest, after] : cases) {
         SCOPED_TRACE(name);
         fs::remove_all(folder);
         for (const std::string& copy : before)
             writeFileAtomically(folder / copy, "earlier damage");
-        writeSettingsFile(newest.empty() ? "{}" : "{damaged");
-        SettingsStore store(settingsPath());
+        writeFileAtomically(settingsPath, newest.empty() ? "{}" : "{damaged");
+        SettingsStore store(settingsPath);
         ASSERT_NO_THROW(store.save(customised()));
         EXPECT_EQ(store.load(), customised());
         if (!newest.empty()) {
@@ -185,7 +180,7 @@ TEST_F(SettingsStoreTest, KeysThatAreNotUtf8AreLeftOutAndTheRestIsSaved) {
     settings.appVariants["org.notes"].emplace(bad, ClothVariant::second);
     settings.preferredVariants.emplace(bad, ClothVariant::third);
 
-    SettingsStore store(settingsPath());
+    SettingsStore store(settingsPath);
     ASSERT_NO_THROW(store.save(settings));
     EXPECT_EQ(store.load(), clean);
     EXPECT_EQ(
@@ -197,7 +192,7 @@ TEST_F(SettingsStoreTest, KeysThatAreNotUtf8AreLeftOutAndTheRestIsSaved) {
 // A writer killed at any moment leaves either the old or the new file, and a
 // reader running alongside never sees a torn one.
 TEST_F(SettingsStoreTest, KilledSaveNeverLeavesATornFile) {
-    SettingsStore store(settingsPath());
+    SettingsStore store(settingsPath);
     GarbelloSettings small;
     GarbelloSettings large = customised();
     for (int i = 0; i < 2000; ++i)

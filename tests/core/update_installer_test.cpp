@@ -1,3 +1,4 @@
+#include "failure_of.h"
 #include "run_process.h"
 #include "support/atomic_file.h"
 #include "support/log.h"
@@ -11,11 +12,11 @@
 #include "update/update_installer.h"
 #include "update/update_swap.h"
 #include "update/update_version.h"
-#include "update_failure.h"
 #include "update_fixtures.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <dlfcn.h>
@@ -45,12 +46,9 @@ using namespace test;
 using namespace std::chrono_literals;
 using Kind = UpdateError::Kind;
 
-std::vector<fs::path> entriesStartingWith(const fs::path& directory, const std::string& prefix) {
-    std::vector<fs::path> found;
-    for (const auto& entry : fs::directory_iterator(directory))
-        if (entry.path().filename().string().starts_with(prefix))
-            found.push_back(entry.path());
-    return found;
+std::size_t entriesStartingWith(const fs::path& directory, const std::string& prefix) {
+    return std::ranges::count_if(entryNames(directory),
+                                 [&](const std::string& name) { return name.starts_with(prefix); });
 }
 
 // The identifier of a process that has ended and been reaped.
@@ -177,8 +175,8 @@ TEST_F(UpdateInstallerTest, InstallsASignedNewerReleaseEndToEnd) {
     EXPECT_EQ(installedVersion(installed), "0.4.0");
     EXPECT_FALSE(fs::exists(staged));
     EXPECT_FALSE(fs::exists(workspace));
-    EXPECT_TRUE(entriesStartingWith(temporary, "garbello-mount-").empty());
-    EXPECT_TRUE(entriesStartingWith(applications, ".Garbello-update-").empty());
+    EXPECT_EQ(entriesStartingWith(temporary, "garbello-mount-"), 0u);
+    EXPECT_EQ(entriesStartingWith(applications, ".Garbello-update-"), 0u);
     auto records = logs.sink().records("updater");
     ASSERT_FALSE(records.empty());
     EXPECT_EQ(records.front().message, "Verified and staged version 0.4.0");
@@ -210,7 +208,7 @@ TEST_F(UpdateInstallerTest, KeepsThePreviousVersionWhenTheUpdateDoesNotComplete)
         // Only the new version, once swapped into place, is affected.
         if (unreadableLinks)
             failingLinksBelow = installed.string() + "/";
-        EXPECT_EQ(updateFailureOf([&] { installer().complete(planFile); }), failure);
+        EXPECT_EQ(failureOf<UpdateError>([&] { installer().complete(planFile); }), failure);
         failingLinksBelow.clear();
         EXPECT_EQ(installedVersion(installed), "0.3.0");
         EXPECT_EQ(installedVersion(plan.staged), "0.4.0");
@@ -294,7 +292,7 @@ TEST_F(UpdateInstallerTest, RefusesAnInconsistentPlanBeforeMovingAnything) {
                 EXPECT_EQ(error.key(), c.key);
             }
         } else {
-            EXPECT_EQ(updateFailureOf([&] { installer().complete(planFile); }),
+            EXPECT_EQ(failureOf<UpdateError>([&] { installer().complete(planFile); }),
                       Kind::installLocation);
         }
         EXPECT_EQ(installedVersion(installed), "0.3.0");
@@ -334,9 +332,10 @@ TEST_F(UpdateInstallerTest, StagingFailuresLeaveNothingBehind) {
         SCOPED_TRACE(name);
         UpdateRelease release = makeRelease("stay", sign);
         change(release);
-        EXPECT_EQ(updateFailureOf([&] { installer().stage(image, release, installed); }), failure);
-        EXPECT_TRUE(entriesStartingWith(temporary, "garbello-mount-").empty());
-        EXPECT_TRUE(entriesStartingWith(applications, ".Garbello-update-").empty());
+        EXPECT_EQ(failureOf<UpdateError>([&] { installer().stage(image, release, installed); }),
+                  failure);
+        EXPECT_EQ(entriesStartingWith(temporary, "garbello-mount-"), 0u);
+        EXPECT_EQ(entriesStartingWith(applications, ".Garbello-update-"), 0u);
     }
 }
 
@@ -354,9 +353,9 @@ TEST_F(UpdateInstallerTest, WorksBesideTheInstalledBundleOnly) {
         removeTree(staged);
     }
     fs::create_directories(applications / "Other.app");
-    EXPECT_EQ(
-        updateFailureOf([&] { installer().stage(image, release, applications / "Other.app"); }),
-        Kind::installLocation);
+    EXPECT_EQ(failureOf<UpdateError>(
+                  [&] { installer().stage(image, release, applications / "Other.app"); }),
+              Kind::installLocation);
 
     // The refusals below leave no workspace beside the two helpers above.
     fs::path staged = installer().stage(image, release, installed);
@@ -366,13 +365,13 @@ TEST_F(UpdateInstallerTest, WorksBesideTheInstalledBundleOnly) {
     for (const auto& [refusing, destination] :
          {std::pair{elsewhere, installed}, std::pair{notNewer, installed},
           std::pair{environment(), applications / "Other.app"}})
-        EXPECT_EQ(updateFailureOf(
+        EXPECT_EQ(failureOf<UpdateError>(
                       [&] { UpdateInstaller(refusing).startHelper(staged, release, destination); }),
                   Kind::installLocation)
             << destination;
     fs::remove(app_bundle::executable(installed));
     EXPECT_THROW(installer().startHelper(staged, release, installed), FileError);
-    EXPECT_EQ(entriesStartingWith(temporary, "garbello-helper-").size(), 2u);
+    EXPECT_EQ(entriesStartingWith(temporary, "garbello-helper-"), 2u);
 }
 
 // The release tooling's output is what the updater accepts: the signed build
@@ -396,7 +395,7 @@ TEST_F(UpdateInstallerTest, StagesWhatTheReleaseTargetProduces) {
     makeBundle(installed, {"0.2.0", "2", "stay", openedLog});
     fs::path staged = installer().stage(out / "Garbello-0.3.0.tar.gz", release, installed);
     EXPECT_EQ(installedVersion(staged), "0.3.0");
-    EXPECT_TRUE(entriesStartingWith(temporary, "garbello-mount-").empty());
+    EXPECT_EQ(entriesStartingWith(temporary, "garbello-mount-"), 0u);
 }
 
 TEST(LaunchReceiptTest, WritesTheRunningVersionOnlyWhenAPathFollows) {
@@ -417,7 +416,7 @@ TEST(UpdateSwapTest, ExchangesAndPutsBackOnFailure) {
     writeFileAtomically(destination / "which", "old");
     writeFileAtomically(staged / "which", "new");
     auto swap = [&](const fs::path& other, const std::function<void()>& validate) {
-        return updateFailureOf([&] { UpdateSwap::perform(destination, other, validate); });
+        return failureOf<UpdateError>([&] { UpdateSwap::perform(destination, other, validate); });
     };
     auto failing = [] { throw UpdateError(Kind::relaunch); };
 

@@ -1,7 +1,8 @@
+#include "failure_of.h"
 #include "update/update_error.h"
+#include "update/update_preferences.h"
 #include "update/update_release.h"
 #include "update/update_version.h"
-#include "update_failure.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +13,7 @@
 namespace garbello {
 namespace {
 
-using test::updateFailureOf;
+using test::failureOf;
 using Kind = UpdateError::Kind;
 
 Json validManifest() {
@@ -73,7 +74,7 @@ TEST(UpdateReleaseTest, ManifestBoundaries) {
             manifest[key] = *value;
         else
             manifest.erase(key);
-        EXPECT_EQ(updateFailureOf([&] { UpdateRelease::parse(manifest.dump()); }),
+        EXPECT_EQ(failureOf<UpdateError>([&] { UpdateRelease::parse(manifest.dump()); }),
                   accepted ? std::nullopt : std::optional(Kind::invalidFeed))
             << key << " = " << (value ? value->dump() : "absent");
     }
@@ -84,7 +85,7 @@ TEST(UpdateReleaseTest, TheSizeLimitComesBeforeDecoding) {
     std::string exactly = manifest + std::string(65536 - manifest.size(), ' ');
     EXPECT_NO_THROW(UpdateRelease::parse(exactly));
     for (const std::string& text : std::vector<std::string>{exactly + " ", "[]", "not json"})
-        EXPECT_EQ(updateFailureOf([&] { UpdateRelease::parse(text); }), Kind::invalidFeed)
+        EXPECT_EQ(failureOf<UpdateError>([&] { UpdateRelease::parse(text); }), Kind::invalidFeed)
             << text.substr(0, 20);
 }
 
@@ -105,7 +106,7 @@ TEST(UpdateReleaseTest, Compatibility) {
     for (const auto& [minimum, generation, system, failure] : cases) {
         release.minimumMacOS = minimum;
         release.minSupportedUpdater = generation;
-        EXPECT_EQ(updateFailureOf([&] { release.checkCompatibility(system); }), failure)
+        EXPECT_EQ(failureOf<UpdateError>([&] { release.checkCompatibility(system); }), failure)
             << minimum << " on " << system;
     }
 
@@ -150,6 +151,83 @@ TEST(UpdateVersionTest, IsNewer) {
     for (const auto& [candidate, current, newer] : rows)
         EXPECT_EQ(UpdateVersion::isNewer(candidate, current), newer)
             << candidate << " vs " << current;
+}
+
+using std::chrono::hours;
+using std::chrono::seconds;
+
+const Date kNow = dateFromReferenceSeconds(800'000'000);
+
+TEST(UpdatePreferencesTest, ShouldCheckBoundaries) {
+    const Date earliest = Date::min(), latest = Date::max();
+    struct Row {
+        const char* label;
+        std::optional<Date> lastChecked;
+        bool expected;
+        Date now = kNow;
+        bool automatic = true;
+        bool fullscreen = false;
+    };
+    const Row rows[] = {
+        {"never checked", std::nullopt, true},
+        {"never checked, automatic checks off", std::nullopt, false, kNow, false},
+        {"never checked, full screen", std::nullopt, false, kNow, true, true},
+        {"exactly a day ago", kNow - hours(24), true},
+        {"just under a day ago", kNow - hours(24) + std::chrono::milliseconds(1), false},
+        {"last check in the future", kNow + seconds(10), false},
+        // Centuries apart: more nanoseconds than 64 bits hold.
+        {"earliest date", earliest, true},
+        {"latest date, now the earliest", latest, false, earliest},
+        {"a day after the earliest date", earliest, true, earliest + hours(24)},
+        {"just under a day after the earliest", earliest, false, earliest + hours(24) - seconds(1)},
+        {"decoded from centuries back",
+         UpdatePreferences::fromJson(Json::parse(R"({"automatic":true,"lastChecked":-9.5e9})"))
+             .lastChecked,
+         true},
+    };
+    for (const Row& row : rows) {
+        UpdatePreferences preferences;
+        preferences.automatic = row.automatic;
+        preferences.lastChecked = row.lastChecked;
+        EXPECT_EQ(preferences.shouldCheck(row.now, row.fullscreen), row.expected) << row.label;
+    }
+}
+
+TEST(UpdatePreferencesTest, ShouldOfferSkipsOnlyTheExactSkippedVersion) {
+    UpdatePreferences preferences;
+    preferences.skippedVersion = "0.4.0";
+    // "0.4" names the same release as "0.4.0" but is not the skipped text.
+    for (const auto& [version, offered] : {std::pair{"0.4.0", false},
+                                           {"0.4.1", true},
+                                           {"0.4", true},
+                                           {"0.3.0", false},
+                                           {"bogus", false}})
+        EXPECT_EQ(preferences.shouldOffer(version, "0.3.0"), offered) << version;
+}
+
+TEST(UpdatePreferencesTest, JsonOmitsAbsentKeysCountsFrom2001AndDecodesStrictly) {
+    EXPECT_EQ(UpdatePreferences{}.toJson().dump(), R"({"automatic":true})");
+    UpdatePreferences full{false,
+                           Date(seconds(978'307'200 + 86'400) + std::chrono::milliseconds(500)),
+                           "0.4.0", "/tmp/r.json"};
+    const char* text =
+        R"({"automatic":false,"lastChecked":86400.5,"pendingResultPath":"/tmp/r.json","skippedVersion":"0.4.0"})";
+    EXPECT_EQ(full.toJson().dump(), text);
+    EXPECT_EQ(UpdatePreferences::fromJson(Json::parse(text)), full);
+    EXPECT_FALSE(
+        UpdatePreferences::fromJson(Json::parse(R"({"automatic":false,"x":1})")).automatic);
+    // Present keys must have their exact type.
+    for (const char* text : {
+             R"({})",
+             R"({"automatic":"yes"})",
+             R"({"automatic":1})",
+             R"({"automatic":true,"lastChecked":"2026-01-01"})",
+             R"({"automatic":true,"lastChecked":1e300})",
+             R"({"automatic":true,"skippedVersion":4})",
+             R"({"automatic":true,"pendingResultPath":null})",
+             R"([])",
+         })
+        EXPECT_THROW(UpdatePreferences::fromJson(Json::parse(text)), DecodingError) << text;
 }
 
 } // namespace

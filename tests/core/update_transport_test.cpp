@@ -1,10 +1,10 @@
+#include "failure_of.h"
 #include "https_test_server.h"
 #include "net/http_client.h"
 #include "net/url.h"
 #include "support/atomic_file.h"
 #include "update/update_error.h"
 #include "update/update_transport.h"
-#include "update_failure.h"
 
 #include <gtest/gtest.h>
 
@@ -113,7 +113,7 @@ TEST(UpdateTransportTest, ADownloadIsRenamedIntoTheTemporaryDirectoryOrRemoved) 
 
     // Refused once more than the limit has arrived, without an announced length.
     transferFile.reset();
-    EXPECT_EQ(test::updateFailureOf([&] {
+    EXPECT_EQ(test::failureOf<UpdateError>([&] {
                   UpdateTransport::fetch(server().url("/bytes?n=70000&length=no"), "0.3.0", 65536,
                                          configuration(), report);
               }),
@@ -137,9 +137,8 @@ TEST(UpdateTransportTest, ARequestThatCannotFinishEndsSoonAndLeavesNoFile) {
         {30s, 600s, Stop::first, cancelled},       {30s, 600s, Stop::whileWaiting, cancelled},
     };
     for (const Case& c : cases) {
-        UpdateTransport::Configuration configured{c.request, c.resource, std::nullopt};
-        if (c.trusted)
-            configured.caFile = server().caFile();
+        const UpdateTransport::Configuration configured{
+            c.request, c.resource, c.trusted ? std::optional(server().caFile()) : std::nullopt};
         std::stop_source stop;
         if (c.stop == Stop::first)
             stop.request_stop();
@@ -157,13 +156,12 @@ TEST(UpdateTransportTest, ARequestThatCannotFinishEndsSoonAndLeavesNoFile) {
         // The server announces a hundred bytes and sends none, or ten for the
         // stop to come while the transfer is under way.
         std::string url = server().url(c.stop == Stop::whileWaiting ? "/stall?n=10" : "/stall");
-        try {
-            UpdateTransport::fetch(url, "0.3.0", 1000, configured, received, stop.get_token());
-            ADD_FAILURE() << "a stalled download finished";
-        } catch (const HttpError& error) {
-            // Passed through with its own description.
-            EXPECT_EQ(error.kind(), c.failure) << error.what();
-        }
+        // Passed through as the client's own error.
+        EXPECT_EQ(test::failureOf<HttpError>([&] {
+                      UpdateTransport::fetch(url, "0.3.0", 1000, configured, received,
+                                             stop.get_token());
+                  }),
+                  c.failure);
         // Well under the 30 s that only a time-out of 1 s or the stop can beat.
         EXPECT_LT(std::chrono::steady_clock::now() - started, 10s);
         EXPECT_EQ(transferFile.has_value(), c.stop == Stop::whileWaiting);
@@ -184,12 +182,8 @@ TEST(UpdateTransportTest, HttpClientKeepsSmallAnswersInMemoryAndStopsRedirectLoo
     EXPECT_TRUE(response.file.empty());
 
     request.url = server().url("/loop");
-    try {
-        httpGet(request);
-        ADD_FAILURE() << "a redirect loop ended";
-    } catch (const HttpError& error) {
-        EXPECT_EQ(error.kind(), HttpError::Kind::transfer);
-    }
+    EXPECT_EQ(test::failureOf<HttpError>([&] { httpGet(request); }), HttpError::Kind::transfer)
+        << "a redirect loop ended";
 }
 
 // The address override may name nothing but a service on this machine.

@@ -15,7 +15,6 @@
 #include <QDBusVirtualObject>
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <mutex>
 #include <optional>
 
@@ -87,16 +86,16 @@ public:
     // May run on the bus's own thread.
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
         const QString member = message.member();
-        std::string record = member.toStdString();
-        if (member == QLatin1String("Set")) {
-            const auto arguments = message.arguments();
-            const QVariant value = arguments.value(2).value<QDBusVariant>().variant();
-            record += " " + arguments.value(1).toString().toStdString() + "=" +
-                      value.toString().toStdString();
-        }
+        const auto arguments = message.arguments();
         {
             std::lock_guard lock(mutex_);
-            calls_.push_back(record);
+            calls_.push_back(
+                (member != QLatin1String("Set")
+                     ? member
+                     : QStringLiteral("Set %1=%2")
+                           .arg(arguments.value(1).toString(),
+                                arguments.value(2).value<QDBusVariant>().variant().toString()))
+                    .toStdString());
         }
         if (member == QLatin1String("GetClient")) {
             connection.send(message.createReply(QVariant::fromValue(QDBusObjectPath(kClientPath))));
@@ -191,8 +190,7 @@ TEST_F(DBusWiringTest, AMissingOrRefusingGeoClueMeansDenied) {
         const auto lines = logs.sink().records("weather");
         ASSERT_EQ(lines.size(), 1u);
         EXPECT_EQ(lines[0].message.rfind(logLine, 0), 0u) << lines[0].message;
-        if (service)
-            service.reset();
+        service.reset();
         QCoreApplication::processEvents();
     }
 }

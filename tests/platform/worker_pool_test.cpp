@@ -34,23 +34,20 @@ private:
 };
 
 TEST(WorkerPoolTest, RunsAsManyTasksAtOnceAsItHasThreads) {
-    struct Case {
-        unsigned threads;
-        int together;
-    };
-    for (const Case c : {Case{1, 1}, Case{2, 2}, Case{3, 2}}) {
-        SCOPED_TRACE(c.threads);
+    // The pool's threads, and the tasks that meet while both run.
+    for (const auto& [threads, together] : {std::pair{1u, 1}, {2u, 2}, {3u, 2}}) {
+        SCOPED_TRACE(threads);
         Meeting meeting;
         std::atomic<int> met = 0;
         {
-            WorkerPool pool("test", c.threads);
+            WorkerPool pool("test", threads);
             for (int i = 0; i < 2; ++i)
-                pool.post([&] { met += meeting.arriveAndWait(2, c.threads == 1 ? 200ms : 2s); });
+                pool.post([&] { met += meeting.arriveAndWait(2, threads == 1 ? 200ms : 2s); });
             // Waits for both tasks before the pool goes.
-            while (met.load() + (c.together == 1) < 2)
+            while (met.load() + (together == 1) < 2)
                 std::this_thread::sleep_for(1ms);
         }
-        EXPECT_EQ(met, c.together) << "tasks that met while both ran";
+        EXPECT_EQ(met, together) << "tasks that met while both ran";
     }
 }
 

@@ -1,3 +1,4 @@
+#include "image_pixels.h"
 #include "platform/ring_pieces.h"
 #include "platform/x11_handles.h"
 #include "platform/x11_overlay_host.h"
@@ -15,7 +16,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstring>
 #include <set>
 #include <thread>
 
@@ -28,10 +28,8 @@ using test::Observer;
 constexpr double kWidth = 12;
 
 TEST(XftScaleTest, ReadsXftDpiFromTheResourceManagerProperty) {
-    const struct {
-        const char* resources;
-        double scale;
-    } cases[] = {
+    // The resources, and the scale read from them.
+    const std::pair<const char*, double> cases[] = {
         {"", 1},
         {"Xcursor.size:\t24\n", 1},
         {"Xft.dpi:\t192\n", 2},
@@ -46,80 +44,84 @@ TEST(XftScaleTest, ReadsXftDpiFromTheResourceManagerProperty) {
         {"Xft.dpi:\t9600\n", 4}, // held to 0.5…4
         {"Xft.dpi:\t24\n", 0.5},
     };
-    for (const auto& c : cases)
-        EXPECT_DOUBLE_EQ(platform::xftScale(c.resources), c.scale) << '"' << c.resources << '"';
+    for (const auto& [resources, scale] : cases)
+        EXPECT_DOUBLE_EQ(platform::xftScale(resources), scale) << '"' << resources << '"';
 }
 
 // Every painted pixel of a ring lies in exactly one of its pieces, and the
 // window's middle in none.
 TEST(RingPiecesTest, PiecesHoldEveryPaintedPixelOfAllCloths) {
-    const struct {
-        Size window;
-        double width;
-        bool whole;
-    } setups[] = {{{160, 120}, 16, false}, {{300, 90}, 12.5, false}, {{1, 1}, 16, true}};
-    for (const auto& setup : setups) {
-        for (Outfit outfit : Outfit::allCases()) {
+    // The window, the ring's width, and whether the ring leaves nothing clear.
+    const std::tuple<Size, double, bool> setups[] = {
+        {{160, 120}, 16, false}, {{300, 90}, 12.5, false}, {{1, 1}, 16, true}};
+    for (const auto& [window, width, whole] : setups)
+        for (Outfit outfit : Outfit::allCases())
             for (ClothVariant variant : ClothVariant::allCases()) {
                 SCOPED_TRACE(std::string(outfit.rawValue()) + "/" +
                              std::to_string(variant.rawValue()) + " width " +
-                             std::to_string(setup.width));
-                const Image ring =
-                    PatternRenderer::ring(setup.window, {outfit, variant, setup.width});
+                             std::to_string(width));
+                const Image ring = PatternRenderer::ring(window, {outfit, variant, width});
                 const auto insets = platform::ringInsets(ring);
-                EXPECT_EQ(insets.whole(), setup.whole);
-                const auto pieces = platform::ringPieces(ring.width, ring.height, insets);
-                int outside = 0, twice = 0;
-                for (int y = 0; y < ring.height; ++y) {
-                    for (int x = 0; x < ring.width; ++x) {
-                        int in = 0;
-                        for (const auto& p : pieces)
-                            in += x >= p.x && x < p.x + p.width && y >= p.y && y < p.y + p.height;
-                        twice += in > 1;
-                        std::uint32_t argb;
-                        std::memcpy(&argb, ring.pixels.data() + y * ring.stride + 4 * x, 4);
-                        outside += in == 0 && (argb >> 24) != 0;
-                    }
-                }
+                EXPECT_EQ(insets.whole(), whole);
+                // How many pieces hold each pixel.
+                std::vector<int> held(std::size_t(ring.width * ring.height));
+                for (const auto& p : platform::ringPieces(ring.width, ring.height, insets))
+                    for (int y = p.y; y < p.y + p.height; ++y)
+                        for (int x = p.x; x < p.x + p.width; ++x)
+                            ++held.at(std::size_t(y * ring.width + x));
+                int outside = 0;
+                for (int y = 0; y < ring.height; ++y)
+                    for (int x = 0; x < ring.width; ++x)
+                        outside += held[std::size_t(y * ring.width + x)] == 0 &&
+                                   (test::argbAt(ring, x, y) >> 24) != 0;
                 EXPECT_EQ(outside, 0);
-                EXPECT_EQ(twice, 0);
-                if (!setup.whole) {
+                EXPECT_EQ(*std::max_element(held.begin(), held.end()), 1)
+                    << "a pixel in two pieces";
+                if (!whole) {
                     // Round the window's corners, never across its middle.
-                    const int middleX = ring.width / 2, middleY = ring.height / 2;
-                    for (const auto& p : pieces)
-                        EXPECT_FALSE(middleX >= p.x && middleX < p.x + p.width && middleY >= p.y &&
-                                     middleY < p.y + p.height);
-                    EXPECT_LE(insets.left, setup.width + 11) << "the side and a corner radius";
+                    EXPECT_EQ(held[std::size_t(ring.height / 2 * ring.width + ring.width / 2)], 0);
+                    EXPECT_LE(insets.left, width + 11) << "the side and a corner radius";
                 }
             }
-        }
-    }
-    // The piece of a crop holds those pixels.
-    Image image{3, 2, 12, std::vector<std::uint8_t>(24)};
-    for (std::size_t i = 0; i < image.pixels.size(); ++i)
-        image.pixels[i] = std::uint8_t(i);
-    const Image part = platform::crop(image, {1, 1, 2, 1});
-    EXPECT_EQ(part.pixels, (std::vector<std::uint8_t>{16, 17, 18, 19, 20, 21, 22, 23}));
 }
 
-// One application window on a private server, and an overlay host for it.
+// One application window on a private server, placed by the window manager,
+// and an overlay host for it.
 class X11OverlayHostTest : public testing::Test {
 protected:
     explicit X11OverlayHostTest(
         test::XServer::Extensions extensions = test::XServer::Extensions::all)
         : server(test::XServer::Manager::openbox, extensions) {}
-    void SetUp() override { ASSERT_TRUE(source && host); }
-
-    // The window's frame as the window manager placed it.
-    Rect placed() {
-        Rect bounds;
+    void SetUp() override {
+        ASSERT_TRUE(source && host);
         for (int tries = 0; tries < 100 && bounds.x != 200; ++tries) {
             for (const auto& window : source->read().windows)
                 if (window.id == dressed)
                     bounds = window.bounds;
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
-        return bounds;
+        ASSERT_EQ(bounds.x, 200) << "the window manager placed the window";
+        desktop = DesktopGeometry::cocoaFrame(bounds, source->frames().front().height);
+    }
+
+    // Frames the overlay round the window and shows a ring of `style` in it.
+    void show(platform::Overlay& overlay, RingStyle style) {
+        style.width = kWidth;
+        overlay.setFrame(BorderGeometry::outerRect(desktop, kWidth));
+        overlay.setPicture(host->prepare(PatternRenderer::ring(desktop.size(), style)));
+        overlay.showBelow(dressed);
+        host->sync();
+    }
+
+    // The colour another client reads at `p` (the server's coordinates) of
+    // the overlay's piece there; 0 where no piece shows anything.
+    std::uint32_t seen(const platform::Overlay& overlay, Point p) {
+        for (xcb_window_t id : overlay.windowIDs())
+            if (const Rect at = *observer.geometry(id);
+                observer.viewable(id) && at.contains(p) &&
+                covers(observer.shape(id, XCB_SHAPE_SK_BOUNDING), int(p.x - at.x), int(p.y - at.y)))
+                return observer.pixel(id, int(p.x - at.x), int(p.y - at.y));
+        return 0;
     }
 
     // Bytes of the pixmaps the server holds for the host's client.
@@ -130,9 +132,8 @@ protected:
         return reply ? reply.get()->bytes : 0;
     }
 
-    // Checks what another client sees of an overlay around the window at
-    // `bounds` (the server's coordinates).
-    void expectRing(const platform::Overlay& overlay, const Rect& bounds) {
+    // Checks what another client sees of an overlay around the window.
+    void expectRing(const platform::Overlay& overlay) {
         const auto ids = overlay.windowIDs();
         ASSERT_EQ(ids.size(), 4u) << "a window per side";
         const auto order = observer.stacking();
@@ -144,7 +145,6 @@ protected:
         EXPECT_EQ(*(frame - 1), overlay.id());
 
         const Rect ring = bounds.insetBy(-kWidth, -kWidth);
-        std::vector<xcb_rectangle_t> shown; // every piece's shape, in the server's coordinates
         Rect reach = *observer.geometry(overlay.id());
         for (xcb_window_t id : ids) {
             EXPECT_TRUE(observer.shape(id, XCB_SHAPE_SK_INPUT).empty()) << "clicks go through";
@@ -152,48 +152,23 @@ protected:
             if (!observer.viewable(id))
                 continue;
             const Rect at = *observer.geometry(id);
-            const double right = std::max(reach.x + reach.width, at.x + at.width);
-            const double bottom = std::max(reach.y + reach.height, at.y + at.height);
-            reach.x = std::min(reach.x, at.x);
-            reach.y = std::min(reach.y, at.y);
-            reach.width = right - reach.x;
-            reach.height = bottom - reach.y;
-            for (auto r : observer.shape(id, XCB_SHAPE_SK_BOUNDING)) {
-                r.x = std::int16_t(r.x + at.x);
-                r.y = std::int16_t(r.y + at.y);
-                shown.push_back(r);
-            }
+            const double x = std::min(reach.x, at.x), y = std::min(reach.y, at.y);
+            reach = {x, y, std::max(reach.maxX(), at.maxX()) - x,
+                     std::max(reach.maxY(), at.maxY()) - y};
         }
         EXPECT_EQ(reach, ring) << "the pieces make up the ring's frame";
         // Cloth in the middle of every side, seen through the piece there;
-        // nothing shown inside the window, also next to its edges.
-        const int midX = int(ring.x + ring.width / 2), midY = int(ring.y + ring.height / 2);
-        const int side = int(kWidth / 2);
-        const Point cloth[] = {{double(midX), ring.y + side},
-                               {double(midX), ring.y + ring.height - side},
-                               {ring.x + side, double(midY)},
-                               {ring.x + ring.width - side, double(midY)}};
-        // The colour another client reads at `p` of the piece there; 0 where
-        // no piece shows anything.
-        const auto seen = [&](Point p) -> std::uint32_t {
-            if (!covers(shown, int(p.x), int(p.y)))
-                return 0;
-            for (xcb_window_t id : ids)
-                if (const Rect at = *observer.geometry(id); observer.viewable(id) && at.contains(p))
-                    return observer.pixel(id, int(p.x - at.x), int(p.y - at.y));
-            return 0;
-        };
-        for (const Point p : cloth)
-            EXPECT_NE(seen(p), 0u) << "cloth is shown at " << p.x << "," << p.y;
-        const Point clear[] = {{double(midX), double(midY)},
-                               {double(midX), bounds.y + 2},
-                               {bounds.x + 2, double(midY)},
-                               {bounds.x + bounds.width - 3, double(midY)},
-                               {double(midX), bounds.y + bounds.height - 3}};
-        // (Blended, a piece reaches in as far as the corners' cloth does,
-        // transparent elsewhere.)
-        for (const Point p : clear)
-            EXPECT_EQ(seen(p), 0u) << "window clear at " << p.x << "," << p.y;
+        // nothing shown inside the window, also next to its edges. (Blended,
+        // a piece reaches in as far as the corners' cloth does, transparent
+        // elsewhere.)
+        const double midX = int(ring.midX()), midY = int(ring.midY()), side = int(kWidth / 2);
+        for (const Point p : {Point{midX, ring.y + side}, Point{midX, ring.maxY() - side},
+                              Point{ring.x + side, midY}, Point{ring.maxX() - side, midY}})
+            EXPECT_NE(seen(overlay, p), 0u) << "cloth is shown at " << p.x << "," << p.y;
+        for (const Point p :
+             {Point{midX, midY}, Point{midX, bounds.y + 2}, Point{bounds.x + 2, midY},
+              Point{bounds.maxX() - 3, midY}, Point{midX, bounds.maxY() - 3}})
+            EXPECT_EQ(seen(overlay, p), 0u) << "window clear at " << p.x << "," << p.y;
         // The server holds about the ring's pixels (its sides and the
         // cloth in the window's corners), not the frame's.
         const double ringBytes = 4 * (ring.width * ring.height - bounds.width * bounds.height);
@@ -211,50 +186,34 @@ protected:
         source ? platform::X11OverlayHost::open(server.display(), *source) : nullptr;
     Observer observer{server.display()};
     platform::x11::Connection resources{xcb_connect(server.display().c_str(), nullptr)};
+    Rect bounds;  // the window's frame, in the server's coordinates
+    Rect desktop; // and on the desktop
 };
 
 TEST_F(X11OverlayHostTest, ARingSitsDirectlyBelowItsWindowTakesNoInputAndGoesWhenClosed) {
     EXPECT_FALSE(host->composited()) << "no compositor runs";
-    const Rect bounds = placed();
-    ASSERT_EQ(bounds.x, 200) << "the window manager placed the window";
-
-    const double screenHeight = source->frames().front().height;
-    const Rect desktop = DesktopGeometry::cocoaFrame(bounds, screenHeight);
     auto overlay = host->createOverlay();
-    overlay->setFrame(BorderGeometry::outerRect(desktop, kWidth));
-    RingStyle style;
-    style.outfit = Outfit::linen;
-    style.width = kWidth;
-    overlay->setPicture(host->prepare(PatternRenderer::ring(desktop.size(), style)));
-    overlay->showBelow(dressed);
-    host->sync();
-    expectRing(*overlay, bounds);
+    show(*overlay, {.outfit = Outfit::linen});
+    expectRing(*overlay);
 
     // A window in front over the left edge of the ring cuts it out there,
     // in every piece it overlaps.
-    const auto shownAt = [&](double x, double y) {
-        for (xcb_window_t id : overlay->windowIDs())
-            if (const Rect at = *observer.geometry(id);
-                observer.viewable(id) && at.contains({x, y}) &&
-                covers(observer.shape(id, XCB_SHAPE_SK_BOUNDING), int(x - at.x), int(y - at.y)))
-                return true;
-        return false;
-    };
+    const auto shownAt = [&](double x, double y) { return seen(*overlay, {x, y}) != 0; };
     const double left = bounds.x - kWidth + 6, top = bounds.y - kWidth + 6;
     EXPECT_TRUE(shownAt(left, top + 20));
     overlay->setOccluders({{0, 0, 50, bounds.height + 2 * kWidth}});
     host->sync();
-    EXPECT_FALSE(shownAt(left, bounds.y + bounds.height / 2)) << "left side cut";
+    EXPECT_FALSE(shownAt(left, bounds.midY())) << "left side cut";
     EXPECT_FALSE(shownAt(left + 30, top)) << "top side cut";
     EXPECT_TRUE(shownAt(left + 60, top));
-    EXPECT_TRUE(shownAt(bounds.x + bounds.width + 6, bounds.y + bounds.height / 2));
+    EXPECT_TRUE(shownAt(bounds.maxX() + 6, bounds.midY()));
 
     // A move of unchanged size keeps the pixmaps and moves every piece.
     const std::uint32_t bytes = pixmapBytes(overlay->id());
     overlay->setFrame(BorderGeometry::outerRect(desktop.offsetBy(30, -20), kWidth));
     host->sync();
     EXPECT_EQ(observer.geometry(overlay->id())->x, bounds.x + 30 - kWidth);
-    EXPECT_EQ(observer.geometry(overlay->windowIDs()[1])->y, bounds.y + 20 + bounds.height)
+    EXPECT_EQ(observer.geometry(overlay->windowIDs()[1])->y, bounds.maxY() + 20)
         << "the bottom piece moved along";
     EXPECT_EQ(pixmapBytes(overlay->id()), bytes);
 
@@ -270,56 +229,39 @@ TEST_F(X11OverlayHostTest, ARingSitsDirectlyBelowItsWindowTakesNoInputAndGoesWhe
 }
 
 TEST_F(X11OverlayHostTest, OverlaysAreBlendedWhileACompositorRunsAndShapedOtherwise) {
-    const Rect bounds = placed();
-    ASSERT_EQ(bounds.x, 200) << "the window manager placed the window";
-    const Rect desktop = DesktopGeometry::cocoaFrame(bounds, source->frames().front().height);
-    const Rect frame = BorderGeometry::outerRect(desktop, kWidth);
-    RingStyle style;
-    style.width = kWidth;
     auto overlay = host->createOverlay();
-    const auto paint = [&] {
-        overlay->setFrame(frame);
-        overlay->setPicture(host->prepare(PatternRenderer::ring(desktop.size(), style)));
-        overlay->showBelow(dressed);
-        host->sync();
-    };
-    paint();
+    show(*overlay, {});
     EXPECT_FALSE(host->picturesLost());
-    expectRing(*overlay, bounds);
+    expectRing(*overlay);
 
-    struct Step {
-        const char* what;
-        void (test::XServer::*change)();
-        bool composited;
-        int depth;
-    };
-    const Step steps[] = {
+    // What changes, how, and then whether the host blends and its windows' depth.
+    const std::tuple<const char*, void (test::XServer::*)(), bool, int> steps[] = {
         {"compositor started", &test::XServer::startCompositor, true, 32},
         {"compositor stopped", &test::XServer::stopCompositor, false, 24},
     };
-    for (const Step& step : steps) {
-        SCOPED_TRACE(step.what);
+    for (const auto& [what, change, composited, depth] : steps) {
+        SCOPED_TRACE(what);
         const auto before = overlay->windowIDs();
         // Prepared before the change: of the other kind, so never put.
-        const auto stale = host->prepare(PatternRenderer::ring(desktop.size(), style));
-        (server.*step.change)();
+        const auto stale = host->prepare(PatternRenderer::ring(desktop.size(), {.width = kWidth}));
+        (server.*change)();
         bool lost = false;
         for (int tries = 0; tries < 250 && !lost; ++tries) {
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
             lost = host->picturesLost();
         }
         ASSERT_TRUE(lost);
-        EXPECT_EQ(host->composited(), step.composited);
+        EXPECT_EQ(host->composited(), composited);
         overlay->setPicture(stale);
         host->sync();
         for (xcb_window_t id : before)
             EXPECT_EQ(observer.geometry(id), std::nullopt) << "the old windows are gone";
         for (xcb_window_t id : overlay->windowIDs())
             EXPECT_FALSE(observer.viewable(id)) << "blank until painted again";
-        paint();
+        show(*overlay, {});
         for (xcb_window_t id : overlay->windowIDs())
-            EXPECT_EQ(observer.depth(id), step.depth);
-        expectRing(*overlay, bounds);
+            EXPECT_EQ(observer.depth(id), depth);
+        expectRing(*overlay);
     }
 }
 
@@ -332,49 +274,30 @@ protected:
 };
 
 TEST_F(X11OverlayHostOverTheSocketTest, ShowsTheRingsOwnPixelsInEveryPiece) {
-    const Rect bounds = placed();
-    ASSERT_EQ(bounds.x, 200) << "the window manager placed the window";
-    const Rect desktop = DesktopGeometry::cocoaFrame(bounds, source->frames().front().height);
-    RingStyle style;
-    style.outfit = Outfit::sweater;
-    style.width = kWidth;
-    const Image ring = PatternRenderer::ring(desktop.size(), style);
     auto overlay = host->createOverlay();
-    overlay->setFrame(BorderGeometry::outerRect(desktop, kWidth));
-    overlay->setPicture(host->prepare(ring));
-    overlay->showBelow(dressed);
-    host->sync();
-    expectRing(*overlay, bounds);
+    show(*overlay, {.outfit = Outfit::sweater});
+    expectRing(*overlay);
 
     // Opaque cloth along each side, so the colour on screen is the drawn one.
-    const auto drawn = [&](int x, int y) {
-        std::uint32_t word;
-        std::memcpy(&word, ring.pixels.data() + y * ring.stride + 4 * x, 4);
-        return word & 0xffffff;
-    };
-    const auto shown = [&](int x, int y) -> std::uint32_t {
-        const Point p{bounds.x - kWidth + x, bounds.y - kWidth + y};
-        for (xcb_window_t id : overlay->windowIDs())
-            if (const Rect at = *observer.geometry(id); observer.viewable(id) && at.contains(p))
-                return observer.pixel(id, int(p.x - at.x), int(p.y - at.y));
-        return 0;
-    };
+    const Image ring =
+        PatternRenderer::ring(desktop.size(), {.outfit = Outfit::sweater, .width = kWidth});
     const int across = int(kWidth / 2), right = ring.width - 1 - across,
               bottom = ring.height - 1 - across;
     for (int i = 1; i < 8; ++i) {
         const int x = ring.width * i / 8, y = ring.height * i / 8;
         for (const auto& [px, py] : {std::pair{x, across}, {x, bottom}, {across, y}, {right, y}})
-            EXPECT_EQ(shown(px, py), drawn(px, py)) << "at " << px << "," << py << " of the ring";
+            EXPECT_EQ(seen(*overlay, {bounds.x - kWidth + px, bounds.y - kWidth + py}),
+                      test::argbAt(ring, px, py) & 0xffffff)
+                << "at " << px << "," << py << " of the ring";
     }
 }
 
 TEST_F(X11OverlayHostTest, PixelsPerPointFollowXftDpiOnTheRoot) {
     EXPECT_EQ(host->pixelsPerPoint(), 1) << "no resources set";
     xcb_connection_t* c = resources.get();
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
     const std::string text = "Xft.antialias:\t1\nXft.dpi:\t192\n";
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, root, XCB_ATOM_RESOURCE_MANAGER, XCB_ATOM_STRING,
-                        8, std::uint32_t(text.size()), text.data());
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, observer.root(), XCB_ATOM_RESOURCE_MANAGER,
+                        XCB_ATOM_STRING, 8, std::uint32_t(text.size()), text.data());
     std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
     for (int tries = 0; tries < 100 && host->pixelsPerPoint() == 1; ++tries) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));

@@ -1,4 +1,6 @@
+#include "image_pixels.h"
 #include "platform/front_application.h"
+#include "platform/x11_application_icons.h"
 #include "platform/x11_window_source.h"
 #include "support/atomic_file.h"
 #include "support/log.h"
@@ -9,7 +11,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <sstream>
+#include <cstdio>
 #include <thread>
 
 namespace garbello {
@@ -21,8 +23,7 @@ using platform::WindowType;
 using Clock = std::chrono::steady_clock;
 
 const WindowServerWindow* find(const WindowList& list, std::uint32_t id) {
-    auto found = std::find_if(list.windows.begin(), list.windows.end(),
-                              [&](const WindowServerWindow& w) { return w.id == id; });
+    const auto found = std::ranges::find(list.windows, id, &WindowServerWindow::id);
     return found == list.windows.end() ? nullptr : &*found;
 }
 
@@ -30,7 +31,7 @@ const WindowServerWindow* find(const WindowList& list, std::uint32_t id) {
 std::vector<std::uint32_t> order(const WindowList& list, const std::vector<std::uint32_t>& ids) {
     std::vector<std::uint32_t> listed;
     for (const auto& window : list.windows)
-        if (std::find(ids.begin(), ids.end(), window.id) != ids.end())
+        if (std::ranges::count(ids, window.id))
             listed.push_back(window.id);
     return listed;
 }
@@ -68,13 +69,10 @@ protected:
 
     // The window manager's decorations around a window (none when unmanaged).
     Extents decorations(const std::string& name) {
-        std::istringstream answer(app.send("extents " + name));
-        std::string ok, window, id;
-        Extents extents;
-        answer >> ok >> window >> id;
-        if (ok == "ok")
-            answer >> extents.left >> extents.right >> extents.top >> extents.bottom;
-        return extents;
+        Extents e;
+        std::sscanf(app.send("extents " + name).c_str(), "ok %*s %*s %lf %lf %lf %lf", &e.left,
+                    &e.right, &e.top, &e.bottom);
+        return e;
     }
 
     test::XServer server;
@@ -251,7 +249,7 @@ TEST_F(X11WindowSourceTest, WindowsClosedDuringReadsLeaveNoHalfRecords) {
         const WindowList list = source->read();
         seen = order(list, ids).size();
         for (const auto& window : list.windows)
-            if (std::find(ids.begin(), ids.end(), window.id) != ids.end()) {
+            if (std::ranges::count(ids, window.id)) {
                 EXPECT_EQ(window.bounds, expected);
                 EXPECT_EQ(window.processID, app.pid());
                 EXPECT_TRUE(list.applications.count(app.pid()));
@@ -293,14 +291,15 @@ TEST_F(X11WindowSourceTest, ALostServerStopsTrackingWithOneLogLine) {
         (std::vector<LogRecord>{{"tracking", LogLevel::error,
                                  "Lost the connection to the X server; window tracking stopped"}}));
     EXPECT_FALSE(source->frames().empty()) << "the last monitors are kept";
+    EXPECT_EQ(platform::X11WindowSource::open(server.display()), nullptr) << "nothing to open";
 }
 
-class BareX11WindowSourceTest : public X11WindowSourceTest {
+class BareX11ServerTest : public X11WindowSourceTest {
 protected:
-    BareX11WindowSourceTest() : X11WindowSourceTest(test::XServer::Manager::none) {}
+    BareX11ServerTest() : X11WindowSourceTest(test::XServer::Manager::none) {}
 };
 
-TEST_F(BareX11WindowSourceTest, WithoutAWindowManagerOnlyUnmanagedWindowsAndNoTrust) {
+TEST_F(BareX11ServerTest, WithoutAWindowManagerOnlyUnmanagedWindowsAndNoTrust) {
     EXPECT_EQ(source->frames(), (std::vector<Rect>{{0, 0, 1280, 800}}));
     const std::uint32_t plain = app.open("plain state=fullscreen");
     const std::uint32_t menu = app.open("menu override-redirect=1 x=5 y=6 w=70 h=30");
@@ -312,10 +311,62 @@ TEST_F(BareX11WindowSourceTest, WithoutAWindowManagerOnlyUnmanagedWindowsAndNoTr
     EXPECT_EQ(source->frames(), (std::vector<Rect>{{0, 0, 1280, 800}}));
 }
 
-TEST(X11WindowSourceOpen, AServerThatIsGoneGivesNoSource) {
-    test::XServer server(test::XServer::Manager::none);
-    server.kill();
-    EXPECT_EQ(platform::X11WindowSource::open(server.display()), nullptr);
+TEST(WindowIconTest, TheLargestUsableSizeIsTakenPremultipliedAndBadDataIsNotOverread) {
+    // 1 × 1 opaque red, 2 × 2 half-transparent white, 3 × 3 blue.
+    const std::vector<std::uint32_t> icons = {
+        1,          1,          0xffff0000,                                     //
+        2,          2,          0x80ffffff, 0x80ffffff, 0x80ffffff, 0x80ffffff, //
+        3,          3,          0xff0000ff, 0xff0000ff, 0xff0000ff, 0xff0000ff,
+        0xff0000ff, 0xff0000ff, 0xff0000ff, 0xff0000ff, 0xff0000ff};
+    // How many words are read, the largest side allowed, then the side of the
+    // icon chosen (0: none) and its first pixel.
+    const std::tuple<const char*, std::size_t, int, int, std::uint32_t> cases[] = {
+        {"largest", icons.size(), 256, 3, 0xff0000ff},
+        {"too large is skipped", icons.size(), 2, 2, 0x80808080},
+        {"last one truncated", icons.size() - 1, 256, 2, 0x80808080},
+        {"only a header", 2, 256, 0, 0},
+        {"empty", 0, 256, 0, 0},
+    };
+    for (const auto& [what, words, largestSide, side, first] : cases) {
+        SCOPED_TRACE(what);
+        const auto icon = platform::chooseWindowIcon(icons.data(), words, largestSide);
+        ASSERT_EQ(icon.has_value(), side != 0);
+        if (!icon)
+            continue;
+        EXPECT_EQ(icon->width, side);
+        EXPECT_EQ(icon->pixels.size(), std::size_t(side * side * 4));
+        EXPECT_EQ(test::argbAt(*icon, 0, 0), first);
+    }
+    const std::vector<std::uint32_t> hostile = {0xffffffff, 0xffffffff, 1, 2};
+    EXPECT_FALSE(platform::chooseWindowIcon(hostile.data(), hostile.size(), 256));
+}
+
+TEST_F(BareX11ServerTest, WindowsGiveTheirOwnIconElseTheApplicationsIsLookedUpOnce) {
+    const std::uint32_t withIcon = app.open("painter class=Painter icon=336699");
+    const std::uint32_t without = app.open("plain class=Plain");
+    std::vector<std::string> lookedUp;
+    auto icons = platform::X11ApplicationIcons::open(
+        server.display(), [&](const std::string& id) -> std::optional<Image> {
+            lookedUp.push_back(id);
+            if (id == "org.example.Themed")
+                return Image{1, 1, 4, {1, 2, 3, 255}};
+            return std::nullopt;
+        });
+    ASSERT_TRUE(icons);
+
+    const auto own = icons->icon(1, "org.example.Painter", withIcon);
+    ASSERT_TRUE(own);
+    EXPECT_EQ(own->width, 32) << "the larger of the two sizes";
+    EXPECT_EQ(test::argbAt(*own, 0, 0), 0xff336699u);
+
+    for (int pass = 0; pass < 2; ++pass) {
+        EXPECT_TRUE(icons->icon(1, "org.example.Themed", without));
+        EXPECT_FALSE(icons->icon(1, "org.example.Plain", without));
+    }
+    EXPECT_EQ(lookedUp, (std::vector<std::string>{"org.example.Themed", "org.example.Plain",
+                                                  "org.example.Themed"}))
+        << "an application without any icon is not looked up again";
+    EXPECT_FALSE(icons->icon(1, "", 0x7fffff)) << "a window that is gone";
 }
 
 } // namespace

@@ -12,7 +12,6 @@ until it is terminated. Routes (query parameters in brackets):
   /loop                         redirects to itself
   /stall   [n]                  announces 100 bytes, sends n and no more
   /agent                        200 with the request's User-Agent as body
-  /file    [path]               200 with the bytes of the file at `path`
   /v1/<name>                    the answer stored for <name> by the test: the
                                 file answers/<name> beside CERT holds the
                                 status on its first line, then the body;
@@ -42,6 +41,14 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.end_headers()
         self.wfile.write(body)
 
+    def stall(self, body):
+        self.send_response(200)
+        self.send_header("Content-Length", "100")
+        self.end_headers()
+        self.wfile.write(body)
+        self.wfile.flush()
+        time.sleep(60)
+
     def do_GET(self):
         url = urllib.parse.urlsplit(self.path)
         query = dict(urllib.parse.parse_qsl(url.query))
@@ -51,26 +58,15 @@ class Handler(http.server.BaseHTTPRequestHandler):
         elif url.path == "/status":
             self.send(int(query["code"]), b"b" * n)
         elif url.path == "/announce":
-            self.send_response(200)
-            self.send_header("Content-Length", query["length"])
-            self.end_headers()
-            self.wfile.write(b"c" * n)
+            self.send(200, b"c" * n, False, [("Content-Length", query["length"])])
         elif url.path == "/redirect":
             self.send(int(query.get("code", "302")), b"moved", extra=[("Location", query["to"])])
         elif url.path == "/loop":
             self.send(302, b"", extra=[("Location", "/loop")])
         elif url.path == "/stall":
-            self.send_response(200)
-            self.send_header("Content-Length", "100")
-            self.end_headers()
-            self.wfile.write(b"d" * n)
-            self.wfile.flush()
-            time.sleep(60)
+            self.stall(b"d" * n)
         elif url.path == "/agent":
             self.send(200, self.headers.get("User-Agent", "").encode())
-        elif url.path == "/file":
-            with open(query["path"], "rb") as served:
-                self.send(200, served.read())
         elif url.path.startswith("/v1/"):
             name = os.path.basename(url.path)
             try:
@@ -82,11 +78,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             with open(os.path.join(self.server.answers, name + ".log"), "a") as log:
                 log.write(self.path + "\n")
             if int(status) == 0:
-                self.send_response(200)
-                self.send_header("Content-Length", "100")
-                self.end_headers()
-                self.wfile.flush()
-                time.sleep(60)
+                self.stall(b"")
             else:
                 self.send(int(status), body)
         else:

@@ -37,13 +37,13 @@ public:
             take(c(), xcb_get_window_attributes_reply, xcb_get_window_attributes(c(), window));
         return reply && reply.get()->map_state == XCB_MAP_STATE_VIEWABLE;
     }
-    // The root's children, bottom to top.
     // Windows the window manager leaves alone: menus, tooltips, our borders.
     bool overrideRedirect(xcb_window_t window) {
         auto reply =
             take(c(), xcb_get_window_attributes_reply, xcb_get_window_attributes(c(), window));
         return reply && reply.get()->override_redirect;
     }
+    // The root's children, bottom to top.
     std::vector<xcb_window_t> stacking() {
         auto tree = take(c(), xcb_query_tree_reply, xcb_query_tree(c(), root()));
         const xcb_window_t* children = xcb_query_tree_children(tree.get());
