@@ -12,7 +12,6 @@
 #include "update/update_version.h"
 #include "weather/weather_cache.h"
 
-#include <QApplication>
 #include <QMessageBox>
 #include <gtest/gtest.h>
 
@@ -326,11 +325,3 @@ TEST(AppControllerTest, TerminationHidesEveryBorderAndStopsEveryTimer) {
 
 } // namespace
 } // namespace garbello
-
-int main(int argc, char** argv) {
-    // The offscreen platform: the tests never need or touch a display.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -5,7 +5,6 @@
 #include "support/log.h"
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -512,11 +511,3 @@ TEST(SettingsTheme, TextReachesContrastInBothAppearances) {
 
 } // namespace
 } // namespace garbello
-
-int main(int argc, char** argv) {
-    // The offscreen platform: the tests never need or touch a display.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
