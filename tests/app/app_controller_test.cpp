@@ -4,9 +4,9 @@
 #include "platform/fake_location.h"
 #include "platform/fake_overlay_host.h"
 #include "platform/fake_reachability.h"
-#include "platform/fake_task_queue.h"
 #include "platform/fake_update_desktop.h"
 #include "platform/fake_window_source.h"
+#include "settle.h"
 #include "support/atomic_file.h"
 #include "temporary_directory.h"
 #include "update/update_version.h"
@@ -110,14 +110,7 @@ struct Rig {
         settle();
     }
 
-    // Runs every pass and render queued so far to the end.
-    void settle() {
-        while (trackerWorker.pending() || renderer.pending() || mainThread.pending()) {
-            trackerWorker.runAll();
-            renderer.runAll();
-            mainThread.runAll();
-        }
-    }
+    void settle() { test::settle(trackerWorker, renderer, mainThread); }
     void pass() {
         clock.advance(WindowTracker::kPollInterval);
         settle();

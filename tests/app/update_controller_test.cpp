@@ -1,7 +1,7 @@
 #include "app/update_controller.h"
 #include "platform/fake_clock.h"
-#include "platform/fake_task_queue.h"
 #include "platform/fake_update_desktop.h"
+#include "settle.h"
 #include "support/atomic_file.h"
 #include "support/log.h"
 #include "temporary_directory.h"
@@ -73,14 +73,7 @@ protected:
         return controller;
     }
 
-    // Runs the workers and the hand-backs until nothing is left.
-    void settle() {
-        while (network.pending() + staging.pending() + mainThread.pending() > 0) {
-            network.runAll();
-            staging.runAll();
-            mainThread.runAll();
-        }
-    }
+    void settle() { test::settle(network, staging, mainThread); }
 
     UpdateRelease releaseOf(const std::string& version) const {
         UpdateRelease release = test::releaseFor(root / "image", version, 12);

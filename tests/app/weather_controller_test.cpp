@@ -2,7 +2,7 @@
 #include "platform/fake_clock.h"
 #include "platform/fake_location.h"
 #include "platform/fake_reachability.h"
-#include "platform/fake_task_queue.h"
+#include "settle.h"
 #include "support/log.h"
 #include "temporary_directory.h"
 #include "weather/open_meteo.h"
@@ -83,13 +83,7 @@ struct Rig {
         controller->onAskedForLocation = [this] { events.push_back("asked"); };
     }
 
-    void settle() {
-        while (forecastWorker.pending() + searchWorker.pending() + mainThread.pending() > 0) {
-            forecastWorker.runAll();
-            searchWorker.runAll();
-            mainThread.runAll();
-        }
-    }
+    void settle() { test::settle(forecastWorker, searchWorker, mainThread); }
     const WeatherSession& session() const { return controller->session(); }
     std::optional<Place> savedPlace() const {
         auto saved = readSavedWeather(directory / "weather.json");

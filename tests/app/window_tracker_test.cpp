@@ -1,7 +1,7 @@
 #include "app/window_tracker.h"
 #include "platform/fake_clock.h"
-#include "platform/fake_task_queue.h"
 #include "platform/fake_window_source.h"
+#include "settle.h"
 #include "support/log.h"
 
 #include <gtest/gtest.h>
@@ -51,13 +51,7 @@ struct Tracker {
         };
         tracker->setOwnWindows({kOwnOverlay});
     }
-    // Runs the worker and the main thread until neither has work left.
-    void finishPass() {
-        while (worker.pending() + mainThread.pending() > 0) {
-            worker.runAll();
-            mainThread.runAll();
-        }
-    }
+    void finishPass() { test::settle(worker, mainThread); }
     std::vector<TrackedWindow> onePass(std::vector<WindowServerWindow> windows, bool trusted) {
         source.list.windows = std::move(windows);
         source.list.statesTrusted = trusted;
