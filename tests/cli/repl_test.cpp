@@ -45,9 +45,6 @@ TEST(ReplTest, RequestsReachTheRealRulesAndRenderer) {
                "}";
     };
     expectConversation({
-        {"", error(kCorrupt + "[json.exception.parse_error.101] parse error at line 1, column 1: "
-                              "syntax error while parsing value - unexpected end of input; "
-                              "expected '[', '{', or a literal")},
         {outfit(R"(,"month":7)"), R"({"outfit":"hawaiian","reason":"a dry summer day, 18°C"})"},
         {variant(R"("windowID":43,"override":3.0)"),
          R"({"automatic":1,"name":"Forest snaps","outfit":"rainJacket","variant":3})"},
@@ -56,14 +53,6 @@ TEST(ReplTest, RequestsReachTheRealRulesAndRenderer) {
         {R"({"operation":"render","outfit":"plaid","output":"/tmp/out.png"})",
          error("Unknown outfit: plaid")},
     });
-}
-
-TEST(ReplTest, DiagnosticsMatchTheCommandLineOption) {
-    ProcessResult option = runProcess(garbelloPath(), {"--diagnostics"});
-    ProcessResult repl =
-        runProcess(garbelloPath(), {"--repl"}, "{\"operation\":\"diagnostics\"}\n");
-    EXPECT_EQ(repl.out, option.out);
-    EXPECT_EQ(repl.status, 0);
 }
 
 // What each hostile line is answered with is the protocol's own suite; here
