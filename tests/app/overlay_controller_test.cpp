@@ -108,11 +108,8 @@ TEST_F(OverlayControllerTest, OverlayFramesAndRendersFollowTheWindow) {
 }
 
 TEST_F(OverlayControllerTest, SuppressedWindowsKeepAHiddenOverlayAndVanishedOnesLoseIt) {
-    struct Case {
-        const char* what;
-        std::function<void(OverlayController&, TrackedWindow&)> suppress;
-    };
-    const Case cases[] = {
+    using Suppress = std::function<void(OverlayController&, TrackedWindow&)>;
+    const std::pair<const char*, Suppress> cases[] = {
         {"paused", [](OverlayController& c, TrackedWindow&) { c.settings.paused = true; }},
         {"no outfit", [](OverlayController& c, TrackedWindow&) { c.outfit.reset(); }},
         {"minimised", [](OverlayController&, TrackedWindow& w) { w.isMinimized = true; }},
@@ -121,10 +118,10 @@ TEST_F(OverlayControllerTest, SuppressedWindowsKeepAHiddenOverlayAndVanishedOnes
          [](OverlayController& c, TrackedWindow& w) { c.settings.disabledApps = {w.bundleID}; }},
     };
     pass({window()});
-    for (const Case& test : cases) {
-        SCOPED_TRACE(test.what);
+    for (const auto& [what, suppress] : cases) {
+        SCOPED_TRACE(what);
         TrackedWindow suppressed = window();
-        test.suppress(*controller, suppressed);
+        suppress(*controller, suppressed);
         pass({suppressed});
         EXPECT_FALSE(overlay().shown);
         controller->settings = {};
@@ -145,17 +142,15 @@ TEST_F(OverlayControllerTest, SuppressedWindowsKeepAHiddenOverlayAndVanishedOnes
     EXPECT_TRUE(overlay().closed);
 }
 
-TEST_F(OverlayControllerTest, OccludersReachTheOverlayInItsCoordinatesWithoutARender) {
+TEST_F(OverlayControllerTest, OccludersReachTheOverlayWithoutARenderAndComeBackWhenItIsLost) {
     pass({window(kFrame, {{2000, 2000, 100, 100}})});
     EXPECT_TRUE(overlay().occluders.empty()) << "outside the overlay";
-    pass({window(kFrame, {{50, 60, 100, 100}, {2000, 2000, 100, 100}})});
+    const std::vector<TrackedWindow> windows = {
+        window(kFrame, {{50, 60, 100, 100}, {2000, 2000, 100, 100}})};
+    pass(windows);
     EXPECT_EQ(overlay().occluders, (std::vector<Rect>{{-38, -28, 100, 100}}));
     EXPECT_EQ(overlay().imagesSet, 1);
-}
-
-TEST_F(OverlayControllerTest, OverlaysThatLostTheirPicturesAreFramedCutAndPaintedAgain) {
-    const std::vector<TrackedWindow> windows = {window(kFrame, {{50, 60, 100, 100}})};
-    pass(windows);
+    // An overlay that lost its pictures is framed, cut and painted again.
     host.records.begin()->second = {};
     host.lost = true;
     pass(windows);
@@ -209,48 +204,34 @@ TEST_F(OverlayControllerTest, VariantsFollowTheApplicationThenTheOutfitChoice) {
 }
 
 TEST_F(OverlayControllerTest, TintsAreAskedOncePerApplicationThatHasAnIcon) {
-    struct Case {
-        const char* what;
-        bool sameForAll;
-        bool hasIcon;
-        int askedAfterTwoPasses;
-    };
-    const Case cases[] = {
-        {"same for all", true, true, 0},
-        {"cached", false, true, 1},
-        {"no icon, asked again", false, false, 2},
-    };
-    for (const Case& test : cases) {
-        SCOPED_TRACE(test.what);
+    // Same colours for all, whether there is an icon, and how often two passes ask.
+    const std::tuple<bool, bool, int> cases[] = {
+        {true, true, 0}, {false, true, 1}, {false, false, 2}};
+    for (const auto& [sameForAll, hasIcon, asked] : cases) {
         platform::FakeApplicationIcons icons;
-        if (test.hasIcon)
+        if (hasIcon)
             icons.icons["org.example.Editor"] = icon(200, 0, 0, 255);
         auto controller = OverlayController::create(host, icons, clock, renderer, mainThread);
         controller->outfit = Outfit::sweater;
-        controller->settings.sameForAllApps = test.sameForAll;
+        controller->settings.sameForAllApps = sameForAll;
         controller->update({window()});
         controller->update({window()});
-        EXPECT_EQ(icons.asked, test.askedAfterTwoPasses);
+        EXPECT_EQ(icons.asked, asked) << sameForAll << hasIcon;
     }
 }
 
 TEST(ApplicationTintTest, IsAMutedAverageOfTheSaturatedOpaquePixels) {
-    struct Case {
-        const char* what;
-        Image icon;
-        Color tint;
-    };
     const Color fallback = Color::rgb(0.4, 0.53, 0.6);
-    const Case cases[] = {
+    const std::tuple<const char*, Image, Color> cases[] = {
         {"red", icon(255, 0, 0, 255), Color::rgb(0.9, 0.15, 0.15)},
         {"half-transparent red is skipped", icon(127, 0, 0, 127), fallback},
         {"grey", icon(128, 120, 110, 255), fallback},
         {"transparent", icon(0, 0, 0, 0), fallback},
         {"empty image", Image{}, fallback},
     };
-    for (const Case& test : cases) {
-        SCOPED_TRACE(test.what);
-        const auto ink = applicationTint(test.icon).deviceRGB(), expected = test.tint.deviceRGB();
+    for (const auto& [what, image, tint] : cases) {
+        SCOPED_TRACE(what);
+        const auto ink = applicationTint(image).deviceRGB(), expected = tint.deviceRGB();
         ASSERT_TRUE(ink && expected);
         EXPECT_NEAR(ink->red, expected->red, 1e-3);
         EXPECT_NEAR(ink->green, expected->green, 1e-3);
