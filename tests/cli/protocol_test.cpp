@@ -24,15 +24,14 @@ void recordScreen(const std::string& screen, bool dark, const std::filesystem::p
     workDone.push_back("screen " + screen + (dark ? " dark " : " light ") + output.string());
 }
 
-std::vector<std::filesystem::path> recordSheets(const std::filesystem::path& directory) {
-    return {directory / "one.png", directory / "two.png"};
-}
-
-std::vector<std::string> recordChecks() {
-    return {"First check", "Second check"};
-}
-
-const ProtocolWork kRecordingWork{recordRender, recordScreen, recordSheets, recordChecks};
+const ProtocolWork kRecordingWork{
+    recordRender, recordScreen,
+    [](const std::filesystem::path& directory) -> std::vector<std::filesystem::path> {
+        return {directory / "one.png", directory / "two.png"};
+    },
+    []() -> std::vector<std::string> {
+        return {"First check", "Second check"};
+    }};
 
 // The reply record, or {"error": description} when the request fails.
 Json reply(const Json& request) {
@@ -51,14 +50,9 @@ Json error(const std::string& description) {
     return {{"error", description}};
 }
 
-struct Exchange {
-    std::string request;
-    Json expected;
-};
-
-void expectReplies(const std::vector<Exchange>& exchanges) {
-    for (const Exchange& exchange : exchanges)
-        EXPECT_EQ(reply(exchange.request.c_str()), exchange.expected) << exchange.request;
+void expectReplies(const std::vector<std::pair<std::string, Json>>& exchanges) {
+    for (const auto& [request, expected] : exchanges)
+        EXPECT_EQ(reply(request.c_str()), expected) << request;
 }
 
 Json decision(const char* outfit, const std::string& reason) {
