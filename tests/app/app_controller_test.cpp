@@ -193,46 +193,38 @@ TEST(AppControllerTest, AManualOutfitWinsOverTheWeatherEverywhere) {
 TEST(AppControllerTest, TheSummarySaysWhenTheWeatherIsOldOrFromAnotherPlace) {
     const std::string kOld = "Weather is older than 45 minutes. Keeping the last outfit.";
     const Place kLisbon{"Lisbon, Portugal", 38.72, -9.14, "Europe/Lisbon"};
-    struct Case {
-        int minutes;
-        Place cachePlace;
-        bool old;
-        bool elsewhere;
-    } cases[] = {{44, kOslo, false, false}, {46, kOslo, true, false}, {10, kLisbon, false, true}};
-    for (const auto& c : cases) {
+    // The forecast's age in minutes and its place; whether it is old or from elsewhere.
+    const std::tuple<int, Place, bool, bool> cases[] = {
+        {44, kOslo, false, false}, {46, kOslo, true, false}, {10, kLisbon, false, true}};
+    for (const auto& [minutes, cachePlace, old, elsewhere] : cases) {
         Rig rig(Json{{"place", kOslo.toJson()}});
-        rig.saveWeather(std::chrono::minutes(c.minutes), c.cachePlace);
+        rig.saveWeather(std::chrono::minutes(minutes), cachePlace);
         rig.launch();
         const std::string summary = rig.summary();
         SCOPED_TRACE(summary);
         EXPECT_TRUE(summary.starts_with("31\u00B0C \u00B7 feels like 33\u00B0C\nUpdated "));
-        EXPECT_EQ(summary.find(kOld) != std::string::npos, c.old);
+        EXPECT_EQ(summary.find(kOld) != std::string::npos, old);
         EXPECT_EQ(summary.find("Last weather is from Lisbon, Portugal.") != std::string::npos,
-                  c.elsewhere);
+                  elsewhere);
         EXPECT_NE(summary.find("Hawaiian \u00B7 "), std::string::npos);
     }
 }
 
 TEST(AppControllerTest, StartupShowsSetupSettingsOrNothing) {
-    struct Case {
-        bool onboardingCompleted;
-        bool atLogin;
-        bool shown;
-        bool setup;
-        std::string logged;
-    } cases[] = {{false, true, true, true, "setup"},
-                 {false, false, true, true, "setup"},
-                 {true, false, true, false, "settings"},
-                 {true, true, false, false, "background"}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.logged + (c.atLogin ? " at login" : ""));
-        Rig rig(Json{{"onboardingCompleted", c.onboardingCompleted}});
-        rig.launch(c.atLogin);
-        EXPECT_EQ(rig.app->settingsWindow()->window()->isVisible(), c.shown);
-        EXPECT_EQ(rig.app->settingsWindow()->setup().has_value(), c.setup);
+    // Whether setup was completed, whether launched at login, and what is presented.
+    const std::tuple<bool, bool, std::string> cases[] = {{false, true, "setup"},
+                                                         {false, false, "setup"},
+                                                         {true, false, "settings"},
+                                                         {true, true, "background"}};
+    for (const auto& [completed, atLogin, presented] : cases) {
+        SCOPED_TRACE(presented + (atLogin ? " at login" : ""));
+        Rig rig(Json{{"onboardingCompleted", completed}});
+        rig.launch(atLogin);
+        EXPECT_EQ(rig.app->settingsWindow()->window()->isVisible(), presented != "background");
+        EXPECT_EQ(rig.app->settingsWindow()->setup().has_value(), presented == "setup");
         const auto records = rig.logs.sink().records("application");
         EXPECT_TRUE(std::any_of(records.begin(), records.end(), [&](const LogRecord& record) {
-            return record.message == "Startup presentation: " + c.logged;
+            return record.message == "Startup presentation: " + presented;
         }));
         rig.app->settingsWindow()->window()->hide();
     }

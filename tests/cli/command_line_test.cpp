@@ -20,21 +20,15 @@ ProcessResult run(const std::vector<std::string>& arguments) {
     return runProcess(garbelloPath(), arguments);
 }
 
-std::string shown(const std::vector<std::string>& arguments) {
-    std::string text;
-    for (const auto& argument : arguments)
-        text += argument + " ";
-    return text;
-}
-
 const std::string kNoDisplay =
     "No X display (DISPLAY is not set); the desktop application needs X11";
 
 void expectFailure(const std::vector<std::string>& arguments, const std::string& message) {
+    SCOPED_TRACE(testing::PrintToString(arguments));
     auto result = run(arguments);
-    EXPECT_EQ(result.out, "") << shown(arguments);
-    EXPECT_EQ(result.err, "Garbello: " + message + "\n") << shown(arguments);
-    EXPECT_EQ(result.status, 1) << shown(arguments);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "Garbello: " + message + "\n");
+    EXPECT_EQ(result.status, 1);
 }
 
 // The record's titles are pinned where they are used (variant replies); here
@@ -65,10 +59,11 @@ TEST(CommandLineTest, DiagnosticsAndHelpIgnoreTheOtherArguments) {
         {{"--headless", "--help", "extra"}, help},
     };
     for (const auto& [arguments, expected] : cases) {
+        SCOPED_TRACE(testing::PrintToString(arguments));
         auto result = run(arguments);
-        EXPECT_EQ(result.out, expected.out) << shown(arguments);
-        EXPECT_EQ(result.err, "") << shown(arguments);
-        EXPECT_EQ(result.status, 0) << shown(arguments);
+        EXPECT_EQ(result.out, expected.out);
+        EXPECT_EQ(result.err, "");
+        EXPECT_EQ(result.status, 0);
     }
 }
 
