@@ -156,7 +156,7 @@ TEST(AppControllerTest, MenuRowsAreTheStatusLineAndFiveActions) {
     EXPECT_EQ(rig.quits, 1);
 }
 
-TEST(AppControllerTest, PausingFromTheMenuHidesBordersAtOnceAndResumingBringsThemBack) {
+TEST(AppControllerTest, PausingFromTheMenuHidesBordersAtOnceEvenUnsavedAndResumingBringsThemBack) {
     Rig rig(Json{{"manualOutfit", "sweater"}});
     rig.launch();
     rig.pass();
@@ -175,6 +175,18 @@ TEST(AppControllerTest, PausingFromTheMenuHidesBordersAtOnceAndResumingBringsThe
     EXPECT_TRUE(rig.borderShown());
     EXPECT_EQ(rig.tray.toolTip, "Garbello \u2014 Sweater");
     EXPECT_FALSE(rig.stored().paused);
+
+    // A folder where the file should be: a pause that cannot be saved still
+    // applies, with an alert.
+    std::filesystem::remove(rig.settingsFile);
+    std::filesystem::create_directories(rig.settingsFile / "keep");
+    ASSERT_TRUE(rig.tray.choose("Pause outfits"));
+    EXPECT_FALSE(rig.borderShown());
+    const auto alerts = rig.app->settingsWindow()->window()->findChildren<QMessageBox*>();
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_EQ(alerts[0]->text().toStdString(), "Settings could not be saved");
+    EXPECT_FALSE(alerts[0]->informativeText().isEmpty());
+    alerts[0]->done(0);
 }
 
 TEST(AppControllerTest, AManualOutfitWinsOverTheWeatherEverywhere) {
@@ -254,25 +266,6 @@ TEST(AppControllerTest, TheReceiptIsWrittenOnlyWithAPath) {
     Rig second;
     second.launch(false, {"--update-receipt", receipt.string()});
     EXPECT_EQ(readFile(receipt), UpdateVersion::current);
-}
-
-TEST(AppControllerTest, SettingsThatCannotBeSavedAreAppliedAnywayWithAnAlert) {
-    Rig rig(Json{{"manualOutfit", "sweater"}, {"onboardingCompleted", true}});
-    rig.launch();
-    rig.pass();
-    // A folder where the file should be: every save fails.
-    std::filesystem::remove(rig.settingsFile);
-    std::filesystem::create_directory(rig.settingsFile);
-    std::filesystem::create_directory(rig.settingsFile / "keep");
-
-    ASSERT_TRUE(rig.tray.choose("Pause outfits"));
-    EXPECT_TRUE(rig.app->settings().paused);
-    EXPECT_FALSE(rig.borderShown());
-    const auto alerts = rig.app->settingsWindow()->window()->findChildren<QMessageBox*>();
-    ASSERT_EQ(alerts.size(), 1);
-    EXPECT_EQ(alerts[0]->text().toStdString(), "Settings could not be saved");
-    EXPECT_FALSE(alerts[0]->informativeText().isEmpty());
-    alerts[0]->done(0);
 }
 
 TEST(AppControllerTest, LaunchAtLoginTogglesAndReportsFailures) {
