@@ -65,11 +65,9 @@ struct Rig {
             requests.push_back(request);
             if (request.stop.stop_requested())
                 throw HttpError(HttpError::Kind::cancelled, "The request was cancelled");
-            Answer answer{200, kHot};
-            if (!answers.empty()) {
-                answer = answers.front();
+            const Answer answer = answers.empty() ? Answer{200, kHot} : answers.front();
+            if (!answers.empty())
                 answers.pop_front();
-            }
             if (answer.status < 0)
                 throw HttpError(HttpError::Kind::transfer, answer.body);
             return HttpResponse{answer.status, request.url, answer.body, {}};
