@@ -263,8 +263,7 @@ TEST(ProtocolTest, EveryLineGetsExactlyOneWellFormedReply) {
     for (const auto& [request, expectedStart] : cases) {
         std::string line = answerLine(request, kRecordingWork);
         EXPECT_TRUE(line.starts_with(expectedStart)) << request << "\n" << line;
-        ASSERT_TRUE(line.ends_with('\n'));
-        EXPECT_EQ(line.find('\n'), line.size() - 1);
+        EXPECT_EQ(line.find('\n'), line.size() - 1) << "one line, ended";
         // The reply itself is valid UTF-8 JSON.
         EXPECT_NO_THROW(Json::parse(line)) << line;
     }
