@@ -63,36 +63,29 @@ protected:
 };
 
 TEST_F(OverlayControllerTest, OverlayFramesAndRendersFollowTheWindow) {
-    struct Step {
-        const char* what;
-        Rect window;
-        double width;
-        Rect overlay;
-        int images;       // renders put so far
-        double scale = 1; // the host's pixels per point
+    // What changed, the window's frame, the ring's width in points and the host's
+    // pixels per point; the overlay's frame in pixels and the renders put so far.
+    const std::tuple<const char*, Rect, double, double, Rect, int> steps[] = {
+        {"first pass", kFrame, 12, 1, {88, 88, 824, 624}, 1},
+        {"moved", {300, 40, 800, 600}, 12, 1, {288, 28, 824, 624}, 1},
+        {"wider ring", {300, 40, 800, 600}, 20, 1, {280, 20, 840, 640}, 2},
+        {"two pixels per point", {300, 40, 800, 600}, 20, 2, {260, 0, 880, 680}, 3},
+        {"moved at two", {310, 40, 800, 600}, 20, 2, {270, 0, 880, 680}, 3},
+        {"one again", {310, 40, 800, 600}, 20, 1, {290, 20, 840, 640}, 4},
+        {"negative width", {300, 40, 800, 600}, -5, 1, {300, 40, 800, 600}, 5},
     };
-    // Frames are in pixels, the width in points.
-    const Step steps[] = {
-        {"first pass", kFrame, 12, {88, 88, 824, 624}, 1},
-        {"moved", {300, 40, 800, 600}, 12, {288, 28, 824, 624}, 1},
-        {"wider ring", {300, 40, 800, 600}, 20, {280, 20, 840, 640}, 2},
-        {"two pixels per point", {300, 40, 800, 600}, 20, {260, 0, 880, 680}, 3, 2},
-        {"moved at two", {310, 40, 800, 600}, 20, {270, 0, 880, 680}, 3, 2},
-        {"one again", {310, 40, 800, 600}, 20, {290, 20, 840, 640}, 4},
-        {"negative width", {300, 40, 800, 600}, -5, {300, 40, 800, 600}, 5},
-    };
-    for (const Step& step : steps) {
-        SCOPED_TRACE(step.what);
-        controller->settings.borderWidth = step.width;
-        host.scale = step.scale;
-        pass({window(step.window)});
+    for (const auto& [what, frame, width, scale, expected, images] : steps) {
+        SCOPED_TRACE(what);
+        controller->settings.borderWidth = width;
+        host.scale = scale;
+        pass({window(frame)});
         ASSERT_EQ(host.records.size(), 1u) << "one overlay, reused";
-        EXPECT_EQ(overlay().frame, step.overlay);
-        EXPECT_EQ(overlay().imagesSet, step.images);
+        EXPECT_EQ(overlay().frame, expected);
+        EXPECT_EQ(overlay().imagesSet, images);
         EXPECT_TRUE(overlay().shown);
         EXPECT_EQ(overlay().below, kWindow);
         ASSERT_TRUE(overlay().image);
-        EXPECT_EQ(overlay().image->width, int(step.overlay.width));
+        EXPECT_EQ(overlay().image->width, int(expected.width));
     }
     controller->settings.borderWidth = 12;
     pass({window()});
