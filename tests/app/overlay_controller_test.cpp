@@ -101,12 +101,11 @@ TEST_F(OverlayControllerTest, OverlayFramesAndRendersFollowTheWindow) {
 }
 
 TEST_F(OverlayControllerTest, SuppressedWindowsKeepAHiddenOverlayAndVanishedOnesLoseIt) {
+    // Minimised and full-screen windows are the tracking state's own cases.
     using Suppress = std::function<void(OverlayController&, TrackedWindow&)>;
     const std::pair<const char*, Suppress> cases[] = {
         {"paused", [](OverlayController& c, TrackedWindow&) { c.settings.paused = true; }},
         {"no outfit", [](OverlayController& c, TrackedWindow&) { c.outfit.reset(); }},
-        {"minimised", [](OverlayController&, TrackedWindow& w) { w.isMinimized = true; }},
-        {"full screen", [](OverlayController&, TrackedWindow& w) { w.isFullScreen = true; }},
         {"disabled",
          [](OverlayController& c, TrackedWindow& w) { c.settings.disabledApps = {w.bundleID}; }},
     };

@@ -1,7 +1,6 @@
 #include "draw/bitmap.h"
 #include "run_process.h"
 #include "support/atomic_file.h"
-#include "support/json_decode.h"
 #include "temporary_directory.h"
 #include "write_json.h"
 
@@ -71,7 +70,6 @@ TEST(CommandLineTest, FailuresNameTheirReason) {
     TemporaryDirectory temporary;
     const std::string directory = temporary.path().string(), blocker = directory + "/file";
     writeFileAtomically(blocker, "not a directory");
-    writeFileAtomically(directory + "/plan.json", "{\"destination\": 1}");
     const std::string unknown = "Unknown option. Use --help.";
     const std::string renderUI = "Usage: --render-ui SCREEN light|dark /absolute/output.png";
     const std::string render = "Usage: --render OUTFIT /absolute/output.png";
@@ -97,8 +95,6 @@ TEST(CommandLineTest, FailuresNameTheirReason) {
         {{"--render-corners", blocker + "/sheets"}, sheets},
         {{"--complete-update", directory + "/missing/plan.json"},
          "Could not read " + directory + "/missing/plan.json: No such file or directory"},
-        {{"--headless", "--complete-update", directory + "/plan.json"},
-         DecodingError::typeMismatch("destination", "a string").what()},
         {{"--render", "plaid", "/tmp/a.png"}, "Unknown outfit: plaid"},
         {{"--render", "Hawaiian", "relative.png"}, "Unknown outfit: Hawaiian"},
         // --headless and --silent are removed wherever they stand before arity counts.
