@@ -242,20 +242,24 @@ TEST(AppControllerTest, StartupShowsSetupSettingsOrNothing) {
     }
 }
 
-TEST(AppControllerTest, DesktopSwitchesAndSleepHideBordersUntilTheNextPass) {
-    for (const bool sleeping : {false, true}) {
-        Rig rig(Json{{"manualOutfit", "hawaiian"}});
-        rig.launch();
-        rig.pass();
-        ASSERT_TRUE(rig.borderShown());
-        if (sleeping)
-            rig.sleep.sleep();
-        else
-            rig.spaces.switchSpace();
+TEST(AppControllerTest, SwitchesAndSleepHideBordersUntilTheNextPassAndTerminationForGood) {
+    Rig rig(Json{{"manualOutfit", "hawaiian"}});
+    rig.launch();
+    rig.pass();
+    ASSERT_TRUE(rig.borderShown());
+    for (auto hide : {+[](Rig& r) { r.spaces.switchSpace(); }, +[](Rig& r) { r.sleep.sleep(); }}) {
+        hide(rig);
         EXPECT_FALSE(rig.borderShown());
         rig.pass();
         EXPECT_TRUE(rig.borderShown());
     }
+    // Termination stops every timer and read as well.
+    rig.app->terminate();
+    EXPECT_FALSE(rig.borderShown());
+    EXPECT_EQ(rig.clock.timerCount(), 0u);
+    const int reads = rig.source.reads;
+    rig.pass();
+    EXPECT_EQ(rig.source.reads, reads);
 }
 
 TEST(AppControllerTest, TheReceiptIsWrittenOnlyWithAPath) {
@@ -280,19 +284,6 @@ TEST(AppControllerTest, LaunchAtLoginTogglesAndReportsFailures) {
     ASSERT_EQ(alerts.size(), 1);
     EXPECT_EQ(alerts[0]->text().toStdString(), "Launch at login could not be changed");
     alerts[0]->done(0);
-}
-
-TEST(AppControllerTest, TerminationHidesEveryBorderAndStopsEveryTimer) {
-    Rig rig(Json{{"manualOutfit", "sweater"}});
-    rig.launch();
-    rig.pass();
-    ASSERT_TRUE(rig.borderShown());
-    rig.app->terminate();
-    EXPECT_FALSE(rig.borderShown());
-    EXPECT_EQ(rig.clock.timerCount(), 0u);
-    const int reads = rig.source.reads;
-    rig.pass();
-    EXPECT_EQ(rig.source.reads, reads);
 }
 
 } // namespace
