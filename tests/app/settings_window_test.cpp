@@ -299,22 +299,32 @@ TEST(SettingsWindow, CitySearchMessages) {
     EXPECT_EQ(blank.window->searchMessage(), "City search is unavailable. Please try again.");
 }
 
-// Waiting while the city field is edited is the self-test's; a dragged slider
-// makes an update wait too, and an update that changes nothing rebuilds nothing.
-TEST(SettingsWindow, UpdatesWaitWhileASliderIsDraggedAndSkipWhenNothingChanged) {
+// Waiting while the city field is edited, the tint's pixels and the dark
+// sample are the self-test's. The preview follows the width slider at once; a
+// dragged slider makes an update wait, and one that changes nothing rebuilds nothing.
+TEST(SettingsWindow, TheWidthSliderReachesThePreviewAtOnceAndHoldsUpdatesWhileDragged) {
     Harness h;
     h.window->showPane(SettingsPane::appearance);
-    h.window->update({}, "12°C · Rain", false, "Off");
-    QWidget* page = h.window->page();
-    h.window->update({}, "12°C · Rain", false, "Off");
-    EXPECT_EQ(h.window->page(), page);
+    const auto views = h.window->page()->findChildren<QWidget*>();
+    auto preview = std::find_if(views.begin(), views.end(),
+                                [](QWidget* view) { return dynamic_cast<ClothPreview*>(view); });
+    ASSERT_NE(preview, views.end());
     auto* slider = h.get<SettingsSlider>("border-width");
+    operate(slider, 30);
+    EXPECT_EQ(static_cast<ClothPreview*>(*preview)->borderWidth, 30);
+
+    const GarbelloSettings settings = h.window->settings();
+    h.window->update(settings, "12°C · Rain", false, "Off");
+    QWidget* page = h.window->page();
+    slider = h.get<SettingsSlider>("border-width");
+    h.window->update(settings, "12°C · Rain", false, "Off");
+    EXPECT_EQ(h.window->page(), page);
     slider->setSliderDown(true);
-    h.window->update({}, "13°C · Dry", false, "Off");
+    h.window->update(settings, "13°C · Dry", false, "Off");
     EXPECT_EQ(h.window->page(), page);
     EXPECT_TRUE(h.window->pendingRefresh());
     slider->setSliderDown(false);
-    h.window->update({}, "13°C · Dry", false, "Off");
+    h.window->update(settings, "13°C · Dry", false, "Off");
     EXPECT_NE(h.window->page(), page);
     EXPECT_FALSE(h.window->pendingRefresh());
 }
@@ -339,18 +349,6 @@ TEST(SettingsWindow, LoginAndAccessibilityTexts) {
         EXPECT_EQ(h.window->control("accessibility") == nullptr, approval);
         EXPECT_EQ(h.shows("Accessibility is enabled. Full-screen tracking is ready."), approval);
     }
-}
-
-// The tint, its pixels and the dark sample are the self-test's.
-TEST(SettingsWindow, ThePreviewFollowsTheBorderWidthAtOnce) {
-    Harness h;
-    h.window->showPane(SettingsPane::appearance);
-    const auto previews = h.window->page()->findChildren<QWidget*>();
-    auto preview = std::find_if(previews.begin(), previews.end(),
-                                [](QWidget* view) { return dynamic_cast<ClothPreview*>(view); });
-    ASSERT_NE(preview, previews.end());
-    operate(h.get("border-width"), 30);
-    EXPECT_EQ(static_cast<ClothPreview*>(*preview)->borderWidth, 30);
 }
 
 // The badges of the setup sidebar, by number.
