@@ -239,6 +239,10 @@ TEST(SettingsWindow, AppsPaneListsRunningAndConfiguredAppsSortedWithIcons) {
 TEST(SettingsWindow, CitySearchFromTheKeyboardAndPickingAPlace) {
     Harness h;
     h.window->showPane(SettingsPane::weather);
+    h.type("   ");
+    QTest::keyClick(h.get("city-input"), Qt::Key_Return);
+    EXPECT_TRUE(h.searches.empty());
+    EXPECT_EQ(h.window->searchMessage(), "Type a city name to search.");
     h.type("Bern");
     QTest::keyClick(h.get("city-input"), Qt::Key_Return);
     ASSERT_EQ(h.searches.size(), 1u);
@@ -265,6 +269,9 @@ TEST(SettingsWindow, CitySearchFromTheKeyboardAndPickingAPlace) {
     EXPECT_EQ(h.window->searchMessage(), "Using Paris");
     EXPECT_TRUE(h.window->cityResults().empty());
     EXPECT_EQ(h.lastAction(), "weather city");
+    h.window->onCitySearch = nullptr;
+    operate(h.get("city-search"), 0);
+    EXPECT_EQ(h.window->searchMessage(), "City search is unavailable. Please try again.");
 }
 
 TEST(SettingsWindow, CitySearchMessages) {
@@ -286,17 +293,6 @@ TEST(SettingsWindow, CitySearchMessages) {
         EXPECT_EQ(h.window->searchMessage(), shown);
         EXPECT_TRUE(h.shows(shown));
     }
-
-    Harness blank;
-    blank.window->showPane(SettingsPane::weather);
-    blank.type("   ");
-    operate(blank.get("city-search"), 0);
-    EXPECT_TRUE(blank.searches.empty());
-    EXPECT_EQ(blank.window->searchMessage(), "Type a city name to search.");
-    blank.window->onCitySearch = nullptr;
-    blank.type("Oslo");
-    operate(blank.get("city-search"), 0);
-    EXPECT_EQ(blank.window->searchMessage(), "City search is unavailable. Please try again.");
 }
 
 // Waiting while the city field is edited, the tint's pixels and the dark
