@@ -95,17 +95,13 @@ TEST(ProtocolTest, OperationNamesAreExact) {
     EXPECT_EQ(reply(R"({"operation": "diagnostics", "extra": [1]})"), diagnostics());
 }
 
-// Request tables are laid out by hand, one case per line where it fits. The
-// end-to-end tests cover the documented edge cases; these add the type and
-// ordering cases around them.
-// clang-format off
+// The end-to-end tests cover the documented edge cases; these add the type
+// and ordering cases around them.
 TEST(ProtocolTest, OutfitValidatesInOrderAndFillsTheSnapshot) {
     const Json needs = error("outfit requires temperature and weatherCode");
     const Json probability = error("precipitationProbability must be between 0 and 100");
     const Json month = error("month must be 1...12");
-    auto outfit = [](const std::string& keys) {
-        return R"({"operation":"outfit",)" + keys + "}";
-    };
+    auto outfit = [](const std::string& keys) { return R"({"operation":"outfit",)" + keys + "}"; };
     expectReplies({
         {outfit(R"("weatherCode":0)"), needs},
         {outfit(R"("temperature":"18","weatherCode":0)"), needs},
@@ -140,7 +136,6 @@ TEST(ProtocolTest, OutfitValidatesInOrderAndFillsTheSnapshot) {
          decision("rainJacket", "rain or drizzle, 20°C")},
     });
 }
-// clang-format on
 
 TEST(ProtocolTest, OutfitRefusesAnInfiniteTemperatureButNotOtherInfinities) {
     // JSON text cannot carry infinities; records built in memory can.
@@ -158,7 +153,6 @@ TEST(ProtocolTest, OutfitRefusesAnInfiniteTemperatureButNotOtherInfinities) {
               decision("snowGear", "freezing conditions; feels like —"));
 }
 
-// clang-format off
 TEST(ProtocolTest, VariantValidatesIdentityAndOverride) {
     const Json needs = error("variant requires app, UInt32 windowID and outfit");
     const Json badVariant = error("variant must be an integer from 0 to 9");
@@ -166,8 +160,8 @@ TEST(ProtocolTest, VariantValidatesIdentityAndOverride) {
         return R"({"operation":"variant",)" + keys + "}";
     };
     auto chosen = [](const char* outfit, int variant, const char* name, int automatic) {
-        return Json{{"outfit", outfit}, {"variant", variant}, {"name", name},
-                    {"automatic", automatic}};
+        return Json{
+            {"outfit", outfit}, {"variant", variant}, {"name", name}, {"automatic", automatic}};
     };
     expectReplies({
         {variant(R"("app":"com.apple.Safari","windowID":43,"outfit":"snowGear","override":5.0)"),
@@ -189,7 +183,6 @@ TEST(ProtocolTest, VariantValidatesIdentityAndOverride) {
         {variant(R"("app":"x","windowID":-1,"outfit":"linen","override":10)"), needs},
     });
 }
-// clang-format on
 
 TEST(ProtocolTest, RenderValidatesBeforeHandingTheWorkOn) {
     const Json needs = error("render requires outfit and absolute output");
