@@ -209,7 +209,7 @@ TEST(WindowTrackerTest, PassesNeverOverlapAndMovesAreFollowedAtOnce) {
     EXPECT_EQ(tracker.passes.size(), 4u);
 }
 
-TEST(WindowTrackerTest, LogsTheCountOnTheFirstPassAndWhenItChanges) {
+TEST(WindowTrackerTest, LogsTheCountWhenItChangesAndALostConnectionEndsTrackingEmpty) {
     ScopedLogCapture capture;
     Tracker tracker;
     for (std::size_t count : {0, 2, 2, 1}) {
@@ -224,18 +224,13 @@ TEST(WindowTrackerTest, LogsTheCountOnTheFirstPassAndWhenItChanges) {
     EXPECT_EQ(lines, (std::vector<std::string>{"Visible eligible windows: 0",
                                                "Visible eligible windows: 2",
                                                "Visible eligible windows: 1"}));
-}
 
-TEST(WindowTrackerTest, ALostConnectionEndsTrackingWithAnEmptyPass) {
-    Tracker tracker;
-    tracker.onePass({window(1, kEditor, kLarge)}, false);
     tracker.source.isConnected = false;
     tracker.clock.advance(WindowTracker::kPollInterval);
     tracker.finishPass();
     EXPECT_TRUE(tracker.passes.back().empty());
     EXPECT_EQ(tracker.clock.timerCount(), 0u);
     EXPECT_FALSE(tracker.source.watched());
-
     const int reads = tracker.source.reads;
     tracker.clock.advance(10);
     tracker.finishPass();
