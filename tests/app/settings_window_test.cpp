@@ -431,11 +431,9 @@ TEST(SetupFlow, ACitySearchAnsweredAfterLeavingTheStepChangesNothing) {
     operate(h.get("city-search"), 0);
     ASSERT_EQ(h.searches.size(), 1u);
     operate(h.get("setup-next"), 0);
-    operate(h.get("setup-back"), 0);
     h.searches[0].completion({{"Oslo", 59.91, 10.75, "Europe/Oslo"}}, std::nullopt);
     h.queue.runAll();
     EXPECT_TRUE(h.window->cityResults().empty());
-    EXPECT_EQ(h.window->control("city-result-0"), nullptr);
 }
 
 // The other panes' controls are each found by the test that operates them.

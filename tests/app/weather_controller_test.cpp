@@ -90,9 +90,8 @@ struct Rig {
 };
 
 TEST(WeatherControllerTest, RefreshesOnTimerWakeAndNetworkReturnButNeverTwiceAtOnce) {
-    // t: the timer fires, w: a wake, + and -: usable and unusable network
-    // reports, .: every answer lands.
-    // The steps, and how many requests they add to the first.
+    // The steps (t: the timer fires, w: a wake, + and -: usable and unusable
+    // network reports, .: every answer lands) and the requests they add.
     const std::pair<const char*, std::size_t> cases[] = {
         {"tw.", 1}, {"t.w.", 2}, {"+.", 0}, {"-+.", 1}, {"++.", 1}, {"+-.", 0},
     };
