@@ -24,8 +24,7 @@ constexpr std::int32_t kEditorPID = 4242;
 constexpr std::uint32_t kEditorWindow = 0x500001;
 const Place kOslo{"Oslo, Norway", 59.91, 10.75, "Europe/Oslo"};
 
-class FakeLoginItem final : public platform::LoginItem {
-public:
+struct FakeLoginItem final : platform::LoginItem {
     bool on = false;
     bool fails = false;
     bool enabled() const override { return on; }
@@ -65,12 +64,10 @@ struct Rig {
         settings["updaterV1"]["automatic"] = false;
         writeFileAtomically(settingsFile, settings.dump());
         source.screenFrames = {{0, 0, 1600, 1000}};
-        platform::WindowServerWindow editor;
-        editor.id = kEditorWindow;
-        editor.processID = kEditorPID;
-        editor.bounds = {100, 100, 600, 400};
-        editor.viewable = true;
-        source.list.windows = {editor};
+        source.list.windows = {{.id = kEditorWindow,
+                                .processID = kEditorPID,
+                                .bounds = {100, 100, 600, 400},
+                                .viewable = true}};
         source.list.applications = {{kEditorPID, {"org.example.Editor", true}}};
     }
 

@@ -188,10 +188,8 @@ TEST_F(OverlayControllerTest, VariantsFollowTheApplicationThenTheOutfitChoice) {
     for (const auto& record : log.sink().records("overlays"))
         if (record.message.starts_with("Assigned"))
             lines.push_back(record.message);
-    EXPECT_EQ(lines, (std::vector<std::string>{
-                         "Assigned cloth variant 2 for sweater, window 41",
-                         "Assigned cloth variant 4 for sweater, window 41",
-                     }));
+    EXPECT_EQ(lines, (std::vector<std::string>{"Assigned cloth variant 2 for sweater, window 41",
+                                               "Assigned cloth variant 4 for sweater, window 41"}));
     EXPECT_EQ(overlay().imagesSet, 2);
 }
 

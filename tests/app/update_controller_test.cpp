@@ -360,13 +360,11 @@ TEST(FrontApplicationTest, FullScreenIsTheActiveApplicationsStateOrAMonitorsSize
         WindowList list;
         list.statesTrusted = true;
         list.activeWindow = 1;
-        for (auto [id, pid, width] : {std::tuple{1u, 7, 600}, {2u, 7, 1000}, {3u, 8, 600}}) {
-            platform::WindowServerWindow& window = list.windows.emplace_back();
-            window.id = id;
-            window.processID = pid;
-            window.bounds = {0, 0, double(width), 800};
-            window.viewable = true;
-        }
+        for (auto [id, pid, width] : {std::tuple{1u, 7, 600}, {2u, 7, 1000}, {3u, 8, 600}})
+            list.windows.push_back({.id = id,
+                                    .processID = pid,
+                                    .bounds = {0, 0, double(width), 800},
+                                    .viewable = true});
         change(list);
         EXPECT_EQ(platform::frontIsFullScreen(list, screens), fullScreen) << name;
     }

@@ -19,12 +19,7 @@ constexpr std::uint32_t kOwnOverlay = 900;
 const Rect kScreen{0, 0, 1280, 800};
 
 WindowServerWindow window(std::uint32_t id, std::optional<std::int32_t> pid, Rect bounds) {
-    WindowServerWindow w;
-    w.id = id;
-    w.processID = pid;
-    w.bounds = bounds;
-    w.viewable = true;
-    return w;
+    return {.id = id, .processID = pid, .bounds = bounds, .viewable = true};
 }
 
 template <class Change> WindowServerWindow with(WindowServerWindow w, Change change) {
