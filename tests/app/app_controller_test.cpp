@@ -4,15 +4,14 @@
 #include "platform/fake_location.h"
 #include "platform/fake_overlay_host.h"
 #include "platform/fake_reachability.h"
-#include "platform/fake_task_queue.h"
 #include "platform/fake_update_desktop.h"
 #include "platform/fake_window_source.h"
+#include "settle.h"
 #include "support/atomic_file.h"
 #include "temporary_directory.h"
 #include "update/update_version.h"
 #include "weather/weather_cache.h"
 
-#include <QApplication>
 #include <QMessageBox>
 #include <gtest/gtest.h>
 
@@ -25,8 +24,7 @@ constexpr std::int32_t kEditorPID = 4242;
 constexpr std::uint32_t kEditorWindow = 0x500001;
 const Place kOslo{"Oslo, Norway", 59.91, 10.75, "Europe/Oslo"};
 
-class FakeLoginItem final : public platform::LoginItem {
-public:
+struct FakeLoginItem final : platform::LoginItem {
     bool on = false;
     bool fails = false;
     bool enabled() const override { return on; }
@@ -66,12 +64,10 @@ struct Rig {
         settings["updaterV1"]["automatic"] = false;
         writeFileAtomically(settingsFile, settings.dump());
         source.screenFrames = {{0, 0, 1600, 1000}};
-        platform::WindowServerWindow editor;
-        editor.id = kEditorWindow;
-        editor.processID = kEditorPID;
-        editor.bounds = {100, 100, 600, 400};
-        editor.viewable = true;
-        source.list.windows = {editor};
+        source.list.windows = {{.id = kEditorWindow,
+                                .processID = kEditorPID,
+                                .bounds = {100, 100, 600, 400},
+                                .viewable = true}};
         source.list.applications = {{kEditorPID, {"org.example.Editor", true}}};
     }
 
@@ -111,14 +107,7 @@ struct Rig {
         settle();
     }
 
-    // Runs every pass and render queued so far to the end.
-    void settle() {
-        while (trackerWorker.pending() || renderer.pending() || mainThread.pending()) {
-            trackerWorker.runAll();
-            renderer.runAll();
-            mainThread.runAll();
-        }
-    }
+    void settle() { test::settle(trackerWorker, renderer, mainThread); }
     void pass() {
         clock.advance(WindowTracker::kPollInterval);
         settle();
@@ -146,18 +135,12 @@ TEST(AppControllerTest, WithoutAnOutfitNothingIsDressedAndTheMenuAsksForOne) {
 TEST(AppControllerTest, MenuRowsAreTheStatusLineAndFiveActions) {
     Rig rig(Json{{"manualOutfit", "linen"}});
     rig.launch();
-    std::vector<std::pair<std::string, std::string>> rows;
+    std::vector<std::string> rows;
     for (const auto& row : rig.tray.menu)
-        rows.emplace_back(row.title, row.shortcut);
-    const std::vector<std::pair<std::string, std::string>> expected = {{"Light linen", ""},
-                                                                       {"", ""},
-                                                                       {"Settings\u2026", ","},
-                                                                       {"Check for Updates...", ""},
-                                                                       {"Guided setup\u2026", ""},
-                                                                       {"Pause outfits", ""},
-                                                                       {"", ""},
-                                                                       {"Quit Garbello", "q"}};
-    EXPECT_EQ(rows, expected);
+        rows.push_back(row.shortcut.empty() ? row.title : row.title + " [" + row.shortcut + "]");
+    EXPECT_EQ(rows, (std::vector<std::string>{"Light linen", "", "Settings\u2026 [,]",
+                                              "Check for Updates...", "Guided setup\u2026",
+                                              "Pause outfits", "", "Quit Garbello [q]"}));
     EXPECT_FALSE(rig.tray.menu[0].action) << "the status line cannot be chosen";
 
     ASSERT_TRUE(rig.tray.choose("Check for Updates..."));
@@ -170,7 +153,7 @@ TEST(AppControllerTest, MenuRowsAreTheStatusLineAndFiveActions) {
     EXPECT_EQ(rig.quits, 1);
 }
 
-TEST(AppControllerTest, PausingFromTheMenuHidesBordersAtOnceAndResumingBringsThemBack) {
+TEST(AppControllerTest, PausingFromTheMenuHidesBordersAtOnceEvenUnsavedAndResumingBringsThemBack) {
     Rig rig(Json{{"manualOutfit", "sweater"}});
     rig.launch();
     rig.pass();
@@ -189,6 +172,18 @@ TEST(AppControllerTest, PausingFromTheMenuHidesBordersAtOnceAndResumingBringsThe
     EXPECT_TRUE(rig.borderShown());
     EXPECT_EQ(rig.tray.toolTip, "Garbello \u2014 Sweater");
     EXPECT_FALSE(rig.stored().paused);
+
+    // A folder where the file should be: a pause that cannot be saved still
+    // applies, with an alert.
+    std::filesystem::remove(rig.settingsFile);
+    std::filesystem::create_directories(rig.settingsFile / "keep");
+    ASSERT_TRUE(rig.tray.choose("Pause outfits"));
+    EXPECT_FALSE(rig.borderShown());
+    const auto alerts = rig.app->settingsWindow()->window()->findChildren<QMessageBox*>();
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_EQ(alerts[0]->text().toStdString(), "Settings could not be saved");
+    EXPECT_FALSE(alerts[0]->informativeText().isEmpty());
+    alerts[0]->done(0);
 }
 
 TEST(AppControllerTest, AManualOutfitWinsOverTheWeatherEverywhere) {
@@ -207,65 +202,61 @@ TEST(AppControllerTest, AManualOutfitWinsOverTheWeatherEverywhere) {
 TEST(AppControllerTest, TheSummarySaysWhenTheWeatherIsOldOrFromAnotherPlace) {
     const std::string kOld = "Weather is older than 45 minutes. Keeping the last outfit.";
     const Place kLisbon{"Lisbon, Portugal", 38.72, -9.14, "Europe/Lisbon"};
-    struct Case {
-        int minutes;
-        Place cachePlace;
-        bool old;
-        bool elsewhere;
-    } cases[] = {{44, kOslo, false, false}, {46, kOslo, true, false}, {10, kLisbon, false, true}};
-    for (const auto& c : cases) {
+    // The forecast's age in minutes and its place; whether it is old or from elsewhere.
+    const std::tuple<int, Place, bool, bool> cases[] = {
+        {44, kOslo, false, false}, {46, kOslo, true, false}, {10, kLisbon, false, true}};
+    for (const auto& [minutes, cachePlace, old, elsewhere] : cases) {
         Rig rig(Json{{"place", kOslo.toJson()}});
-        rig.saveWeather(std::chrono::minutes(c.minutes), c.cachePlace);
+        rig.saveWeather(std::chrono::minutes(minutes), cachePlace);
         rig.launch();
         const std::string summary = rig.summary();
         SCOPED_TRACE(summary);
         EXPECT_TRUE(summary.starts_with("31\u00B0C \u00B7 feels like 33\u00B0C\nUpdated "));
-        EXPECT_EQ(summary.find(kOld) != std::string::npos, c.old);
+        EXPECT_EQ(summary.find(kOld) != std::string::npos, old);
         EXPECT_EQ(summary.find("Last weather is from Lisbon, Portugal.") != std::string::npos,
-                  c.elsewhere);
+                  elsewhere);
         EXPECT_NE(summary.find("Hawaiian \u00B7 "), std::string::npos);
     }
 }
 
 TEST(AppControllerTest, StartupShowsSetupSettingsOrNothing) {
-    struct Case {
-        bool onboardingCompleted;
-        bool atLogin;
-        bool shown;
-        bool setup;
-        std::string logged;
-    } cases[] = {{false, true, true, true, "setup"},
-                 {false, false, true, true, "setup"},
-                 {true, false, true, false, "settings"},
-                 {true, true, false, false, "background"}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.logged + (c.atLogin ? " at login" : ""));
-        Rig rig(Json{{"onboardingCompleted", c.onboardingCompleted}});
-        rig.launch(c.atLogin);
-        EXPECT_EQ(rig.app->settingsWindow()->window()->isVisible(), c.shown);
-        EXPECT_EQ(rig.app->settingsWindow()->setup().has_value(), c.setup);
+    // Whether setup was completed, whether launched at login, and what is presented.
+    const std::tuple<bool, bool, std::string> cases[] = {{false, true, "setup"},
+                                                         {false, false, "setup"},
+                                                         {true, false, "settings"},
+                                                         {true, true, "background"}};
+    for (const auto& [completed, atLogin, presented] : cases) {
+        SCOPED_TRACE(presented + (atLogin ? " at login" : ""));
+        Rig rig(Json{{"onboardingCompleted", completed}});
+        rig.launch(atLogin);
+        EXPECT_EQ(rig.app->settingsWindow()->window()->isVisible(), presented != "background");
+        EXPECT_EQ(rig.app->settingsWindow()->setup().has_value(), presented == "setup");
         const auto records = rig.logs.sink().records("application");
         EXPECT_TRUE(std::any_of(records.begin(), records.end(), [&](const LogRecord& record) {
-            return record.message == "Startup presentation: " + c.logged;
+            return record.message == "Startup presentation: " + presented;
         }));
         rig.app->settingsWindow()->window()->hide();
     }
 }
 
-TEST(AppControllerTest, DesktopSwitchesAndSleepHideBordersUntilTheNextPass) {
-    for (const bool sleeping : {false, true}) {
-        Rig rig(Json{{"manualOutfit", "hawaiian"}});
-        rig.launch();
-        rig.pass();
-        ASSERT_TRUE(rig.borderShown());
-        if (sleeping)
-            rig.sleep.sleep();
-        else
-            rig.spaces.switchSpace();
+TEST(AppControllerTest, SwitchesAndSleepHideBordersUntilTheNextPassAndTerminationForGood) {
+    Rig rig(Json{{"manualOutfit", "hawaiian"}});
+    rig.launch();
+    rig.pass();
+    ASSERT_TRUE(rig.borderShown());
+    for (auto hide : {+[](Rig& r) { r.spaces.switchSpace(); }, +[](Rig& r) { r.sleep.sleep(); }}) {
+        hide(rig);
         EXPECT_FALSE(rig.borderShown());
         rig.pass();
         EXPECT_TRUE(rig.borderShown());
     }
+    // Termination stops every timer and read as well.
+    rig.app->terminate();
+    EXPECT_FALSE(rig.borderShown());
+    EXPECT_EQ(rig.clock.timerCount(), 0u);
+    const int reads = rig.source.reads;
+    rig.pass();
+    EXPECT_EQ(rig.source.reads, reads);
 }
 
 TEST(AppControllerTest, TheReceiptIsWrittenOnlyWithAPath) {
@@ -276,25 +267,6 @@ TEST(AppControllerTest, TheReceiptIsWrittenOnlyWithAPath) {
     Rig second;
     second.launch(false, {"--update-receipt", receipt.string()});
     EXPECT_EQ(readFile(receipt), UpdateVersion::current);
-}
-
-TEST(AppControllerTest, SettingsThatCannotBeSavedAreAppliedAnywayWithAnAlert) {
-    Rig rig(Json{{"manualOutfit", "sweater"}, {"onboardingCompleted", true}});
-    rig.launch();
-    rig.pass();
-    // A folder where the file should be: every save fails.
-    std::filesystem::remove(rig.settingsFile);
-    std::filesystem::create_directory(rig.settingsFile);
-    std::filesystem::create_directory(rig.settingsFile / "keep");
-
-    ASSERT_TRUE(rig.tray.choose("Pause outfits"));
-    EXPECT_TRUE(rig.app->settings().paused);
-    EXPECT_FALSE(rig.borderShown());
-    const auto alerts = rig.app->settingsWindow()->window()->findChildren<QMessageBox*>();
-    ASSERT_EQ(alerts.size(), 1);
-    EXPECT_EQ(alerts[0]->text().toStdString(), "Settings could not be saved");
-    EXPECT_FALSE(alerts[0]->informativeText().isEmpty());
-    alerts[0]->done(0);
 }
 
 TEST(AppControllerTest, LaunchAtLoginTogglesAndReportsFailures) {
@@ -311,26 +283,5 @@ TEST(AppControllerTest, LaunchAtLoginTogglesAndReportsFailures) {
     alerts[0]->done(0);
 }
 
-TEST(AppControllerTest, TerminationHidesEveryBorderAndStopsEveryTimer) {
-    Rig rig(Json{{"manualOutfit", "sweater"}});
-    rig.launch();
-    rig.pass();
-    ASSERT_TRUE(rig.borderShown());
-    rig.app->terminate();
-    EXPECT_FALSE(rig.borderShown());
-    EXPECT_EQ(rig.clock.timerCount(), 0u);
-    const int reads = rig.source.reads;
-    rig.pass();
-    EXPECT_EQ(rig.source.reads, reads);
-}
-
 } // namespace
 } // namespace garbello
-
-int main(int argc, char** argv) {
-    // The offscreen platform: the tests never need or touch a display.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

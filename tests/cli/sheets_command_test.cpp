@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace garbello::test {
@@ -50,30 +49,6 @@ TEST(SheetCommandTest, EachOptionWritesAndReportsItsSheets) {
             result.err.substr(result.err.rfind('\n', result.err.size() - 2) + 1);
         EXPECT_TRUE(lastLine.starts_with(summary)) << result.err;
     }
-}
-
-// A relative directory is refused before anything is written; one that cannot
-// be made fails with the file error.
-TEST(SheetCommandTest, UnusableDirectoriesAreRefused) {
-    TemporaryDirectory temporary;
-    const std::filesystem::path blocker = temporary / "file";
-    writeFileAtomically(blocker, "not a directory");
-    const std::string relative = "garbello-relative-sheets-" + std::to_string(::getpid());
-    for (const std::string option : {"--render-sheets", "--render-variants", "--render-corners"}) {
-        const std::pair<std::string, std::string> cases[] = {
-            {relative, "Usage: " + option + " /absolute/directory"},
-            {(blocker / "sheets").string(),
-             "Could not create directory " + (blocker / "sheets").string() + ": Not a directory"},
-        };
-        for (const auto& [directory, message] : cases) {
-            const auto result = runProcess(garbelloPath(), {option, directory});
-            EXPECT_EQ(result.out, "");
-            EXPECT_EQ(result.err, "Garbello: " + message + "\n");
-            EXPECT_EQ(result.status, 1);
-        }
-        EXPECT_FALSE(std::filesystem::exists(relative)) << option;
-    }
-    EXPECT_EQ(readFile(blocker), "not a directory");
 }
 
 } // namespace

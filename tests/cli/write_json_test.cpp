@@ -35,10 +35,7 @@ TEST(WriteJsonTest, ValidUtf8ReplacesOnlyWhatIsNotUtf8) {
     const std::pair<std::string, std::string> rows[] = {
         {"plain °C — text", "plain °C — text"},
         {"", ""},
-        {"a\xff"
-         "b",
-         "a\uFFFD"
-         "b"},
+        {"a\xff!", "a\uFFFD!"},
         {"cut \xc3", "cut \uFFFD"},
         {std::string("nul\0kept", 9), std::string("nul\0kept", 9)},
     };
