@@ -210,15 +210,16 @@ Date dateFromReferenceSeconds(double seconds) {
 std::optional<Date> dateFromUnixSeconds(double seconds) {
     if (!std::isfinite(seconds) || std::fabs(seconds) > kRepresentableUnixSeconds)
         return std::nullopt;
-    return dateFromFiniteUnixSeconds(seconds);
+    // Read through the program's own form, so that a date from elsewhere (a
+    // forecast's observation time) is written and read back unchanged.
+    return dateFromReferenceSeconds(seconds - static_cast<double>(kReferenceDateUnixSeconds));
 }
 
 Date requireDate(const Json& object, std::string_view key) {
     double seconds = json::requireNumber(object, key);
-    auto date = dateFromUnixSeconds(seconds + static_cast<double>(kReferenceDateUnixSeconds));
-    if (!date)
+    if (!dateFromUnixSeconds(seconds + static_cast<double>(kReferenceDateUnixSeconds)))
         throw DecodingError::typeMismatch(key, "a date in seconds since 2001-01-01");
-    return *date;
+    return dateFromReferenceSeconds(seconds);
 }
 
 std::optional<Date> optionalDate(const Json& object, std::string_view key) {
