@@ -113,7 +113,6 @@ std::array<Rect, 8> ringCover(const Border& border) {
 void edgeLines(DrawingSurface& surface, const Border& border) {
     const double w = border.width, r = border.radius, k = border.cornerSize;
     const Rect& O = border.outer;
-
     const Palette& palette = border.palette;
     const Ink stitchInk = palette.light.withAlpha(border.outfit == Outfit::linen ? 0.55 : 0.65);
     const StrokeStyle stitch = StrokeStyle::rounded(std::max(0.035 * w, 0.45));
