@@ -11,7 +11,8 @@
 // thread's CPU time, so other work on the machine inflates it little. Then
 // Google Benchmark times PNG encoding of one big sheet (skip it with
 // --no-encoding). Exits non-zero when a target is missed. `--only 0|1|2`
-// times one of the three setups alone, for a profiler.
+// times one of the three setups alone, for a profiler, and `--cloth
+// hawaiian/9` with it one cloth alone.
 
 #include "draw/bitmap.h"
 #include "figures.h"
@@ -90,16 +91,22 @@ double drawTime(const Setup& setup, const Cloth& cloth, int repeats) {
 }
 
 // Prints the fifty medians as one row per outfit and returns them in the
-// order of allFifty().
-std::vector<double> timeAll(const Setup& setup, int repeats) {
+// order of allFifty(). With `only` named ("hawaiian/9"), that cloth alone is
+// drawn and the others print as "-", for a profiler.
+std::vector<double> timeAll(const Setup& setup, int repeats, const std::string& only = {}) {
     std::printf("\n%s, %d pixel(s) per point: median ms per variant 0-9\n", setup.name,
                 setup.pixelsPerPoint);
     std::vector<double> times;
     for (const Cloth& cloth : allFifty()) {
         if (cloth.variant == ClothVariant::classic)
             std::printf("%-11s", std::string(cloth.outfit.rawValue()).c_str());
-        times.push_back(drawTime(setup, cloth, repeats));
-        std::printf(" %6.2f", times.back());
+        if (only.empty() || nameOf(cloth) == only) {
+            times.push_back(drawTime(setup, cloth, repeats));
+            std::printf(" %6.2f", times.back());
+        } else {
+            times.push_back(0);
+            std::printf(" %6s", "-");
+        }
         if (cloth.variant == ClothVariant::tenth)
             std::printf("\n");
         std::fflush(stdout);
@@ -193,6 +200,7 @@ int main(int argc, char** argv) {
     int repeats = 21;
     bool fifty = true;
     int only = -1;
+    std::string cloth;
     bool encoding = true;
     std::vector<char*> rest;
     for (int i = 0; i < argc; ++i) {
@@ -200,6 +208,8 @@ int main(int argc, char** argv) {
             repeats = std::max(1, std::atoi(argv[++i]));
         else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc)
             only = std::clamp(std::atoi(argv[++i]), 0, 2);
+        else if (std::strcmp(argv[i], "--cloth") == 0 && i + 1 < argc)
+            cloth = argv[++i];
         else if (std::strcmp(argv[i], "--no-fifty") == 0)
             fifty = false;
         else if (std::strcmp(argv[i], "--no-encoding") == 0)
@@ -208,7 +218,7 @@ int main(int argc, char** argv) {
             rest.push_back(argv[i]);
     }
     if (only >= 0) { // one setup alone, for a profiler; no targets
-        garbello::timeAll(garbello::kSetups[only], repeats);
+        garbello::timeAll(garbello::kSetups[only], repeats, cloth);
         return 0;
     }
     const bool met = !fifty || garbello::timeFifty(repeats);
