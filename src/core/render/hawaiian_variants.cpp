@@ -3,6 +3,7 @@
 #include "render/hawaiian_cloth.h"
 #include "render/variant_cloth.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -86,39 +87,77 @@ void motif(DrawingSurface& surface, int i, double P, double w, ClothVariant vari
     }
 }
 
+// How far a variant's motif paints along x before and after its tile's
+// origin, antialiasing aside: each is bounded by the hull of its control
+// points, turned any way where the motif turns.
+struct MotifExtent {
+    double before = 0, after = 0;
+};
+
+MotifExtent motifExtent(ClothVariant variant, double P, double w) {
+    switch (variant) {
+    case ClothVariant::second:
+    case ClothVariant::fourth:
+    case ClothVariant::seventh: {
+        // A petal stays within 1.08 of its flower's size from the heart.
+        const double radius = 1.08 * (variant == ClothVariant::fourth ? 0.52 : 0.38) * w;
+        return {radius, radius};
+    }
+    case ClothVariant::third:
+    case ClothVariant::fifth:
+    case ClothVariant::tenth: {
+        // Leaflets and the stem's caps stay within 0.6 of the frond's length.
+        const double radius = 0.6 * (variant == ClothVariant::third ? 1.45 : 1.1) * w;
+        return {radius, radius};
+    }
+    case ClothVariant::sixth:
+        return {0.045 * w, P + 0.045 * w}; // the waves' half width beyond the tile
+    case ClothVariant::eighth:
+        return {0.55 * 0.85 * w, std::max(P + 0.4, 0.55 * 0.85 * w)}; // palm, vine
+    case ClothVariant::ninth:
+        return {0.49 * w, 0.49 * w}; // rays with their round caps
+    case ClothVariant::classic:
+        break;
+    }
+    return {};
+}
+
 } // namespace
 
 void hawaiianVariant(DrawingSurface& surface, const Strip& strip, ClothVariant variant,
                      const Palette& palette) {
     const double w = strip.width;
     const double P = variantTilePeriod(variant, w, strip.scale);
-    // Flowers turn in threes, so the motifs repeat every `turns` tiles; the
-    // cloth repeats once that is a whole number of points. Fronds and palms
-    // are not repeated: their leaflets are quadratic curves that start where
-    // cairo rounded the last point to, which lands a little differently on
-    // each repeat (by up to 5/255 in the variant sheets).
+    // Flowers turn in threes and fronds tilt in twos, so the motifs repeat
+    // every `turns` tiles; the cloth repeats once that is a whole number of
+    // points.
     const bool flowers = variant == ClothVariant::second || variant == ClothVariant::fourth ||
                          variant == ClothVariant::seventh;
-    const bool leaflets = variant == ClothVariant::third || variant == ClothVariant::fifth ||
-                          variant == ClothVariant::eighth || variant == ClothVariant::tenth;
-    const int turns = flowers ? 3 : 1;
-    const double repeat = leaflets ? 0 : wholeRepeat(P, 16 * turns, turns);
+    const bool fronds = variant == ClothVariant::third || variant == ClothVariant::fifth ||
+                        variant == ClothVariant::tenth;
+    const int turns = flowers ? 3 : fronds ? 2 : 1;
+    const double repeat = wholeRepeat(P, 16 * turns, turns);
     // The strip has motifs from one tile before it to one past its count, so
     // that motifs overhanging a tile edge are cut by the clip rather than
-    // missing; a motif reaches less than a tile either side of its own, so
-    // these are all that reach x from `from` to `to`, and they paint less
-    // than four tiles beyond either.
+    // missing; a range draws only those that reach it (a point more for the
+    // antialiasing), so they paint at most both extents and that point
+    // beyond it.
+    const MotifExtent extent = motifExtent(variant, P, w);
+    constexpr double kAntialiasing = 1;
     const int count = static_cast<int>(std::ceil(strip.length / P));
     auto motifs = [&](DrawingSurface& target, double from, double to) {
-        const int first = std::max(-1, static_cast<int>(std::floor(from / P)) - 2);
-        const int last = std::min(count, static_cast<int>(std::ceil(to / P)) + 1);
+        const int first =
+            std::max(-1, static_cast<int>(std::ceil((from - extent.after - kAntialiasing) / P)));
+        const int last =
+            std::min(count, static_cast<int>(std::floor((to + extent.before + kAntialiasing) / P)));
         for (int i = first; i <= last; ++i) {
             SavedState saved(target);
             target.translate(i * P, 0.5 * w);
             motif(target, i, P, w, variant, palette);
         }
     };
-    surface.fillPeriodicOver({0, 0, strip.length, w}, repeat, 4 * P, {}, motifs);
+    const double reach = extent.before + extent.after + 2 * kAntialiasing;
+    surface.fillPeriodicOver({0, 0, strip.length, w}, repeat, reach, {}, motifs);
 }
 
 } // namespace garbello::cloth
