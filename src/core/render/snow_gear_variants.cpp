@@ -3,6 +3,7 @@
 #include "render/snow_gear_cloth.h"
 #include "render/variant_cloth.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace garbello::cloth {
@@ -156,24 +157,33 @@ void ridges(DrawingSurface& surface, int first, int last, double P, double w,
     }
 }
 
-} // namespace
+// How far a tile paints beyond its own length at most: the quilt's studs
+// and the ridges' round ends, with a point for the antialiasing. (The slopes
+// lean further, but never repeat.)
+double tileSpill(double w) {
+    return 0.12 * w + 1;
+}
 
-void snowGearVariant(DrawingSurface& surface, const Strip& strip, ClothVariant variant,
-                     const Palette& palette) {
-    const double L = strip.length, w = strip.width;
-    const Strip base{L, w, baseLayerScale(variant, strip.scale)};
-    const double P = variantTilePeriod(variant, w, strip.scale);
-    if (variant == ClothVariant::second || variant == ClothVariant::third) {
-        snowGear(surface, base, palette);
-        return knittedBand(surface, strip, P, variant, palette);
+// The lowest the variant's layer paints.
+double lowestPoint(ClothVariant variant, double P, double w) {
+    switch (variant) {
+    case ClothVariant::fourth:
+        return 0.2 * w; // the panels; the snowflakes' arms stay above them
+    case ClothVariant::sixth:
+        return 0.25 * w;
+    case ClothVariant::seventh:
+        return 0.18 * w - 0.225 * P; // the slopes' round ends
+    case ClothVariant::eighth:
+        return 0.22 * w;
+    case ClothVariant::ninth:
+        return 0.17 * w;
+    default:
+        return 0.16 * w; // the quilt's points, the ridges' ends
     }
+}
 
-    // Cover all but the classic layer's outer trim and speckle.
-    const double shown = 0.16 * w;
-    snowGear(surface, base, palette, shown);
-    surface.fillRect({0, shown, L, w - shown}, palette.ground);
-    // One tile before the strip and one past its count, cut by the clip.
-    const int first = -1, last = static_cast<int>(std::ceil(L / P));
+void tiles(DrawingSurface& surface, ClothVariant variant, int first, int last, double P, double w,
+           const Palette& palette) {
     switch (variant) {
     case ClothVariant::fourth:
         return stars(surface, first, last, P, w, palette);
@@ -192,8 +202,46 @@ void snowGearVariant(DrawingSurface& surface, const Strip& strip, ClothVariant v
     case ClothVariant::classic:
     case ClothVariant::second:
     case ClothVariant::third:
-        return; // drawn above or by the classic cloth
+        return; // drawn by the classic cloth or as a knitted band
     }
+}
+
+} // namespace
+
+void snowGearVariant(DrawingSurface& surface, const Strip& strip, ClothVariant variant,
+                     const Palette& palette) {
+    const double L = strip.length, w = strip.width;
+    const Strip base{L, w, baseLayerScale(variant, strip.scale)};
+    const double P = variantTilePeriod(variant, w, strip.scale);
+    if (variant == ClothVariant::second || variant == ClothVariant::third) {
+        snowGear(surface, base, palette);
+        return knittedBand(surface, strip, P, variant, palette);
+    }
+
+    // Cover all but the classic layer's outer trim and speckle.
+    const double shown = 0.16 * w;
+    snowGear(surface, base, palette, shown);
+    surface.fillRect({0, shown, L, w - shown}, palette.ground);
+    // One tile before the strip and one past its count, cut by the clip; a
+    // range has the tiles that reach it.
+    const int count = static_cast<int>(std::ceil(L / P));
+    auto layer = [&](DrawingSurface& target, double from, double to) {
+        const int first =
+            from <= 0 ? -1 : static_cast<int>(std::ceil((from - P - tileSpill(w)) / P));
+        const int last = to >= L ? count : static_cast<int>(std::floor((to + tileSpill(w)) / P));
+        tiles(target, variant, std::max(-1, first), std::min(count, last), P, w, palette);
+    };
+    // Above the cover's first whole point the backdrop is its one ink, so a
+    // layer that stays there repeats once whole tiles make whole points.
+    const double top = std::floor(lowestPoint(variant, P, w));
+    // The pockets' bands run unbroken along the strip, and cairo's
+    // antialiasing along the edges of a band cut to a range differs from the
+    // whole band's by a few units, so they are drawn whole.
+    const bool overCover =
+        top >= shown && palette.ground.alpha >= 1 && variant != ClothVariant::sixth;
+    const int turns = variant == ClothVariant::seventh || variant == ClothVariant::ninth ? 2 : 1;
+    const double period = overCover ? wholeRepeat(P, 16 * turns, turns) : 0;
+    surface.fillPeriodicOver({0, top, L, w - top}, period, P + 2 * tileSpill(w), {}, layer);
 }
 
 } // namespace garbello::cloth
