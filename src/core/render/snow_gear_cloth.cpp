@@ -15,7 +15,7 @@ double armWidth(double R) {
 }
 
 // Snowflakes placed every fraction of a point repeat within this many.
-constexpr int kMostSnowflakesPerRepeat = 16;
+constexpr int kMostSnowflakesPerRepeat = 25;
 
 double chevronWidth(double R) {
     return std::max(0.13 * R, 0.5);
@@ -137,14 +137,15 @@ std::vector<DrawingSurface::Span> snowflakesAndDiamonds(DrawingSurface& surface,
     // centre, and its diamond beyond the centre along x.
     const double radius = R + armWidth(R) / 2, ahead = lead + 0.06 * w;
     const int count = static_cast<int>(std::ceil((L - first) / spacing));
-    const auto add = [&](int j, Path& arms, Path& chevrons, Path& diamonds) {
+    const auto add = [&](int j, Path& arms, Path& chevrons, Path& diamonds, bool tile = false) {
         const double x = first + j * spacing;
         // The cover hides nothing on the antialiased pixels along the strip's
         // clip (the seam bands end at most 0.34 w from either end, the window
-        // edge at w), so a snowflake near them is painted whole.
-        const bool inside = x - radius > 0.34 * w + kCoverMargin &&
-                            x + ahead < L - 0.34 * w - kCoverMargin &&
-                            0.32 * w + radius < w - kCoverMargin;
+        // edge at w), so a snowflake near them is painted whole. A tile stands
+        // for the strip away from them.
+        const bool inside = 0.32 * w + radius < w - kCoverMargin &&
+                            (tile || (x - radius > 0.34 * w + kCoverMargin &&
+                                      x + ahead < L - 0.34 * w - kCoverMargin));
         const double beyond = inside ? hidden : INFINITY;
         addSnowflake(arms, chevrons, {x, 0.32 * w}, R, beyond);
         const double xd = x + lead;
@@ -174,7 +175,7 @@ std::vector<DrawingSurface::Span> snowflakesAndDiamonds(DrawingSurface& surface,
         const int hi = static_cast<int>(std::floor((to + radius - first) / spacing));
         Path arms, chevrons, diamonds;
         for (int j = tile ? lo : std::max(0, lo); j <= (tile ? hi : std::min(count - 1, hi)); ++j)
-            add(j, arms, chevrons, diamonds);
+            add(j, arms, chevrons, diamonds, tile);
         paint(target, arms, chevrons, diamonds);
     };
     surface.fillPeriodicOver({0, top, L, bottom - top}, period, radius + ahead + 1, {}, snowflakes);
