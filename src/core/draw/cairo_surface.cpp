@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <utility>
@@ -135,12 +136,33 @@ void CairoSurface::scale(double sx, double sy) {
     cairo_scale(context_, sx, sy);
 }
 
+// cairo holds the current point rounded to its grid; a curve starts there.
+// Under a fold that point is taken back to where the unfolded path has it,
+// exactly, since the fold moves by whole device pixels.
 Point CairoSurface::currentPoint(Point fallback) const {
     if (!cairo_has_current_point(context_))
         return fallback;
     Point p;
     cairo_get_current_point(context_, &p.x, &p.y);
-    return p;
+    return {p.x - currentShift_.x, p.y - currentShift_.y};
+}
+
+Point CairoSurface::Fold::offset(Point p) const {
+    return {(p.x - middle.x) * beyond.x > 0 ? shift.x : 0,
+            (p.y - middle.y) * beyond.y > 0 ? shift.y : 0};
+}
+
+void CairoSurface::passPoint(Point p, bool move) {
+    if (fold_) {
+        currentShift_ = fold_->offset(p);
+        p = {p.x + currentShift_.x, p.y + currentShift_.y};
+        if (move)
+            subpathShift_ = currentShift_;
+    }
+    if (move)
+        cairo_move_to(context_, p.x, p.y);
+    else
+        cairo_line_to(context_, p.x, p.y);
 }
 
 // Curves are flattened here, in the frame's own coordinates, rather than by
@@ -158,8 +180,9 @@ void CairoSurface::flattenCubic(Point p0, Point p1, Point p2, Point p3) {
     for (int i = 1; i <= chords; ++i) {
         const double t = double(i) / chords, u = 1 - t;
         const double a = u * u * u, b = 3 * u * u * t, c = 3 * u * t * t, d = t * t * t;
-        cairo_line_to(context_, a * p0.x + b * p1.x + c * p2.x + d * p3.x,
-                      a * p0.y + b * p1.y + c * p2.y + d * p3.y);
+        passPoint(
+            {a * p0.x + b * p1.x + c * p2.x + d * p3.x, a * p0.y + b * p1.y + c * p2.y + d * p3.y},
+            false);
     }
 }
 
@@ -173,10 +196,10 @@ void CairoSurface::replay(const Path& path) {
         const Point* p = element.points;
         switch (element.verb) {
         case Path::Verb::moveTo:
-            cairo_move_to(context_, p[0].x, p[0].y);
+            passPoint(p[0], true);
             break;
         case Path::Verb::lineTo:
-            cairo_line_to(context_, p[0].x, p[0].y);
+            passPoint(p[0], false);
             break;
         case Path::Verb::quadTo: {
             Point from = currentPoint(p[0]);
@@ -191,6 +214,7 @@ void CairoSurface::replay(const Path& path) {
             break;
         case Path::Verb::close:
             cairo_close_path(context_);
+            currentShift_ = subpathShift_;
             break;
         }
     }
@@ -250,16 +274,39 @@ void CairoSurface::stroke(const Path& path, const Ink& ink, const StrokeStyle& s
     cairo_set_dash(context_, nullptr, 0, 0);
 }
 
-void CairoSurface::strokeWithin(std::span<const Stroke> strokes, std::span<const Rect> cover) {
+void CairoSurface::strokeRing(const Ring& ring, std::span<const Stroke> strokes) {
+    if (!strokeRingFolded(ring, strokes))
+        strokeRingMasked(ring, strokes);
+}
+
+// The rectangles that hold the whole ring: its four corner squares and the
+// four sides between them.
+std::array<Rect, 8> ringCover(const DrawingSurface::Ring& ring) {
+    const Rect& O = ring.outer;
+    const double w = ring.width, k = ring.corner;
+    const double across = O.width - 2 * k, along = O.height - 2 * k;
+    return {{{O.minX(), O.minY(), k, k},
+             {O.maxX() - k, O.minY(), k, k},
+             {O.minX(), O.maxY() - k, k, k},
+             {O.maxX() - k, O.maxY() - k, k, k},
+             {O.minX() + k, O.minY(), across, w},
+             {O.minX() + k, O.maxY() - w, across, w},
+             {O.minX(), O.minY() + k, w, along},
+             {O.maxX() - w, O.minY() + k, w, along}}};
+}
+
+void CairoSurface::strokeRingMasked(const Ring& ring, std::span<const Stroke> strokes) {
     // cairo lays a stroke's ink over the outline's whole bounding box: round
     // a large window that costs as much as painting the window. The coverage
     // goes into a mask on the same extent and under the same clip (a smaller
     // clip changes how cairo strokes the outline), then the ink is laid
-    // through the mask on `cover` alone, which paints the same pixels. The
-    // mask is cleared on `cover` for the next path.
+    // through the mask on the ring's cover alone, which paints the same
+    // pixels. The mask is cleared on the cover for the next path.
+    save();
+    clip(ring.clip, FillRule::evenOdd);
     cairo_surface_t* destination = cairo_get_group_target(context_);
     CairoContextHandle out(cairo_create(destination));
-    for (const Rect& rect : cover) {
+    for (const Rect& rect : ringCover(ring)) {
         const Rect onDevice = deviceRect(rect);
         const double x0 = std::floor(onDevice.minX()), y0 = std::floor(onDevice.minY());
         cairo_rectangle(out.get(), x0, y0, std::ceil(onDevice.maxX()) - x0,
@@ -281,6 +328,181 @@ void CairoSurface::strokeWithin(std::span<const Stroke> strokes, std::span<const
         cairo_paint(clear.get());
     }
     cairo_pattern_destroy(cairo_pop_group(context_));
+    restore();
+}
+
+namespace {
+
+// A run of device pixels along one axis of the long ring, and where the
+// shortened ring has them: `from` moves by `shift`, or, for a stretched run,
+// every pixel comes from the one at `from` + `shift`.
+struct Run {
+    int from = 0, to = 0;
+    int shift = 0;
+    bool stretched = false;
+};
+
+// An A8 mask whose every row (`alongX`) or column is one line of `small`.
+CairoSurfaceHandle stretchedMask(cairo_surface_t* small, int x, int y, int across, int along,
+                                 bool alongX) {
+    CairoSurfaceHandle mask(cairo_image_surface_create(CAIRO_FORMAT_A8, alongX ? along : across,
+                                                       alongX ? across : along));
+    if (cairo_surface_status(mask.get()) != CAIRO_STATUS_SUCCESS)
+        return mask;
+    const unsigned char* from = cairo_image_surface_get_data(small);
+    const int fromStride = cairo_image_surface_get_stride(small);
+    unsigned char* to = cairo_image_surface_get_data(mask.get());
+    const int stride = cairo_image_surface_get_stride(mask.get());
+    for (int i = 0; i < (alongX ? across : along); ++i) {
+        if (alongX)
+            std::memset(to + i * stride, from[(y + i) * fromStride + x], along);
+        else
+            std::memcpy(to + i * stride, from + y * fromStride + x, across);
+    }
+    cairo_surface_mark_dirty(mask.get());
+    return mask;
+}
+
+// The first and one past the last index in [from, to) of a line of `small`
+// that is not zero: along x at row `fixed`, or along y at column `fixed`.
+std::pair<int, int> inkedSpan(cairo_surface_t* small, int fixed, int from, int to, bool alongX) {
+    const unsigned char* data = cairo_image_surface_get_data(small);
+    const int stride = cairo_image_surface_get_stride(small);
+    const auto at = [&](int i) {
+        return alongX ? data[fixed * stride + i] : data[i * stride + fixed];
+    };
+    while (from < to && at(from) == 0)
+        ++from;
+    while (to > from && at(to - 1) == 0)
+        --to;
+    return {from, to};
+}
+
+} // namespace
+
+bool CairoSurface::clipHolds(const Box& box) const {
+    cairo_rectangle_list_t* list = cairo_copy_clip_rectangle_list(context_);
+    bool holds = false;
+    if (list->status == CAIRO_STATUS_SUCCESS)
+        for (int i = 0; i < list->num_rectangles && !holds; ++i) {
+            const cairo_rectangle_t& r = list->rectangles[i];
+            const Rect d = deviceRect({r.x, r.y, r.width, r.height});
+            holds = d.minX() <= box[0] && d.minY() <= box[1] && d.maxX() >= box[2] &&
+                    d.maxY() >= box[3];
+        }
+    cairo_rectangle_list_destroy(list);
+    return holds;
+}
+
+bool CairoSurface::strokeRingFolded(const Ring& ring, std::span<const Stroke> strokes) {
+    cairo_matrix_t toDevice;
+    cairo_get_matrix(context_, &toDevice);
+    // With a power of two pixels per point, moving a point by whole pixels
+    // and back is exact, so the shortened ring's outline is the long one's
+    // moved, to the bit, and so are its pixels.
+    const int pixelsPerPoint = wholePixelsPerPoint(toDevice);
+    if (pixelsPerPoint == 0 || (pixelsPerPoint & (pixelsPerPoint - 1)) != 0)
+        return false;
+    double widest = 0;
+    for (const Stroke& each : strokes) {
+        // Dashes would land elsewhere along a shorter outline.
+        if (!each.style.dash.empty())
+            return false;
+        widest = std::max(widest, each.style.width);
+    }
+    const Rect outer = deviceRect(ring.outer);
+    const Box box = {std::floor(outer.minX()), std::floor(outer.minY()), std::ceil(outer.maxX()),
+                     std::ceil(outer.maxY())};
+    // The ink is laid straight onto the target, so the clip in force, however
+    // it was set, must leave the whole ring open.
+    if (!clipHolds(box))
+        return false;
+
+    // Along each device axis: the corner squares, then a margin past the
+    // joins and caps where the sides are straight, then the run every line
+    // across the side is the same on, cut out but for its first pixel.
+    const double corner = ring.corner * pixelsPerPoint;
+    const double margin = std::ceil(widest * pixelsPerPoint) + kFoldMargin;
+    const double side[2] = {outer.width - 2 * corner, outer.height - 2 * corner};
+    int cut[2], start[2];
+    for (int a = 0; a < 2; ++a) {
+        cut[a] = std::max(0, static_cast<int>(std::floor(side[a] - 2 * margin - 2)));
+        start[a] =
+            static_cast<int>(std::floor((a == 0 ? outer.minX() : outer.minY()) + corner) + margin);
+    }
+    if (cut[0] + cut[1] < kShortestFold)
+        return false;
+
+    // The same cut in the frame: points beyond the middle move towards it.
+    Fold fold{{ring.outer.midX(), ring.outer.midY()}, {}, {}};
+    const double alongX = toDevice.xx != 0 ? toDevice.xx : toDevice.yx;
+    const double alongY = toDevice.yy != 0 ? toDevice.yy : toDevice.xy;
+    fold.beyond = {alongX > 0 ? 1.0 : -1.0, alongY > 0 ? 1.0 : -1.0};
+    fold.shift = {-cut[toDevice.xx != 0 ? 0 : 1] / alongX, -cut[toDevice.yy != 0 ? 1 : 0] / alongY};
+
+    const int left = static_cast<int>(box[0]), top = static_cast<int>(box[1]);
+    const int width = static_cast<int>(box[2] - box[0]) - cut[0];
+    const int height = static_cast<int>(box[3] - box[1]) - cut[1];
+    CairoSurfaceHandle small(cairo_image_surface_create(CAIRO_FORMAT_A8, width, height));
+    if (cairo_surface_status(small.get()) != CAIRO_STATUS_SUCCESS)
+        return false;
+    CairoContextHandle smallContext(cairo_create(small.get()));
+    cairo_matrix_t toSmall = toDevice;
+    toSmall.x0 -= left;
+    toSmall.y0 -= top;
+    cairo_set_matrix(smallContext.get(), &toSmall);
+    cairo_set_tolerance(smallContext.get(), cairo_get_tolerance(context_));
+    cairo_set_antialias(smallContext.get(), cairo_get_antialias(context_));
+    CairoSurface folded(smallContext.get(), fold);
+    folded.clip(ring.clip, FillRule::evenOdd);
+
+    // The long ring's runs along each axis, in device pixels.
+    std::vector<Run> runs[2];
+    for (int a = 0; a < 2; ++a) {
+        const int first = static_cast<int>(box[a]), last = static_cast<int>(box[a + 2]);
+        runs[a] = {{first, start[a], 0, false},
+                   {start[a], start[a] + cut[a], 0, true},
+                   {start[a] + cut[a], last, -cut[a], false}};
+    }
+    CairoContextHandle out(cairo_create(cairo_get_group_target(context_)));
+    unsigned char* data = cairo_image_surface_get_data(small.get());
+    const int stride = cairo_image_surface_get_stride(small.get());
+    for (const Stroke& each : strokes) {
+        folded.stroke(each.path, Ink{1, 1, 1, 1}, each.style);
+        cairo_surface_flush(small.get());
+        setSource(out.get(), each.ink);
+        for (const Run& y : runs[1])
+            for (const Run& x : runs[0]) {
+                if (x.stretched && y.stretched) // inside the window
+                    continue;
+                if (!x.stretched && !y.stretched) {
+                    cairo_save(out.get());
+                    cairo_rectangle(out.get(), x.from, y.from, x.to - x.from, y.to - y.from);
+                    cairo_clip(out.get());
+                    cairo_mask_surface(out.get(), small.get(), left - x.shift, top - y.shift);
+                    cairo_restore(out.get());
+                    continue;
+                }
+                // One line of the short ring, the same all along the run.
+                const bool rows = x.stretched;
+                const Run& across = rows ? y : x;
+                const int line = (rows ? x.from : y.from) - (rows ? left : top);
+                const int origin = rows ? top : left;
+                const auto [a, b] =
+                    inkedSpan(small.get(), line, across.from + across.shift - origin,
+                              across.to + across.shift - origin, !rows);
+                if (a >= b || x.to <= x.from || y.to <= y.from)
+                    continue;
+                const CairoSurfaceHandle mask =
+                    stretchedMask(small.get(), rows ? line : a, rows ? a : line, b - a,
+                                  rows ? x.to - x.from : y.to - y.from, rows);
+                const int at = a + origin - across.shift;
+                cairo_mask_surface(out.get(), mask.get(), rows ? x.from : at, rows ? at : y.from);
+            }
+        std::memset(data, 0, static_cast<std::size_t>(stride) * height);
+        cairo_surface_mark_dirty(small.get());
+    }
+    return true;
 }
 
 void CairoSurface::fillLinearGradient(const Path& area, const std::vector<GradientStop>& stops,

@@ -32,9 +32,13 @@ public:
     void stroke(const Path& path, const Ink& ink, const StrokeStyle& style) override;
     void fillLinearGradient(const Path& area, const std::vector<GradientStop>& stops, Point start,
                             Point end) override;
-    // Strokes each path into a mask under the clip in force, then lays its
-    // ink through the mask on the whole device pixels `cover` reaches.
-    void strokeWithin(std::span<const Stroke> strokes, std::span<const Rect> cover) override;
+    // Strokes each path into a mask under the ring's clip, then lays its ink
+    // through the mask on the ring's whole device pixels alone. When the frame
+    // maps points onto whole device pixels and the outlines are solid, the
+    // mask is stroked for the ring shortened by whole pixels along each axis,
+    // and its sides are stretched back: the same pixels for a fraction of
+    // the work.
+    void strokeRing(const Ring& ring, std::span<const Stroke> strokes) override;
     void drawText(std::string_view text, const Font& font, const Ink& ink, Point origin) override;
     // Paints the picture once into a bitmap of its own and copies it into
     // every frame, when each frame maps it onto whole device pixels without
@@ -56,7 +60,31 @@ public:
                      const std::function<void(DrawingSurface&, double, double)>& draw) override;
 
 private:
+    // How a ring is shortened: the points of a path beyond `middle` (on the
+    // side `beyond`, +1 or -1 per axis of the frame) move by `shift`, a whole
+    // number of device pixels.
+    struct Fold {
+        Point middle, beyond, shift;
+        // What `p` moves by.
+        Point offset(Point p) const;
+    };
+    // A surface drawing the shortened ring on `context`.
+    CairoSurface(cairo_t* context, const Fold& fold) : context_(context), fold_(fold) {}
+    bool strokeRingFolded(const Ring& ring, std::span<const Stroke> strokes);
+    // Whether one rectangle of the context's clip, however it was set, holds
+    // `box` (device pixels).
+    bool clipHolds(const std::array<double, 4>& box) const;
+    // Device pixels kept, past the widest line, between a corner square and
+    // the run of a side that is stretched: the joins of the corner's curve
+    // stay clear of it.
+    static constexpr double kFoldMargin = 3;
+    // Fewer device pixels cut along both axes together are not worth a fold.
+    static constexpr int kShortestFold = 32;
+    void strokeRingMasked(const Ring& ring, std::span<const Stroke> strokes);
+
     void replay(const Path& path);
+    // Passes one point of a path to cairo, moved by the fold if there is one.
+    void passPoint(Point p, bool move);
     Point currentPoint(Point fallback) const;
     void flattenCubic(Point p0, Point p1, Point p2, Point p3);
 
@@ -113,6 +141,9 @@ private:
     // caller set on the context beforehand are not known here.
     std::optional<Rect> knownClip_ = Rect{-1e12, -1e12, 2e12, 2e12};
     std::vector<std::optional<Rect>> savedClips_;
+    std::optional<Fold> fold_;
+    // What the fold moved the current point by.
+    Point currentShift_, subpathShift_;
 };
 
 } // namespace garbello

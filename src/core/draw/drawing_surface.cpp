@@ -25,7 +25,9 @@ void DrawingSurface::fillPeriodicOver(
     draw(*this, area.minX(), area.maxX());
 }
 
-void DrawingSurface::strokeWithin(std::span<const Stroke> strokes, std::span<const Rect>) {
+void DrawingSurface::strokeRing(const Ring& ring, std::span<const Stroke> strokes) {
+    SavedState saved(*this);
+    clip(ring.clip, FillRule::evenOdd);
     for (const Stroke& each : strokes)
         stroke(each.path, each.ink, each.style);
 }

@@ -115,11 +115,22 @@ public:
         Ink ink;
         StrokeStyle style;
     };
-    // Strokes `strokes` one after the other as stroke() does, for paths that
-    // paint nothing outside `cover` (rectangles of this frame): thin outlines
-    // round a large area, whose bounding boxes are mostly empty. A surface may
-    // then lay the ink on `cover` alone instead of over each bounding box.
-    virtual void strokeWithin(std::span<const Stroke> strokes, std::span<const Rect> cover);
+    // A ring round a rounded rectangle: its area is `clip` (even-odd), which
+    // lies within `outer` and, along each side between the squares of
+    // `corner` points at the corners, within `width` of the side.
+    struct Ring {
+        Rect outer;
+        double width = 0;
+        double corner = 0;
+        Path clip;
+    };
+    // Strokes `strokes` one after the other as stroke() does, under the
+    // ring's clip: outlines that run round the ring, straight along each side
+    // between the corner squares, whose bounding boxes are mostly empty. A
+    // surface may then lay the ink on the ring alone instead of over each
+    // bounding box, and stroke the corners once for a shorter ring whose
+    // sides it stretches.
+    virtual void strokeRing(const Ring& ring, std::span<const Stroke> strokes);
 
     void clipToRect(const Rect& rect);
     void fillRect(const Rect& rect, const Ink& ink);

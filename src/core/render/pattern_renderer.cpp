@@ -10,7 +10,6 @@
 #include "render/variant_cloth.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <iostream>
 #include <memory>
@@ -92,25 +91,9 @@ void strips(DrawingSurface& surface, const Border& border) {
                              [&](DrawingSurface& s) { strip(s, border, vertical); });
 }
 
-// Rectangles that hold the whole ring: its four corner squares and the four
-// sides between them.
-std::array<Rect, 8> ringCover(const Border& border) {
-    const Rect& O = border.outer;
-    const double w = border.width, k = border.cornerSize;
-    const double across = O.width - 2 * k, along = O.height - 2 * k;
-    return {{{O.minX(), O.minY(), k, k},
-             {O.maxX() - k, O.minY(), k, k},
-             {O.minX(), O.maxY() - k, k, k},
-             {O.maxX() - k, O.maxY() - k, k, k},
-             {O.minX() + k, O.minY(), across, w},
-             {O.minX() + k, O.maxY() - w, across, w},
-             {O.minX(), O.minY() + k, w, along},
-             {O.maxX() - w, O.minY() + k, w, along}}};
-}
-
 // The lines run round the whole ring under its clip, so they are stroked
-// within the ring's cover rather than over the window they surround.
-void edgeLines(DrawingSurface& surface, const Border& border) {
+// within the ring rather than over the window they surround.
+void edgeLines(DrawingSurface& surface, const Border& border, const Path& ring) {
     const double w = border.width, r = border.radius, k = border.cornerSize;
     const Rect& O = border.outer;
     const Palette& palette = border.palette;
@@ -124,7 +107,7 @@ void edgeLines(DrawingSurface& surface, const Border& border) {
          palette.light.withAlpha(0.45), hairline},
         {roundedRectPath(border.window.insetBy(-0.4, -0.4), r + 0.4),
          palette.shadow.withAlpha(0.42), hairline}};
-    surface.strokeWithin(lines, ringCover(border));
+    surface.strokeRing({O, w, k, ring}, lines);
 }
 
 } // namespace
@@ -158,8 +141,8 @@ void draw(DrawingSurface& surface, const Rect& window, const RingStyle& style) {
         SavedState saved(surface);
         surface.clip(ring, FillRule::evenOdd);
         cloth::corners(surface, window, width, r, style.outfit, style.variant, border.palette);
-        edgeLines(surface, border);
     }
+    edgeLines(surface, border, ring);
 }
 
 namespace {
