@@ -86,22 +86,39 @@ void hawaiian(DrawingSurface& surface, const Strip& strip, const Palette& palett
     const double u = w * strip.scale; // motif unit
     const double step = 2.05 * u;
     const int n = static_cast<int>(std::ceil(strip.length / step));
-    for (int i = -1; i <= n; ++i) {
-        const double x = i * step + 0.45 * u;
-        {
-            SavedState saved(surface);
-            surface.translate(x, 0.49 * w);
-            surface.rotate(-0.35 + 0.38 * (i % 3));
-            hibiscus(surface, 0.46 * u, palette);
+    // Flowers turn in threes and palms tilt in twos, so the cloth repeats every
+    // six steps, once that is a whole number of points.
+    constexpr int kTurns = 6;
+    const double repeat = wholeRepeat(step, 16 * kTurns, kTurns);
+    // A step's flower, palm and dot reach this far before and after its
+    // flower's heart: a petal stays within 1.08 of the flower's size, a palm
+    // within 0.55 of its own about its centre, 1.07 u further on.
+    constexpr double kAntialiasing = 1;
+    const double before = 1.08 * 0.46 * u + kAntialiasing;
+    const double after = 1.07 * u + 0.55 * 0.95 * u + kAntialiasing;
+    auto motifs = [&](DrawingSurface& target, double from, double to) {
+        const int first =
+            std::max(-1, static_cast<int>(std::ceil((from - after) / step - 0.45 / 2.05)));
+        const int last =
+            std::min(n, static_cast<int>(std::floor((to + before) / step - 0.45 / 2.05)));
+        for (int i = first; i <= last; ++i) {
+            const double x = i * step + 0.45 * u;
+            {
+                SavedState saved(target);
+                target.translate(x, 0.49 * w);
+                target.rotate(-0.35 + 0.38 * (i % 3));
+                hibiscus(target, 0.46 * u, palette);
+            }
+            {
+                SavedState saved(target);
+                target.translate(x + 1.07 * u, 0.47 * w);
+                target.rotate(i % 2 != 0 ? 0.44 : -0.38);
+                palm(target, 0.95 * u, palette);
+            }
+            target.fillDisc({x + 0.6 * u, 0.84 * w}, 0.035 * u, palette.light.withAlpha(0.8));
         }
-        {
-            SavedState saved(surface);
-            surface.translate(x + 1.07 * u, 0.47 * w);
-            surface.rotate(i % 2 != 0 ? 0.44 : -0.38);
-            palm(surface, 0.95 * u, palette);
-        }
-        surface.fillDisc({x + 0.6 * u, 0.84 * w}, 0.035 * u, palette.light.withAlpha(0.8));
-    }
+    };
+    surface.fillPeriodicOver({0, 0, strip.length, w}, repeat, before + after, {}, motifs);
 }
 
 } // namespace garbello::cloth
