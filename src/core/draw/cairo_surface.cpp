@@ -567,6 +567,15 @@ void CairoSurface::drawInFrames(std::span<const Frame> frames, Size size,
     }
 }
 
+bool CairoSurface::coversWholePixels(const Rect& rect) const {
+    cairo_matrix_t m;
+    cairo_get_matrix(context_, &m);
+    const bool quarterTurns = (m.xy == 0 && m.yx == 0) || (m.xx == 0 && m.yy == 0);
+    const Rect d = deviceRect(rect);
+    return quarterTurns && d.isFinite() && isWhole(d.minX()) && isWhole(d.minY()) &&
+           isWhole(d.maxX()) && isWhole(d.maxY());
+}
+
 Rect CairoSurface::deviceRect(const Rect& rect) const {
     double x0 = rect.minX(), y0 = rect.minY(), x1 = rect.maxX(), y1 = rect.maxY();
     cairo_user_to_device(context_, &x0, &y0);

@@ -40,6 +40,7 @@ public:
     // the work.
     void strokeRing(const Ring& ring, std::span<const Stroke> strokes) override;
     void drawText(std::string_view text, const Font& font, const Ink& ink, Point origin) override;
+    bool coversWholePixels(const Rect& rect) const override;
     // Paints the picture once into a bitmap of its own and copies it into
     // every frame, when each frame maps it onto whole device pixels without
     // scaling; otherwise draws it in each frame.

@@ -32,6 +32,10 @@ void DrawingSurface::strokeRing(const Ring& ring, std::span<const Stroke> stroke
         stroke(each.path, each.ink, each.style);
 }
 
+bool DrawingSurface::coversWholePixels(const Rect&) const {
+    return false;
+}
+
 void DrawingSurface::clipToRect(const Rect& rect) {
     clip(Path().addRect(rect), FillRule::winding);
 }

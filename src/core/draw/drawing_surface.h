@@ -132,6 +132,11 @@ public:
     // sides it stretches.
     virtual void strokeRing(const Ring& ring, std::span<const Stroke> strokes);
 
+    // Whether `rect` of the current frame covers whole device pixels, its
+    // sides along the pixel grid: a clip to it then cuts no pixel. False where
+    // the surface cannot tell.
+    virtual bool coversWholePixels(const Rect& rect) const;
+
     void clipToRect(const Rect& rect);
     void fillRect(const Rect& rect, const Ink& ink);
     void fillEllipse(const Rect& rect, const Ink& ink);

@@ -210,9 +210,18 @@ void seamMarks(const Corner& c) {
 
 void cornerPiece(const Corner& c, int motifCount) {
     const double outer = c.w + c.r;
-    c.surface.clip(
-        Path().moveTo({0, 0}).lineTo({outer, 0}).addArc({0, 0}, outer, 0, pi / 2).close(),
-        FillRule::winding);
+    // The ring's clip is in force, so the piece needs only its quadrant.
+    // Where the corner square lies on whole pixels a rectangle cuts it as the
+    // quarter disc's straight sides do, and cairo clips to a rectangle far
+    // more cheaply than to a second curved path; the disc's arc, the same
+    // circle as the ring's, moves a pixel by one unit at most.
+    const Rect square{0, 0, outer, outer};
+    if (c.surface.coversWholePixels(square))
+        c.surface.clipToRect(square);
+    else
+        c.surface.clip(
+            Path().moveTo({0, 0}).lineTo({outer, 0}).addArc({0, 0}, outer, 0, pi / 2).close(),
+            FillRule::winding);
     c.surface.fillRect({0, 0, outer, outer}, c.palette.ground);
     if (c.outfit == Outfit::linen)
         linenWeave(c);
