@@ -54,15 +54,20 @@ void strokeSnowflakes(DrawingSurface& surface, const Path& arms, const Path& che
     surface.stroke(chevrons, ink, StrokeStyle::rounded(chevronWidth(R)));
 }
 
-void baffles(DrawingSurface& surface, const Strip& strip, const Palette& palette) {
+// With `endsOnly`, the baffles that lie wholly between the strip's ends
+// (their seam bands and a margin) are left out.
+void baffles(DrawingSurface& surface, const Strip& strip, const Palette& palette, bool endsOnly) {
     const double L = strip.length, w = strip.width;
     const double pitch = std::max(1.8 * w * strip.scale, 18.0);
     const double h = 0.51 * w, yb = 0.49 * w;
+    const double firstHidden = 0.34 * w + kCoverMargin, lastHidden = L - 0.34 * w - kCoverMargin;
     // Baffles never overlap, and the gradient runs across the strip only, so
     // every baffle's shadow, gradient and sheen can be painted in one pass each.
     Path seams, insides, sheens;
     for (int j = 0; j * pitch < L; ++j) {
         const double x = j * pitch;
+        if (endsOnly && x > firstHidden && x + pitch < lastHidden)
+            continue;
         const Rect baffle{x + 0.65, yb, pitch - 1.3, h};
         seams.addRoundedRect(baffle, 0.44 * h);
         insides.addRoundedRect(baffle.insetBy(0.45, 0.45), 0.42 * h);
@@ -252,8 +257,13 @@ void snowflake(DrawingSurface& surface, Point center, double R, const Ink& ink) 
 void snowGear(DrawingSurface& surface, const Strip& strip, const Palette& palette, double shown) {
     const double L = strip.length, w = strip.width;
     const double hidden = shown + kCoverMargin;
+    // Under an opaque cover whose inner edge runs along a pixel row, the
+    // baffles show only through the antialiased columns where the strip's
+    // clip cuts the cover, near either end.
+    const bool bafflesCovered =
+        hidden <= 0.49 * w && palette.ground.alpha >= 1 && surface.coversWholePixels({0, 0, L, w});
     if (L > 0)
-        baffles(surface, strip, palette);
+        baffles(surface, strip, palette, bafflesCovered);
     surface.fillRect({0, 0.14 * w, L, 0.36 * w}, palette.feature);
     // The specks reach 0.177 w from the edge; the baffles start at 0.49 w.
     const double speckleHeight = std::ceil(0.18 * w);
