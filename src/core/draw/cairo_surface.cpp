@@ -380,6 +380,16 @@ std::pair<int, int> inkedSpan(cairo_surface_t* small, int fixed, int from, int t
 
 } // namespace
 
+std::optional<CairoSurface::Box> CairoSurface::clipRectangle() const {
+    if (!keepsMotifs_ || !knownClip_)
+        return std::nullopt;
+    cairo_surface_t* target = cairo_get_group_target(context_);
+    const Rect known =
+        intersection(*knownClip_, {0, 0, double(cairo_image_surface_get_width(target)),
+                                   double(cairo_image_surface_get_height(target))});
+    return Box{known.minX(), known.minY(), known.maxX(), known.maxY()};
+}
+
 bool CairoSurface::clipHolds(const Box& box) const {
     cairo_rectangle_list_t* list = cairo_copy_clip_rectangle_list(context_);
     bool holds = false;
@@ -528,6 +538,9 @@ std::unique_ptr<Bitmap> CairoSurface::scratchBitmap(const Rect& rect, cairo_matr
     } catch (const RenderError&) {
         return nullptr; // drawing must not fail for want of a scratch bitmap
     }
+    // Nobody else draws on it or clips it, so the clip made through its
+    // surface is the whole clip.
+    static_cast<CairoSurface&>(scratch->surface()).keepsMotifs_ = true;
     cairo_get_matrix(context_, &toScratch);
     toScratch.x0 -= left;
     toScratch.y0 -= top;
@@ -565,6 +578,107 @@ void CairoSurface::drawInFrames(std::span<const Frame> frames, Size size,
         cairo_fill(context_);
         cairo_restore(context_);
     }
+}
+
+namespace {
+
+// The pixels of `image` in `width` by `height` from (x, y).
+std::vector<std::uint32_t> readPixels(cairo_surface_t* image, int x, int y, int width, int height) {
+    const unsigned char* data = cairo_image_surface_get_data(image);
+    const int stride = cairo_image_surface_get_stride(image);
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);
+    for (int row = 0; row < height; ++row)
+        std::memcpy(pixels.data() + static_cast<std::size_t>(row) * width,
+                    data + (y + row) * stride + x * 4, width * 4);
+    return pixels;
+}
+
+void writePixels(cairo_surface_t* image, int x, int y, int width, int height,
+                 const std::vector<std::uint32_t>& pixels) {
+    unsigned char* data = cairo_image_surface_get_data(image);
+    const int stride = cairo_image_surface_get_stride(image);
+    for (int row = 0; row < height; ++row)
+        std::memcpy(data + (y + row) * stride + x * 4,
+                    pixels.data() + static_cast<std::size_t>(row) * width, width * 4);
+    cairo_surface_mark_dirty_rectangle(image, x, y, width, height);
+}
+
+} // namespace
+
+void CairoSurface::drawMotif(int motif, const Rect& bounds,
+                             const std::function<void(DrawingSurface&)>& draw) {
+    const auto inPlace = [&] {
+        save();
+        draw(*this);
+        restore();
+    };
+    cairo_surface_t* target = cairo_get_group_target(context_);
+    double offsetX = 0, offsetY = 0;
+    cairo_surface_get_device_offset(target, &offsetX, &offsetY);
+    cairo_matrix_t m;
+    cairo_get_matrix(context_, &m);
+    const bool quarterTurns = (m.xy == 0 && m.yx == 0) || (m.xx == 0 && m.yy == 0);
+    if (cairo_surface_get_type(target) != CAIRO_SURFACE_TYPE_IMAGE ||
+        cairo_image_surface_get_format(target) != CAIRO_FORMAT_ARGB32 || offsetX != 0 ||
+        offsetY != 0 || !quarterTurns || !bounds.isFinite())
+        return inPlace();
+    // A pixel more on every side for the antialiasing, cut to the target and
+    // to the clip, which must be one rectangle cutting the box along whole
+    // pixels only: pixels it cuts away are then just not painted.
+    const Rect d = deviceRect(bounds);
+    const Box whole = {std::floor(d.minX()) - 1, std::floor(d.minY()) - 1, std::ceil(d.maxX()) + 1,
+                       std::ceil(d.maxY()) + 1};
+    const std::optional<Box> clip = clipRectangle();
+    if (!clip)
+        return inPlace();
+    const Box box = {
+        std::max({whole[0], (*clip)[0], 0.0}), std::max({whole[1], (*clip)[1], 0.0}),
+        std::min({whole[2], (*clip)[2], double(cairo_image_surface_get_width(target))}),
+        std::min({whole[3], (*clip)[3], double(cairo_image_surface_get_height(target))})};
+    for (int side = 0; side < 4; ++side)
+        if (box[side] != whole[side] && !isWhole(box[side]))
+            return inPlace();
+    if (!(box[2] > box[0] && box[3] > box[1]) ||
+        (box[2] - box[0]) * (box[3] - box[1]) > kLargestMotif)
+        return inPlace();
+    const int x = static_cast<int>(box[0]), y = static_cast<int>(box[1]);
+    const int width = static_cast<int>(box[2] - box[0]), height = static_cast<int>(box[3] - box[1]);
+    // How the frame lies: turn and scale, and its origin from the box's
+    // corner; and how much of the box the clip cut away.
+    const std::array<double, 10> placement = {m.xx,
+                                              m.yx,
+                                              m.xy,
+                                              m.yy,
+                                              m.x0 - box[0],
+                                              m.y0 - box[1],
+                                              box[0] - whole[0],
+                                              box[1] - whole[1],
+                                              whole[2] - box[2],
+                                              whole[3] - box[3]};
+    // Motifs a whole number of pixels apart may lie a rounding error off,
+    // far below what cairo's grid of 1/256 pixel tells apart.
+    constexpr double kSamePlace = 1e-9;
+    const auto samePlacement = [&](const std::array<double, 10>& other) {
+        for (std::size_t i = 0; i < other.size(); ++i)
+            if (i == 4 || i == 5 ? !(std::abs(other[i] - placement[i]) < kSamePlace)
+                                 : other[i] != placement[i])
+                return false;
+        return true;
+    };
+
+    cairo_surface_flush(target);
+    std::vector<std::uint32_t> backdrop = readPixels(target, x, y, width, height);
+    for (const PaintedMotif& kept : motifs_)
+        if (kept.motif == motif && kept.width == width && kept.height == height &&
+            samePlacement(kept.placement) && kept.backdrop == backdrop)
+            return writePixels(target, x, y, width, height, kept.painted);
+
+    inPlace();
+    cairo_surface_flush(target);
+    if (motifs_.size() >= kMotifsKept)
+        motifs_.erase(motifs_.begin());
+    motifs_.push_back({motif, placement, width, height, std::move(backdrop),
+                       readPixels(target, x, y, width, height)});
 }
 
 bool CairoSurface::coversWholePixels(const Rect& rect) const {

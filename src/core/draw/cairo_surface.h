@@ -3,6 +3,7 @@
 #include "draw/drawing_surface.h"
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -41,6 +42,13 @@ public:
     void strokeRing(const Ring& ring, std::span<const Stroke> strokes) override;
     void drawText(std::string_view text, const Font& font, const Ink& ink, Point origin) override;
     bool coversWholePixels(const Rect& rect) const override;
+    // On a scratch picture of its own (drawInFrames), keeps the pixels of the
+    // last motifs painted, cut by the clip along whole pixels at most, with
+    // their backdrop, and copies them where a motif of the same kind lies on
+    // the same fraction of a pixel, under the same turn and scale, cut alike,
+    // over the same backdrop. Elsewhere paints every motif in place.
+    void drawMotif(int motif, const Rect& bounds,
+                   const std::function<void(DrawingSurface&)>& draw) override;
     // Paints the picture once into a bitmap of its own and copies it into
     // every frame, when each frame maps it onto whole device pixels without
     // scaling; otherwise draws it in each frame.
@@ -75,6 +83,9 @@ private:
     // Whether one rectangle of the context's clip, however it was set, holds
     // `box` (device pixels).
     bool clipHolds(const std::array<double, 4>& box) const;
+    // The clip in device pixels on a picture of this surface's own, while it
+    // is one rectangle.
+    std::optional<std::array<double, 4>> clipRectangle() const;
     // Device pixels kept, past the widest line, between a corner square and
     // the run of a side that is stretched: the joins of the corner's curve
     // stay clear of it.
@@ -143,6 +154,21 @@ private:
     std::optional<Rect> knownClip_ = Rect{-1e12, -1e12, 2e12, 2e12};
     std::vector<std::optional<Rect>> savedClips_;
     std::optional<Fold> fold_;
+    // A motif as it was painted: what it was, how the frame lay (the turn
+    // and scale, and the origin from the box's corner), the device box
+    // around it, and the box's pixels before and after.
+    struct PaintedMotif {
+        int motif = 0;
+        std::array<double, 10> placement{};
+        int width = 0, height = 0;
+        std::vector<std::uint32_t> backdrop, painted;
+    };
+    // Only on a scratch picture no caller can clip behind this surface's back.
+    bool keepsMotifs_ = false;
+    static constexpr std::size_t kMotifsKept = 64;
+    // Larger motifs (in device pixels) are painted in place every time.
+    static constexpr double kLargestMotif = 128.0 * 128;
+    std::vector<PaintedMotif> motifs_;
     // What the fold moved the current point by.
     Point currentShift_, subpathShift_;
 };

@@ -32,6 +32,10 @@ void DrawingSurface::strokeRing(const Ring& ring, std::span<const Stroke> stroke
         stroke(each.path, each.ink, each.style);
 }
 
+void DrawingSurface::drawMotif(int, const Rect&, const std::function<void(DrawingSurface&)>& draw) {
+    draw(*this);
+}
+
 bool DrawingSurface::coversWholePixels(const Rect&) const {
     return false;
 }

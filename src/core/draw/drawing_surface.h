@@ -132,6 +132,16 @@ public:
     // sides it stretches.
     virtual void strokeRing(const Ring& ring, std::span<const Stroke> strokes);
 
+    // Paints `draw`, one motif of a cloth: it paints only within `bounds` of
+    // the current frame (antialiasing aside) and paints the same whenever
+    // `motif` is the same. A surface may keep the pixels a motif painted
+    // over its backdrop and, where the same motif lies the same way on the
+    // pixel grid over the same backdrop again, copy them instead: the same
+    // pixels. Changes `draw` makes to the transform may or may not outlast
+    // it; the caller undoes them.
+    virtual void drawMotif(int motif, const Rect& bounds,
+                           const std::function<void(DrawingSurface&)>& draw);
+
     // Whether `rect` of the current frame covers whole device pixels, its
     // sides along the pixel grid: a clip to it then cuts no pixel. False where
     // the surface cannot tell.

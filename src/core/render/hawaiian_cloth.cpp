@@ -9,6 +9,11 @@ namespace {
 
 constexpr double pi = std::numbers::pi;
 
+// The classic cloth's motifs, by kind and turn, for surfaces that repeat a
+// motif's pixels.
+constexpr int kFlowerMotif = 10; // plus the turn, -1 to 2
+constexpr int kPalmMotif = 20;   // plus one when tilted up
+
 Path petal(double R) {
     Path path;
     path.moveTo({0, -0.08 * R})
@@ -94,8 +99,13 @@ void hawaiian(DrawingSurface& surface, const Strip& strip, const Palette& palett
     // flower's heart: a petal stays within 1.08 of the flower's size, a palm
     // within 0.55 of its own about its centre, 1.07 u further on.
     constexpr double kAntialiasing = 1;
+    // How far a flower and a palm paint from their centres: a petal's curve
+    // stays within 1.004 of the flower's size, a palm's leaflets within 0.545
+    // of the palm's.
+    const double flowerReach = 1.01 * 0.46 * u, palmReach = 0.55 * 0.95 * u;
     const double before = 1.08 * 0.46 * u + kAntialiasing;
     const double after = 1.07 * u + 0.55 * 0.95 * u + kAntialiasing;
+    const auto square = [](double reach) { return Rect{-reach, -reach, 2 * reach, 2 * reach}; };
     auto motifs = [&](DrawingSurface& target, double from, double to) {
         const int first =
             std::max(-1, static_cast<int>(std::ceil((from - after) / step - 0.45 / 2.05)));
@@ -106,14 +116,20 @@ void hawaiian(DrawingSurface& surface, const Strip& strip, const Palette& palett
             {
                 SavedState saved(target);
                 target.translate(x, 0.49 * w);
-                target.rotate(-0.35 + 0.38 * (i % 3));
-                hibiscus(target, 0.46 * u, palette);
+                const int turn = i % 3; // -1 before the strip
+                target.drawMotif(kFlowerMotif + turn, square(flowerReach), [&](DrawingSurface& s) {
+                    s.rotate(-0.35 + 0.38 * turn);
+                    hibiscus(s, 0.46 * u, palette);
+                });
             }
             {
                 SavedState saved(target);
                 target.translate(x + 1.07 * u, 0.47 * w);
-                target.rotate(i % 2 != 0 ? 0.44 : -0.38);
-                palm(target, 0.95 * u, palette);
+                const bool up = i % 2 != 0;
+                target.drawMotif(kPalmMotif + up, square(palmReach), [&](DrawingSurface& s) {
+                    s.rotate(up ? 0.44 : -0.38);
+                    palm(s, 0.95 * u, palette);
+                });
             }
             target.fillDisc({x + 0.6 * u, 0.84 * w}, 0.035 * u, palette.light.withAlpha(0.8));
         }

@@ -1,0 +1,78 @@
+#include "draw/bitmap.h"
+
+#include <gtest/gtest.h>
+
+#include <numbers>
+
+namespace garbello {
+namespace {
+
+// A row of flowers drawn as motifs into a strip copied to the opposite edge
+// must give the pixels of drawing each in place, while painting only the
+// ones that do not lie as an earlier one did over the same backdrop; the rest
+// are copies. On the bitmap itself, where a caller may have clipped the
+// context, every one is painted.
+TEST(DrawMotifTest, CopiesOnlyWhatLiesAlikeOverTheSameBackdrop) {
+    struct Case {
+        const char* name;
+        double step;     // between flowers, in points
+        double clipLeft; // where the strip's clip starts
+        bool stripe;     // a stripe lies under the third flower
+        bool inFrames;   // drawn into a strip picture of the surface's own
+        int painted;     // flowers painted rather than copied
+    };
+    const auto flower = [](DrawingSurface& s) {
+        s.rotate(0.3);
+        Path petals;
+        for (int i = 0; i < 5; ++i)
+            petals.addEllipse({-1.5 + 4 * (i % 2), -5.0 + 2 * i, 3, 3});
+        s.fill(petals, Ink::hex(0xd0406a).withAlpha(0.8));
+        s.stroke(Path().addLine({0, 0}, {3.3, 4.1}), Ink::hex(0xfff0c0), StrokeStyle::rounded(0.7));
+    };
+    const Size strip{240, 40};
+    const Frame frames[] = {{{0, 0}, 0}, {{240, 100}, std::numbers::pi}};
+    for (const Case& c : {
+             Case{"whole steps", 21, 0, false, true, 1},
+             Case{"half steps: two ways on the grid", 20.5, 0, false, true, 2},
+             Case{"another backdrop", 21, 0, true, true, 2},
+             Case{"cut by the clip off the grid", 21, 10.4, false, true, 2},
+             Case{"on the bitmap", 21, 0, false, false, 10},
+         }) {
+        SCOPED_TRACE(c.name);
+        Bitmap asMotifs(240, 100), inPlace(240, 100);
+        int painted = 0;
+        for (Bitmap* bitmap : {&asMotifs, &inPlace}) {
+            const auto row = [&](DrawingSurface& s) {
+                s.fillRect({0, 0, strip.width, strip.height}, Ink::hex(0x2a6f5e));
+                if (c.stripe)
+                    s.fillRect({50, 0, 3, 40}, Ink::hex(0xe8c26a));
+                SavedState saved(s);
+                s.clipToRect({c.clipLeft, 0, strip.width - c.clipLeft, strip.height});
+                for (int i = 0; i < 10; ++i) {
+                    SavedState motif(s);
+                    s.translate(9.3 + i * c.step, 20.25);
+                    if (bitmap == &inPlace)
+                        flower(s);
+                    else
+                        s.drawMotif(1, {-7, -7, 14, 14}, [&](DrawingSurface& target) {
+                            ++painted;
+                            flower(target);
+                        });
+                }
+            };
+            if (c.inFrames)
+                bitmap->surface().drawInFrames(frames, strip, row);
+            else
+                row(bitmap->surface());
+        }
+        EXPECT_EQ(painted, c.painted);
+        int differing = 0;
+        for (int y = 0; y < 100; ++y)
+            for (int x = 0; x < 240; ++x)
+                differing += !(asMotifs.pixel(x, y) == inPlace.pixel(x, y));
+        EXPECT_EQ(differing, 0);
+    }
+}
+
+} // namespace
+} // namespace garbello
