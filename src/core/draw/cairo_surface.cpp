@@ -378,6 +378,40 @@ std::pair<int, int> inkedSpan(cairo_surface_t* small, int fixed, int from, int t
     return {from, to};
 }
 
+// Lays the source of `out` through the mask of the long ring that `small`
+// (the shortened ring's mask, its corner at `left`, `top`) stands for:
+// runs moved as they are, stretched runs from one line of `small`, nothing
+// where both runs are stretched (inside the window).
+void layThroughShortRing(cairo_t* out, cairo_surface_t* small, int left, int top,
+                         const std::array<std::vector<Run>, 2>& runs) {
+    for (const Run& y : runs[1])
+        for (const Run& x : runs[0]) {
+            if ((x.stretched && y.stretched) || x.to <= x.from || y.to <= y.from)
+                continue;
+            if (!x.stretched && !y.stretched) {
+                cairo_save(out);
+                cairo_rectangle(out, x.from, y.from, x.to - x.from, y.to - y.from);
+                cairo_clip(out);
+                cairo_mask_surface(out, small, left - x.shift, top - y.shift);
+                cairo_restore(out);
+                continue;
+            }
+            const bool rows = x.stretched; // every row of the run is one line
+            const Run& across = rows ? y : x;
+            const int line = (rows ? x.from - left : y.from - top);
+            const int origin = rows ? top : left;
+            const auto [a, b] = inkedSpan(small, line, across.from + across.shift - origin,
+                                          across.to + across.shift - origin, !rows);
+            if (a >= b)
+                continue;
+            const CairoSurfaceHandle mask =
+                stretchedMask(small, rows ? line : a, rows ? a : line, b - a,
+                              rows ? x.to - x.from : y.to - y.from, rows);
+            const int at = a + origin - across.shift;
+            cairo_mask_surface(out, mask.get(), rows ? x.from : at, rows ? at : y.from);
+        }
+}
+
 } // namespace
 
 std::optional<CairoSurface::Box> CairoSurface::clipRectangle() const {
@@ -467,7 +501,7 @@ bool CairoSurface::strokeRingFolded(const Ring& ring, std::span<const Stroke> st
     folded.clip(ring.clip, FillRule::evenOdd);
 
     // The long ring's runs along each axis, in device pixels.
-    std::vector<Run> runs[2];
+    std::array<std::vector<Run>, 2> runs;
     for (int a = 0; a < 2; ++a) {
         const int first = static_cast<int>(box[a]), last = static_cast<int>(box[a + 2]);
         runs[a] = {{first, start[a], 0, false},
@@ -481,34 +515,7 @@ bool CairoSurface::strokeRingFolded(const Ring& ring, std::span<const Stroke> st
         folded.stroke(each.path, Ink{1, 1, 1, 1}, each.style);
         cairo_surface_flush(small.get());
         setSource(out.get(), each.ink);
-        for (const Run& y : runs[1])
-            for (const Run& x : runs[0]) {
-                if (x.stretched && y.stretched) // inside the window
-                    continue;
-                if (!x.stretched && !y.stretched) {
-                    cairo_save(out.get());
-                    cairo_rectangle(out.get(), x.from, y.from, x.to - x.from, y.to - y.from);
-                    cairo_clip(out.get());
-                    cairo_mask_surface(out.get(), small.get(), left - x.shift, top - y.shift);
-                    cairo_restore(out.get());
-                    continue;
-                }
-                // One line of the short ring, the same all along the run.
-                const bool rows = x.stretched;
-                const Run& across = rows ? y : x;
-                const int line = (rows ? x.from : y.from) - (rows ? left : top);
-                const int origin = rows ? top : left;
-                const auto [a, b] =
-                    inkedSpan(small.get(), line, across.from + across.shift - origin,
-                              across.to + across.shift - origin, !rows);
-                if (a >= b || x.to <= x.from || y.to <= y.from)
-                    continue;
-                const CairoSurfaceHandle mask =
-                    stretchedMask(small.get(), rows ? line : a, rows ? a : line, b - a,
-                                  rows ? x.to - x.from : y.to - y.from, rows);
-                const int at = a + origin - across.shift;
-                cairo_mask_surface(out.get(), mask.get(), rows ? x.from : at, rows ? at : y.from);
-            }
+        layThroughShortRing(out.get(), small.get(), left, top, runs);
         std::memset(data, 0, static_cast<std::size_t>(stride) * height);
         cairo_surface_mark_dirty(small.get());
     }
@@ -605,13 +612,7 @@ void writePixels(cairo_surface_t* image, int x, int y, int width, int height,
 
 } // namespace
 
-void CairoSurface::drawMotif(int motif, const Rect& bounds,
-                             const std::function<void(DrawingSurface&)>& draw) {
-    const auto inPlace = [&] {
-        save();
-        draw(*this);
-        restore();
-    };
+std::optional<CairoSurface::MotifPlace> CairoSurface::motifPlace(const Rect& bounds) const {
     cairo_surface_t* target = cairo_get_group_target(context_);
     double offsetX = 0, offsetY = 0;
     cairo_surface_get_device_offset(target, &offsetX, &offsetY);
@@ -621,64 +622,70 @@ void CairoSurface::drawMotif(int motif, const Rect& bounds,
     if (cairo_surface_get_type(target) != CAIRO_SURFACE_TYPE_IMAGE ||
         cairo_image_surface_get_format(target) != CAIRO_FORMAT_ARGB32 || offsetX != 0 ||
         offsetY != 0 || !quarterTurns || !bounds.isFinite())
-        return inPlace();
+        return std::nullopt;
+    const std::optional<Box> clip = clipRectangle();
+    if (!clip)
+        return std::nullopt;
     // A pixel more on every side for the antialiasing, cut to the target and
-    // to the clip, which must be one rectangle cutting the box along whole
-    // pixels only: pixels it cuts away are then just not painted.
+    // to the clip, which must cut the box along whole pixels only: pixels it
+    // cuts away are then just not painted.
     const Rect d = deviceRect(bounds);
     const Box whole = {std::floor(d.minX()) - 1, std::floor(d.minY()) - 1, std::ceil(d.maxX()) + 1,
                        std::ceil(d.maxY()) + 1};
-    const std::optional<Box> clip = clipRectangle();
-    if (!clip)
-        return inPlace();
     const Box box = {
         std::max({whole[0], (*clip)[0], 0.0}), std::max({whole[1], (*clip)[1], 0.0}),
         std::min({whole[2], (*clip)[2], double(cairo_image_surface_get_width(target))}),
         std::min({whole[3], (*clip)[3], double(cairo_image_surface_get_height(target))})};
     for (int side = 0; side < 4; ++side)
         if (box[side] != whole[side] && !isWhole(box[side]))
-            return inPlace();
+            return std::nullopt;
     if (!(box[2] > box[0] && box[3] > box[1]) ||
         (box[2] - box[0]) * (box[3] - box[1]) > kLargestMotif)
-        return inPlace();
-    const int x = static_cast<int>(box[0]), y = static_cast<int>(box[1]);
-    const int width = static_cast<int>(box[2] - box[0]), height = static_cast<int>(box[3] - box[1]);
-    // How the frame lies: turn and scale, and its origin from the box's
-    // corner; and how much of the box the clip cut away.
-    const std::array<double, 10> placement = {m.xx,
-                                              m.yx,
-                                              m.xy,
-                                              m.yy,
-                                              m.x0 - box[0],
-                                              m.y0 - box[1],
-                                              box[0] - whole[0],
-                                              box[1] - whole[1],
-                                              whole[2] - box[2],
-                                              whole[3] - box[3]};
+        return std::nullopt;
+    return MotifPlace{static_cast<int>(box[0]),
+                      static_cast<int>(box[1]),
+                      static_cast<int>(box[2] - box[0]),
+                      static_cast<int>(box[3] - box[1]),
+                      {m.xx, m.yx, m.xy, m.yy, m.x0 - box[0], m.y0 - box[1], box[0] - whole[0],
+                       box[1] - whole[1], whole[2] - box[2], whole[3] - box[3]}};
+}
+
+bool CairoSurface::MotifPlace::liesAs(const MotifPlace& other) const {
     // Motifs a whole number of pixels apart may lie a rounding error off,
     // far below what cairo's grid of 1/256 pixel tells apart.
     constexpr double kSamePlace = 1e-9;
-    const auto samePlacement = [&](const std::array<double, 10>& other) {
-        for (std::size_t i = 0; i < other.size(); ++i)
-            if (i == 4 || i == 5 ? !(std::abs(other[i] - placement[i]) < kSamePlace)
-                                 : other[i] != placement[i])
-                return false;
-        return true;
-    };
+    if (width != other.width || height != other.height)
+        return false;
+    for (std::size_t i = 0; i < placement.size(); ++i)
+        if (i == 4 || i == 5 ? !(std::abs(other.placement[i] - placement[i]) < kSamePlace)
+                             : other.placement[i] != placement[i])
+            return false;
+    return true;
+}
 
-    cairo_surface_flush(target);
-    std::vector<std::uint32_t> backdrop = readPixels(target, x, y, width, height);
-    for (const PaintedMotif& kept : motifs_)
-        if (kept.motif == motif && kept.width == width && kept.height == height &&
-            samePlacement(kept.placement) && kept.backdrop == backdrop)
-            return writePixels(target, x, y, width, height, kept.painted);
-
-    inPlace();
+void CairoSurface::drawMotif(int motif, const Rect& bounds,
+                             const std::function<void(DrawingSurface&)>& draw) {
+    const std::optional<MotifPlace> place = motifPlace(bounds);
+    cairo_surface_t* target = cairo_get_group_target(context_);
+    std::vector<std::uint32_t> backdrop;
+    if (place) {
+        cairo_surface_flush(target);
+        backdrop = readPixels(target, place->x, place->y, place->width, place->height);
+        for (const PaintedMotif& kept : motifs_)
+            if (kept.motif == motif && kept.place.liesAs(*place) && kept.backdrop == backdrop)
+                return writePixels(target, place->x, place->y, place->width, place->height,
+                                   kept.painted);
+    }
+    save();
+    draw(*this);
+    restore();
+    if (!place)
+        return;
     cairo_surface_flush(target);
     if (motifs_.size() >= kMotifsKept)
         motifs_.erase(motifs_.begin());
-    motifs_.push_back({motif, placement, width, height, std::move(backdrop),
-                       readPixels(target, x, y, width, height)});
+    motifs_.push_back({motif, *place, std::move(backdrop),
+                       readPixels(target, place->x, place->y, place->width, place->height)});
 }
 
 bool CairoSurface::coversWholePixels(const Rect& rect) const {

@@ -154,13 +154,20 @@ private:
     std::optional<Rect> knownClip_ = Rect{-1e12, -1e12, 2e12, 2e12};
     std::vector<std::optional<Rect>> savedClips_;
     std::optional<Fold> fold_;
-    // A motif as it was painted: what it was, how the frame lay (the turn
-    // and scale, and the origin from the box's corner), the device box
-    // around it, and the box's pixels before and after.
+    // Where a motif's pixels lie on the target: the device box, how the
+    // frame lies (turn and scale, and its origin from the box's corner) and
+    // how much of the box the clip cut away; none where its pixels cannot
+    // be kept.
+    struct MotifPlace {
+        int x = 0, y = 0, width = 0, height = 0;
+        std::array<double, 10> placement{};
+        bool liesAs(const MotifPlace& other) const;
+    };
+    std::optional<MotifPlace> motifPlace(const Rect& bounds) const;
+    // A motif as it was painted, with the box's pixels before and after.
     struct PaintedMotif {
         int motif = 0;
-        std::array<double, 10> placement{};
-        int width = 0, height = 0;
+        MotifPlace place;
         std::vector<std::uint32_t> backdrop, painted;
     };
     // Only on a scratch picture no caller can clip behind this surface's back.
