@@ -139,21 +139,34 @@ void checks(DrawingSurface& surface, int first, int last, double P, double w,
     surface.fill(dark, palette.shadow);
 }
 
+// The upper ridge of a "Berry ridge" tile, for surfaces that repeat a motif's
+// pixels.
+constexpr int kUpperRidgeMotif = 1;
+
 // "Berry ridge": two rows of dark ridges, each with a pale crest line. Tile
 // by tile, since each ridge's round ends cover the neighbouring crests' ends.
 void ridges(DrawingSurface& surface, int first, int last, double P, double w,
             const Palette& palette) {
     const StrokeStyle ridge = StrokeStyle::rounded(0.24 * w),
                       crest = StrokeStyle::rounded(0.07 * w);
+    const auto ridgeAt = [&](DrawingSurface& target, double x, double yb) {
+        Path path;
+        path.addPolyline({{x, yb + 0.1 * w}, {x + 0.5 * P, yb + 0.32 * w}, {x + P, yb + 0.1 * w}});
+        target.stroke(path, palette.shadow, ridge);
+        target.stroke(path, palette.light.withAlpha(0.75), crest);
+    };
+    // The upper ridge lies over the cover and the ridges before it alone, so
+    // where it lies alike on the pixel grid it is the same picture.
+    const double upper = 0.58 * w, halfRidge = 0.12 * w;
+    const Rect upperBounds{-halfRidge, upper + 0.1 * w - halfRidge, P + 2 * halfRidge,
+                           0.22 * w + 2 * halfRidge};
     for (int i = first; i <= last; ++i) {
         const double x = i * P;
-        for (double yb : {0.18 * w, 0.58 * w}) {
-            Path path;
-            path.addPolyline(
-                {{x, yb + 0.1 * w}, {x + 0.5 * P, yb + 0.32 * w}, {x + P, yb + 0.1 * w}});
-            surface.stroke(path, palette.shadow, ridge);
-            surface.stroke(path, palette.light.withAlpha(0.75), crest);
-        }
+        ridgeAt(surface, x, 0.18 * w);
+        SavedState saved(surface);
+        surface.translate(x, 0);
+        surface.drawMotif(kUpperRidgeMotif, upperBounds,
+                          [&](DrawingSurface& target) { ridgeAt(target, 0, upper); });
     }
 }
 
