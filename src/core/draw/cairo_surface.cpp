@@ -626,12 +626,13 @@ std::optional<CairoSurface::MotifPlace> CairoSurface::motifPlace(const Rect& bou
     const std::optional<Box> clip = clipRectangle();
     if (!clip)
         return std::nullopt;
-    // A pixel more on every side for the antialiasing, cut to the target and
+    // The whole pixels the bounds touch (cairo's antialiasing is the share of
+    // a pixel a shape covers, so it stays within them), cut to the target and
     // to the clip, which must cut the box along whole pixels only: pixels it
     // cuts away are then just not painted.
     const Rect d = deviceRect(bounds);
-    const Box whole = {std::floor(d.minX()) - 1, std::floor(d.minY()) - 1, std::ceil(d.maxX()) + 1,
-                       std::ceil(d.maxY()) + 1};
+    const Box whole = {std::floor(d.minX()), std::floor(d.minY()), std::ceil(d.maxX()),
+                       std::ceil(d.maxY())};
     const Box box = {
         std::max({whole[0], (*clip)[0], 0.0}), std::max({whole[1], (*clip)[1], 0.0}),
         std::min({whole[2], (*clip)[2], double(cairo_image_surface_get_width(target))}),
