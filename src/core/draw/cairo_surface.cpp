@@ -23,6 +23,12 @@ bool isWhole(double v) {
     return std::abs(v - std::round(v)) < 1e-9;
 }
 
+// Whether the transform keeps the axes along the device's (it turns by
+// quarter turns at most, and scales or flips).
+bool turnsByQuarters(const cairo_matrix_t& m) {
+    return (m.xy == 0 && m.yx == 0) || (m.xx == 0 && m.yy == 0);
+}
+
 // Whether the transform only turns by quarter turns and moves by whole pixels,
 // so that a picture drawn under it can be copied pixel for pixel.
 bool movesWholePixels(const cairo_matrix_t& m) {
@@ -37,8 +43,7 @@ bool movesWholePixels(const cairo_matrix_t& m) {
 int wholePixelsPerPoint(const cairo_matrix_t& m) {
     const double s = std::max(std::abs(m.xx), std::abs(m.yx));
     const auto ok = [s](double v) { return v == 0 || std::abs(v) == s; };
-    const bool quarterTurns = (m.xy == 0 && m.yx == 0) || (m.xx == 0 && m.yy == 0);
-    if (!(s >= 1) || !isWhole(s) || !quarterTurns || !ok(m.xx) || !ok(m.yx) || !ok(m.xy) ||
+    if (!(s >= 1) || !isWhole(s) || !turnsByQuarters(m) || !ok(m.xx) || !ok(m.yx) || !ok(m.xy) ||
         !ok(m.yy) || std::abs(m.xx) + std::abs(m.xy) != s || !isWhole(m.x0) || !isWhole(m.y0))
         return 0;
     return static_cast<int>(s);
@@ -618,10 +623,9 @@ std::optional<CairoSurface::MotifPlace> CairoSurface::motifPlace(const Rect& bou
     cairo_surface_get_device_offset(target, &offsetX, &offsetY);
     cairo_matrix_t m;
     cairo_get_matrix(context_, &m);
-    const bool quarterTurns = (m.xy == 0 && m.yx == 0) || (m.xx == 0 && m.yy == 0);
     if (cairo_surface_get_type(target) != CAIRO_SURFACE_TYPE_IMAGE ||
         cairo_image_surface_get_format(target) != CAIRO_FORMAT_ARGB32 || offsetX != 0 ||
-        offsetY != 0 || !quarterTurns || !bounds.isFinite())
+        offsetY != 0 || !turnsByQuarters(m) || !bounds.isFinite())
         return std::nullopt;
     const std::optional<Box> clip = clipRectangle();
     if (!clip)
@@ -692,9 +696,8 @@ void CairoSurface::drawMotif(int motif, const Rect& bounds,
 bool CairoSurface::coversWholePixels(const Rect& rect) const {
     cairo_matrix_t m;
     cairo_get_matrix(context_, &m);
-    const bool quarterTurns = (m.xy == 0 && m.yx == 0) || (m.xx == 0 && m.yy == 0);
     const Rect d = deviceRect(rect);
-    return quarterTurns && d.isFinite() && isWhole(d.minX()) && isWhole(d.minY()) &&
+    return turnsByQuarters(m) && d.isFinite() && isWhole(d.minX()) && isWhole(d.minY()) &&
            isWhole(d.maxX()) && isWhole(d.maxY());
 }
 
