@@ -62,7 +62,6 @@ TEST(StrokeRingTest, GivesThePixelsOfStrokingEachInTurn) {
              Case{"shortened, off the pixel grid", off, 1, 0, 0, false, false, false},
              Case{"shortened, in a subsurface", large, 1, 3, 1, false, false, true},
              Case{"moved by fractions", small, 1, 0.3, 0.7, false, false, false},
-             Case{"dashed", small, 1, 0, 0, false, true, false},
              Case{"dashed, in a subsurface", small, 1, 0.5, 0, false, true, true},
          }) {
         SCOPED_TRACE(c.name);
