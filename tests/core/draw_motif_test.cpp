@@ -10,8 +10,9 @@ namespace {
 // A row of flowers drawn as motifs into a strip copied to the opposite edge
 // must give the pixels of drawing each in place, while painting only the
 // ones that do not lie as an earlier one did over the same backdrop; the rest
-// are copies. On the bitmap itself, where a caller may have clipped the
-// context, every one is painted.
+// are copies. At two pixels per point each strip is drawn on a picture of its
+// own, which keeps its motifs too. On the bitmap itself, where a caller may
+// have clipped the context, every one is painted.
 TEST(DrawMotifTest, CopiesOnlyWhatLiesAlikeOverTheSameBackdrop) {
     struct Case {
         const char* name;
@@ -19,7 +20,8 @@ TEST(DrawMotifTest, CopiesOnlyWhatLiesAlikeOverTheSameBackdrop) {
         double clipLeft; // where the strip's clip starts
         bool stripe;     // a stripe lies under the third flower
         bool inFrames;   // drawn into a strip picture of the surface's own
-        int painted;     // flowers painted rather than copied
+        int pixelsPerPoint;
+        int painted; // flowers painted rather than copied
     };
     const auto flower = [](DrawingSurface& s) {
         s.rotate(0.3);
@@ -32,16 +34,19 @@ TEST(DrawMotifTest, CopiesOnlyWhatLiesAlikeOverTheSameBackdrop) {
     const Size strip{240, 40};
     const Frame frames[] = {{{0, 0}, 0}, {{240, 100}, std::numbers::pi}};
     for (const Case& c : {
-             Case{"whole steps", 21, 0, false, true, 1},
-             Case{"half steps: two ways on the grid", 20.5, 0, false, true, 2},
-             Case{"another backdrop", 21, 0, true, true, 2},
-             Case{"cut by the clip off the grid", 21, 10.4, false, true, 2},
-             Case{"on the bitmap", 21, 0, false, false, 10},
+             Case{"whole steps", 21, 0, false, true, 1, 1},
+             Case{"half steps: two ways on the grid", 20.5, 0, false, true, 1, 2},
+             Case{"another backdrop", 21, 0, true, true, 1, 2},
+             Case{"cut by the clip off the grid", 21, 10.4, false, true, 1, 2},
+             Case{"two pixels per point: a picture for each strip", 20.5, 0, false, true, 2, 2},
+             Case{"on the bitmap", 21, 0, false, false, 1, 10},
          }) {
         SCOPED_TRACE(c.name);
-        Bitmap asMotifs(240, 100), inPlace(240, 100);
+        const int n = c.pixelsPerPoint;
+        Bitmap asMotifs(240 * n, 100 * n), inPlace(240 * n, 100 * n);
         int painted = 0;
         for (Bitmap* bitmap : {&asMotifs, &inPlace}) {
+            bitmap->surface().scale(n, n);
             const auto row = [&](DrawingSurface& s) {
                 s.fillRect({0, 0, strip.width, strip.height}, Ink::hex(0x2a6f5e));
                 if (c.stripe)
@@ -67,8 +72,8 @@ TEST(DrawMotifTest, CopiesOnlyWhatLiesAlikeOverTheSameBackdrop) {
         }
         EXPECT_EQ(painted, c.painted);
         int differing = 0;
-        for (int y = 0; y < 100; ++y)
-            for (int x = 0; x < 240; ++x)
+        for (int y = 0; y < asMotifs.height(); ++y)
+            for (int x = 0; x < asMotifs.width(); ++x)
                 differing += !(asMotifs.pixel(x, y) == inPlace.pixel(x, y));
         EXPECT_EQ(differing, 0);
     }

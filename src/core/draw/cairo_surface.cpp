@@ -560,10 +560,58 @@ std::unique_ptr<Bitmap> CairoSurface::scratchBitmap(const Rect& rect, cairo_matr
     return scratch;
 }
 
+bool CairoSurface::drawsOnPlainImage() const {
+    cairo_surface_t* target = cairo_get_group_target(context_);
+    double offsetX = 0, offsetY = 0;
+    cairo_surface_get_device_offset(target, &offsetX, &offsetY);
+    return cairo_surface_get_type(target) == CAIRO_SURFACE_TYPE_IMAGE &&
+           cairo_image_surface_get_format(target) == CAIRO_FORMAT_ARGB32 && offsetX == 0 &&
+           offsetY == 0;
+}
+
+bool CairoSurface::drawFrameApart(const Frame& frame, Size size,
+                                  const std::function<void(DrawingSurface&)>& draw) {
+    // The picture lies on the very device pixels the frame covers, so every
+    // shape in it gets the pixels it would get in place; the frame's own clip
+    // runs along whole pixels and the picture's first paint is opaque, so
+    // what lay beneath and the clip cannot tell the two apart either.
+    const Rect rect{0, 0, size.width, size.height};
+    cairo_save(context_);
+    enterFrame(frame);
+    cairo_matrix_t toDevice, toPicture;
+    cairo_get_matrix(context_, &toDevice);
+    const Rect d = deviceRect(rect);
+    const bool apart = wholePixelsPerPoint(toDevice) > 0 && d.isFinite() && isWhole(d.minX()) &&
+                       isWhole(d.minY()) && isWhole(d.maxX()) && isWhole(d.maxY()) &&
+                       d.width * d.height <= kLargestPicture && drawsOnPlainImage() &&
+                       clipHolds({d.minX(), d.minY(), d.maxX(), d.maxY()});
+    std::unique_ptr<Bitmap> picture = apart ? scratchBitmap(rect, toPicture) : nullptr;
+    cairo_restore(context_);
+    if (!picture)
+        return false;
+    draw(picture->surface());
+
+    cairo_save(context_);
+    cairo_identity_matrix(context_);
+    cairo_new_path(context_);
+    cairo_rectangle(context_, d.minX(), d.minY(), d.width, d.height);
+    cairo_matrix_t toCopy;
+    cairo_matrix_init_translate(&toCopy, -d.minX(), -d.minY());
+    auto copy = copyPattern(*picture, toCopy, CAIRO_EXTEND_NONE);
+    cairo_set_source(context_, copy.get());
+    cairo_fill(context_);
+    cairo_restore(context_);
+    return true;
+}
+
 void CairoSurface::drawInFrames(std::span<const Frame> frames, Size size,
                                 const std::function<void(DrawingSurface&)>& draw) {
-    if (frames.size() < 2 || !mapsOntoWholePixels(frames, size))
-        return DrawingSurface::drawInFrames(frames, size, draw);
+    if (frames.size() < 2 || !mapsOntoWholePixels(frames, size)) {
+        for (const Frame& frame : frames)
+            if (!drawFrameApart(frame, size, draw))
+                DrawingSurface::drawInFrames({&frame, 1}, size, draw);
+        return;
+    }
 
     // The picture is drawn exactly as the first frame lies on the device, so
     // that frame gets the very pixels direct drawing would give. cairo's
@@ -619,13 +667,9 @@ void writePixels(cairo_surface_t* image, int x, int y, int width, int height,
 
 std::optional<CairoSurface::MotifPlace> CairoSurface::motifPlace(const Rect& bounds) const {
     cairo_surface_t* target = cairo_get_group_target(context_);
-    double offsetX = 0, offsetY = 0;
-    cairo_surface_get_device_offset(target, &offsetX, &offsetY);
     cairo_matrix_t m;
     cairo_get_matrix(context_, &m);
-    if (cairo_surface_get_type(target) != CAIRO_SURFACE_TYPE_IMAGE ||
-        cairo_image_surface_get_format(target) != CAIRO_FORMAT_ARGB32 || offsetX != 0 ||
-        offsetY != 0 || !turnsByQuarters(m) || !bounds.isFinite())
+    if (!drawsOnPlainImage() || !turnsByQuarters(m) || !bounds.isFinite())
         return std::nullopt;
     const std::optional<Box> clip = clipRectangle();
     if (!clip)

@@ -51,7 +51,9 @@ public:
                    const std::function<void(DrawingSurface&)>& draw) override;
     // Paints the picture once into a bitmap of its own and copies it into
     // every frame, when each frame maps it onto whole device pixels without
-    // scaling; otherwise draws it in each frame.
+    // scaling. Otherwise draws it in each frame: on a bitmap of the frame's
+    // own where the frame covers whole pixels at a whole number of pixels per
+    // point (the same pixels, and motifs are kept there), else in place.
     void drawInFrames(std::span<const Frame> frames, Size size,
                       const std::function<void(DrawingSurface&)>& draw) override;
 
@@ -108,6 +110,13 @@ private:
     static constexpr double kLargestPicture = 64.0 * 1024 * 1024;
     void enterFrame(const Frame& frame);
     bool mapsOntoWholePixels(std::span<const Frame> frames, Size size);
+    // Whether the target is an image whose pixels this surface can read and
+    // write at their device places.
+    bool drawsOnPlainImage() const;
+    // Draws one frame on a picture of its own over the same device pixels
+    // and copies it in; false, having drawn nothing, where it cannot.
+    bool drawFrameApart(const Frame& frame, Size size,
+                        const std::function<void(DrawingSurface&)>& draw);
     // Whether a tile of `period` points over `area` can be copied here.
     bool canTile(const Rect& area, double period) const;
     // What fillWithTile copies and what it leaves to direct drawing, in device
