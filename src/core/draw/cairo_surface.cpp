@@ -534,10 +534,139 @@ void CairoSurface::fillLinearGradient(const Path& area, const std::vector<Gradie
         cairo_pattern_add_color_stop_rgba(gradient.get(), stop.location, stop.color.red,
                                           stop.color.green, stop.color.blue, stop.color.alpha);
     cairo_pattern_set_extend(gradient.get(), CAIRO_EXTEND_NONE);
+    // pixman steps a gradient pixel by pixel from where each composite
+    // starts, so one composite for all gives the same pixels only where the
+    // colour changes from row to row alone.
+    double alongRow = end.x - start.x, alongColumn = end.y - start.y;
+    cairo_user_to_device_distance(context_, &alongRow, &alongColumn);
+    if (alongRow == 0 && fillThroughMask(area, gradient.get()))
+        return;
     replay(area);
     cairo_set_source(context_, gradient.get());
     cairo_set_fill_rule(context_, CAIRO_FILL_RULE_WINDING);
     cairo_fill(context_);
+}
+
+namespace {
+
+void append(Path& path, const Path::Element& e) {
+    switch (e.verb) {
+    case Path::Verb::moveTo:
+        path.moveTo(e.points[0]);
+        break;
+    case Path::Verb::lineTo:
+        path.lineTo(e.points[0]);
+        break;
+    case Path::Verb::quadTo:
+        path.quadTo(e.points[1], e.points[0]);
+        break;
+    case Path::Verb::curveTo:
+        path.curveTo(e.points[2], e.points[0], e.points[1]);
+        break;
+    case Path::Verb::close:
+        path.close();
+        break;
+    }
+}
+
+int pointsOf(Path::Verb verb) {
+    return verb == Path::Verb::close     ? 0
+           : verb == Path::Verb::quadTo  ? 2
+           : verb == Path::Verb::curveTo ? 3
+                                         : 1;
+}
+
+bool overlap(const std::array<double, 4>& a, const std::array<double, 4>& b) {
+    return a[0] < b[2] && b[0] < a[2] && a[1] < b[3] && b[1] < a[3];
+}
+
+} // namespace
+
+bool CairoSurface::fillThroughMask(const Path& area, cairo_pattern_t* source) {
+    // Only where the clip is known to be one rectangle, the one made here.
+    const std::optional<Box> clip = clipRectangle();
+    if (!clip || !drawsOnPlainImage() || cairo_get_operator(context_) != CAIRO_OPERATOR_OVER)
+        return false;
+
+    // Each shape (a subpath) with the whole device pixels its points touch.
+    struct Shape {
+        std::size_t begin = 0, end = 0;
+        Box pixels{INFINITY, INFINITY, -INFINITY, -INFINITY};
+        bool cut = false;
+    };
+    std::vector<Shape> shapes;
+    const auto& elements = area.elements();
+    for (std::size_t i = 0; i < elements.size(); ++i) {
+        if (shapes.empty() || elements[i].verb == Path::Verb::moveTo)
+            shapes.push_back({i, i, {INFINITY, INFINITY, -INFINITY, -INFINITY}, false});
+        Shape& shape = shapes.back();
+        shape.end = i + 1;
+        for (int k = 0; k < pointsOf(elements[i].verb); ++k) {
+            double x = elements[i].points[k].x, y = elements[i].points[k].y;
+            cairo_user_to_device(context_, &x, &y);
+            shape.pixels = {
+                std::min(shape.pixels[0], std::floor(x)), std::min(shape.pixels[1], std::floor(y)),
+                std::max(shape.pixels[2], std::ceil(x)), std::max(shape.pixels[3], std::ceil(y))};
+        }
+    }
+    // cairo composites a clip's antialiased edge into a fill otherwise than
+    // through a mask, so shapes whose pixels the clip reaches, and any that
+    // share a pixel with those, are filled in place.
+    for (Shape& shape : shapes)
+        shape.cut = !(std::isfinite(shape.pixels[0]) && shape.pixels[0] >= (*clip)[0] &&
+                      shape.pixels[1] >= (*clip)[1] && shape.pixels[2] <= (*clip)[2] &&
+                      shape.pixels[3] <= (*clip)[3]);
+    for (bool spread = true; spread;) {
+        spread = false;
+        for (Shape& shape : shapes)
+            for (const Shape& other : shapes)
+                if (!shape.cut && other.cut && overlap(shape.pixels, other.pixels))
+                    shape.cut = spread = true;
+    }
+    Path inPlace, masked;
+    Box box{INFINITY, INFINITY, -INFINITY, -INFINITY};
+    for (const Shape& shape : shapes) {
+        for (std::size_t i = shape.begin; i < shape.end; ++i)
+            append(shape.cut ? inPlace : masked, elements[i]);
+        if (!shape.cut)
+            box = {std::min(box[0], shape.pixels[0]), std::min(box[1], shape.pixels[1]),
+                   std::max(box[2], shape.pixels[2]), std::max(box[3], shape.pixels[3])};
+    }
+    if (masked.isEmpty())
+        return false;
+    const int left = static_cast<int>(box[0]), top = static_cast<int>(box[1]);
+    const int width = static_cast<int>(box[2]) - left, height = static_cast<int>(box[3]) - top;
+    CairoSurfaceHandle mask(cairo_image_surface_create(CAIRO_FORMAT_A8, width, height));
+    if (cairo_surface_status(mask.get()) != CAIRO_STATUS_SUCCESS)
+        return false;
+    if (!inPlace.isEmpty()) {
+        replay(inPlace);
+        cairo_set_source(context_, source);
+        cairo_set_fill_rule(context_, CAIRO_FILL_RULE_WINDING);
+        cairo_fill(context_);
+    }
+
+    // The coverage, rasterised on the same pixels.
+    cairo_matrix_t toDevice, toMask;
+    cairo_get_matrix(context_, &toDevice);
+    toMask = toDevice;
+    toMask.x0 -= left;
+    toMask.y0 -= top;
+    CairoContextHandle maskContext(cairo_create(mask.get()));
+    cairo_set_matrix(maskContext.get(), &toMask);
+    cairo_set_tolerance(maskContext.get(), cairo_get_tolerance(context_));
+    cairo_set_antialias(maskContext.get(), cairo_get_antialias(context_));
+    CairoSurface(maskContext.get()).fill(masked, Ink{1, 1, 1, 1}, FillRule::winding);
+    cairo_surface_flush(mask.get());
+
+    // The source through it, in one composite rather than one a run of
+    // pixels; the clip does not reach these shapes.
+    CairoContextHandle out(cairo_create(cairo_get_group_target(context_)));
+    cairo_set_matrix(out.get(), &toDevice);
+    cairo_set_source(out.get(), source);
+    cairo_identity_matrix(out.get());
+    cairo_mask_surface(out.get(), mask.get(), left, top);
+    return true;
 }
 
 std::unique_ptr<Bitmap> CairoSurface::scratchBitmap(const Rect& rect, cairo_matrix_t& toScratch) {

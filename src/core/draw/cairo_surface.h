@@ -95,6 +95,12 @@ private:
     // Fewer device pixels cut along both axes together are not worth a fold.
     static constexpr int kShortestFold = 32;
     void strokeRingMasked(const Ring& ring, std::span<const Stroke> strokes);
+    // Fills `area` with `source` by rasterising its coverage into a mask of
+    // its own and compositing the source through it once: cairo composites a
+    // source other than one ink run by run of pixels, which for thin shapes
+    // along a strip costs far more than their pixels. False, having drawn
+    // nothing, where the clip is not known to be one rectangle.
+    bool fillThroughMask(const Path& area, cairo_pattern_t* source);
 
     void replay(const Path& path);
     // Passes one point of a path to cairo, moved by the fold if there is one.
