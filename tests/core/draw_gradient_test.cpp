@@ -1,0 +1,58 @@
+#include "draw/bitmap.h"
+
+#include <gtest/gtest.h>
+
+#include <numbers>
+
+namespace garbello {
+namespace {
+
+// A row of rounded bands filled with one gradient on a strip picture of the
+// surface's own, where the bands the clip leaves whole go through a mask,
+// must give the pixels of filling them all in place: bands the clip's
+// fractional edges cut, a band sharing a pixel with one of those, and
+// gradients across the strip or along it, on a strip turned either way.
+TEST(GradientFillTest, GivesThePixelsOfFillingInPlace) {
+    const Size strip{200, 16};
+    const std::vector<GradientStop> stops = {
+        {Ink::hex(0x203040), 0}, {Ink::hex(0xc0d0e0), 0.4}, {Ink::hex(0x506070), 1}};
+    struct Case {
+        const char* name;
+        Frame frame;
+        Point start, end;
+    };
+    const double pi = std::numbers::pi;
+    for (const Case& c : {Case{"across", {{20, 10}, 0}, {0, 7.3}, {0, 16}},
+                          Case{"across, a half turn", {{220, 40}, pi}, {0, 7.3}, {0, 16}},
+                          Case{"across, a quarter turn", {{220, 20}, pi / 2}, {0, 7.3}, {0, 16}},
+                          Case{"along", {{20, 10}, 0}, {3, 0}, {190, 0}}}) {
+        SCOPED_TRACE(c.name);
+        const Frame& frame = c.frame;
+        Bitmap apart(240, 240), inPlace(240, 240);
+        for (Bitmap* bitmap : {&apart, &inPlace}) {
+            const auto bands = [&](DrawingSurface& s) {
+                s.fillRect({0, 0, strip.width, strip.height}, Ink::hex(0x405060));
+                SavedState saved(s);
+                s.clipToRect({5.44, 0, strip.width - 10.88, strip.height});
+                Path insides;
+                // Pitch 13.3: the last band before x = 6 and the one after
+                // it share a pixel column.
+                for (double x = -4; x < strip.width; x += 13.3)
+                    insides.addRoundedRect({x + 0.65, 7.3, 12.0 + (x < 10 ? 0.5 : 0), 8.7}, 3.4);
+                s.fillLinearGradient(insides, stops, c.start, c.end);
+            };
+            if (bitmap == &apart)
+                bitmap->surface().drawInFrames({&frame, 1}, strip, bands);
+            else
+                bitmap->surface().DrawingSurface::drawInFrames({&frame, 1}, strip, bands);
+        }
+        int differing = 0;
+        for (int y = 0; y < apart.height(); ++y)
+            for (int x = 0; x < apart.width(); ++x)
+                differing += !(apart.pixel(x, y) == inPlace.pixel(x, y));
+        EXPECT_EQ(differing, 0);
+    }
+}
+
+} // namespace
+} // namespace garbello
