@@ -549,26 +549,6 @@ void CairoSurface::fillLinearGradient(const Path& area, const std::vector<Gradie
 
 namespace {
 
-void append(Path& path, const Path::Element& e) {
-    switch (e.verb) {
-    case Path::Verb::moveTo:
-        path.moveTo(e.points[0]);
-        break;
-    case Path::Verb::lineTo:
-        path.lineTo(e.points[0]);
-        break;
-    case Path::Verb::quadTo:
-        path.quadTo(e.points[1], e.points[0]);
-        break;
-    case Path::Verb::curveTo:
-        path.curveTo(e.points[2], e.points[0], e.points[1]);
-        break;
-    case Path::Verb::close:
-        path.close();
-        break;
-    }
-}
-
 int pointsOf(Path::Verb verb) {
     return verb == Path::Verb::close     ? 0
            : verb == Path::Verb::quadTo  ? 2
@@ -627,7 +607,7 @@ bool CairoSurface::fillThroughMask(const Path& area, cairo_pattern_t* source) {
     Box box{INFINITY, INFINITY, -INFINITY, -INFINITY};
     for (const Shape& shape : shapes) {
         for (std::size_t i = shape.begin; i < shape.end; ++i)
-            append(shape.cut ? inPlace : masked, elements[i]);
+            (shape.cut ? inPlace : masked).add(elements[i]);
         if (!shape.cut)
             box = {std::min(box[0], shape.pixels[0]), std::min(box[1], shape.pixels[1]),
                    std::max(box[2], shape.pixels[2]), std::max(box[3], shape.pixels[3])};

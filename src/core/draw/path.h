@@ -22,6 +22,11 @@ public:
     Path& quadTo(Point end, Point control);
     Path& curveTo(Point end, Point control1, Point control2);
     Path& close();
+    // One element as another path holds it.
+    Path& add(const Element& element) {
+        elements_.push_back(element);
+        return *this;
+    }
     // An open polyline through `points`.
     Path& addPolyline(std::initializer_list<Point> points);
     // A closed polygon through `points`.
