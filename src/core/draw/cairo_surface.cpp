@@ -941,6 +941,19 @@ void CairoSurface::fillPeriodicOver(
     copyTile(copyPattern(*tile, toTile, CAIRO_EXTEND_REPEAT).get(), layout);
 }
 
+void CairoSurface::fillPeriodicOverRepeats(
+    const Rect& area, double period, double reach,
+    const std::function<void(DrawingSurface&, double, double)>& draw) {
+    // A repeat painted in place lies over what every other one does, since
+    // that repeats too; no other way of taking a backdrop holds.
+    if (canTile(area, period)) {
+        const TileLayout layout = overLayout(area, reach, {});
+        if (!layout.copied.empty() && repeatInPlace(layout, period, reach, draw))
+            return;
+    }
+    DrawingSurface::fillPeriodicOverRepeats(area, period, reach, draw);
+}
+
 bool CairoSurface::repeatInPlace(const TileLayout& layout, double period, double reach,
                                  const std::function<void(DrawingSurface&, double, double)>& draw) {
     cairo_matrix_t toDevice;

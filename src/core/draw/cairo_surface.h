@@ -69,6 +69,10 @@ public:
     void
     fillPeriodicOver(const Rect& area, double period, double reach, std::span<const Span> keepOut,
                      const std::function<void(DrawingSurface&, double, double)>& draw) override;
+    // The same by painting one repeat in place and copying it.
+    void fillPeriodicOverRepeats(
+        const Rect& area, double period, double reach,
+        const std::function<void(DrawingSurface&, double, double)>& draw) override;
 
 private:
     // How a ring is shortened: the points of a path beyond `middle` (on the

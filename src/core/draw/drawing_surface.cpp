@@ -25,6 +25,12 @@ void DrawingSurface::fillPeriodicOver(
     draw(*this, area.minX(), area.maxX());
 }
 
+void DrawingSurface::fillPeriodicOverRepeats(
+    const Rect& area, double, double,
+    const std::function<void(DrawingSurface&, double, double)>& draw) {
+    draw(*this, area.minX(), area.maxX());
+}
+
 void DrawingSurface::strokeRing(const Ring& ring, std::span<const Stroke> strokes) {
     SavedState saved(*this);
     clip(ring.clip, FillRule::evenOdd);

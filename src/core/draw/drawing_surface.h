@@ -109,6 +109,12 @@ public:
     virtual void fillPeriodicOver(const Rect& area, double period, double reach,
                                   std::span<const Span> keepOut,
                                   const std::function<void(DrawingSurface&, double, double)>& draw);
+    // Like fillPeriodicOver, over layers that themselves repeat, every
+    // `period` or a divisor of it, laid from x = 0 on the same pixels: a
+    // surface that repeats paints one repeat in place over them and copies it.
+    virtual void
+    fillPeriodicOverRepeats(const Rect& area, double period, double reach,
+                            const std::function<void(DrawingSurface&, double, double)>& draw);
 
     struct Stroke {
         Path path;
