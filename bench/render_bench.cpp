@@ -8,7 +8,8 @@
 // 3. 2560 × 1440, width 32, one pixel per point (no target).
 //
 // Each figure is the median of `--repeats` draws (default 21) in this
-// thread's CPU time, so other work on the machine inflates it little. Then
+// thread's CPU time, so other work on the machine inflates it little, and a
+// cloth's three setups are timed one after the other. Then
 // Google Benchmark times PNG encoding of one big sheet (skip it with
 // --no-encoding). Exits non-zero when a target is missed. `--only 0|1|2`
 // times one of the three setups alone, for a profiler, and `--cloth
@@ -90,27 +91,33 @@ double drawTime(const Setup& setup, const Cloth& cloth, int repeats) {
     return median(times);
 }
 
-// Prints the fifty medians as one row per outfit and returns them in the
-// order of allFifty(). With `only` named ("hawaiian/9"), that cloth alone is
-// drawn and the others print as "-", for a profiler.
-std::vector<double> timeAll(const Setup& setup, int repeats, const std::string& only = {}) {
+// Prints the fifty medians as one row per outfit, "-" for a cloth not timed
+// (0).
+void printTable(const Setup& setup, const std::vector<double>& times) {
     std::printf("\n%s, %d pixel(s) per point: median ms per variant 0-9\n", setup.name,
                 setup.pixelsPerPoint);
-    std::vector<double> times;
-    for (const Cloth& cloth : allFifty()) {
-        if (cloth.variant == ClothVariant::classic)
-            std::printf("%-11s", std::string(cloth.outfit.rawValue()).c_str());
-        if (only.empty() || nameOf(cloth) == only) {
-            times.push_back(drawTime(setup, cloth, repeats));
-            std::printf(" %6.2f", times.back());
-        } else {
-            times.push_back(0);
+    const std::vector<Cloth> cloths = allFifty();
+    for (std::size_t i = 0; i < cloths.size(); ++i) {
+        if (cloths[i].variant == ClothVariant::classic)
+            std::printf("%-11s", std::string(cloths[i].outfit.rawValue()).c_str());
+        if (times[i] > 0)
+            std::printf(" %6.2f", times[i]);
+        else
             std::printf(" %6s", "-");
-        }
-        if (cloth.variant == ClothVariant::tenth)
+        if (cloths[i].variant == ClothVariant::tenth)
             std::printf("\n");
-        std::fflush(stdout);
     }
+    std::fflush(stdout);
+}
+
+// The fifty medians under `setup`, in the order of allFifty(). With `only`
+// named ("hawaiian/9"), that cloth alone is drawn, for a profiler.
+std::vector<double> timeAll(const Setup& setup, int repeats, const std::string& only = {}) {
+    std::vector<double> times;
+    for (const Cloth& cloth : allFifty())
+        times.push_back(only.empty() || nameOf(cloth) == only ? drawTime(setup, cloth, repeats)
+                                                              : 0);
+    printTable(setup, times);
     return times;
 }
 
@@ -134,10 +141,19 @@ const Setup kSetups[] = {{"1440x900/w16", {1440, 900}, 16, 1},
 
 // Returns whether every target was met.
 bool timeFifty(int repeats) {
+    // A cloth's three setups are timed one after the other, so that the load
+    // on a shared machine, which moves over seconds, weighs alike on a
+    // cloth's time at one and at two pixels per point.
     const std::vector<Cloth> cloths = allFifty();
-    const std::vector<double> one = timeAll(kSetups[0], repeats);
-    const std::vector<double> two = timeAll(kSetups[1], repeats);
-    const std::vector<double> big = timeAll(kSetups[2], repeats);
+    std::vector<double> one, two, big;
+    for (const Cloth& cloth : cloths) {
+        one.push_back(drawTime(kSetups[0], cloth, repeats));
+        two.push_back(drawTime(kSetups[1], cloth, repeats));
+        big.push_back(drawTime(kSetups[2], cloth, repeats));
+    }
+    printTable(kSetups[0], one);
+    printTable(kSetups[1], two);
+    printTable(kSetups[2], big);
 
     std::printf("\n");
     const std::size_t worst = slowest(one);
