@@ -43,9 +43,8 @@ void knit(DrawingSurface& surface, const Strip& strip, const Palette& palette, d
         for (int j = first; j <= last; ++j) {
             const double xc = j * cw;
             shadows.addPolyline({{xc - hx, yt}, {xc, yb}, {xc + hx, yt}});
-            yarns.addPolyline({{xc - hx - 0.25, yt + 0.35},
-                               {xc - 0.25, yb + 0.35},
-                               {xc + hx - 0.25, yt + 0.35}});
+            yarns.addPolyline(
+                {{xc - hx - 0.25, yt + 0.35}, {xc - 0.25, yb + 0.35}, {xc + hx - 0.25, yt + 0.35}});
             fibres.addLine({xc - 0.28 * cw, yb + 0.69 * rh}, {xc - 0.04 * cw, yb + 0.12 * rh});
         }
         surface.stroke(shadows, palette.shadow.withAlpha(0.7), shadowStyle);
