@@ -1,4 +1,5 @@
 #include "draw/bitmap.h"
+#include "render_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -46,11 +47,7 @@ TEST(GradientFillTest, GivesThePixelsOfFillingInPlace) {
             else
                 bitmap->surface().DrawingSurface::drawInFrames({&frame, 1}, strip, bands);
         }
-        int differing = 0;
-        for (int y = 0; y < apart.height(); ++y)
-            for (int x = 0; x < apart.width(); ++x)
-                differing += !(apart.pixel(x, y) == inPlace.pixel(x, y));
-        EXPECT_EQ(differing, 0);
+        EXPECT_EQ(differingPixels(apart, inPlace), 0);
     }
 }
 

@@ -1,4 +1,5 @@
 #include "draw/bitmap.h"
+#include "render_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -71,11 +72,7 @@ TEST(DrawMotifTest, CopiesOnlyWhatLiesAlikeOverTheSameBackdrop) {
                 row(bitmap->surface());
         }
         EXPECT_EQ(painted, c.painted);
-        int differing = 0;
-        for (int y = 0; y < asMotifs.height(); ++y)
-            for (int x = 0; x < asMotifs.width(); ++x)
-                differing += !(asMotifs.pixel(x, y) == inPlace.pixel(x, y));
-        EXPECT_EQ(differing, 0);
+        EXPECT_EQ(differingPixels(asMotifs, inPlace), 0);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "draw/bitmap.h"
 #include "draw/cairo_surface.h"
 #include "render/border_geometry.h"
+#include "render_test_support.h"
 
 #include <cairo.h>
 #include <gtest/gtest.h>
@@ -79,14 +80,8 @@ TEST(StrokeRingTest, GivesThePixelsOfStrokingEachInTurn) {
             cairo_surface_destroy(target);
             cairo_surface_flush(bitmap->image());
         }
-        int differing = 0, inked = 0;
-        for (int y = 0; y < 320; ++y)
-            for (int x = 0; x < 420; ++x) {
-                differing += !(masked.pixel(x, y) == stroked.pixel(x, y));
-                inked += masked.pixel(x, y).alpha != 0;
-            }
-        EXPECT_EQ(differing, 0);
-        EXPECT_GT(inked, 0);
+        EXPECT_EQ(differingPixels(masked, stroked), 0);
+        EXPECT_GT(paintedPixels(masked, 0, 0, 420, 320), 0);
     }
 }
 

@@ -42,6 +42,15 @@ inline int paintedPixels(const Bitmap& bitmap, int x0, int y0, int x1, int y1,
     return painted;
 }
 
+// Pixels that differ between two bitmaps of the same size.
+inline int differingPixels(const Bitmap& a, const Bitmap& b) {
+    int differing = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            differing += !(a.pixel(x, y) == b.pixel(x, y));
+    return differing;
+}
+
 // FNV-1a (64 bits) of every pixel's alpha, red, green and blue, row by row.
 inline std::uint64_t pixelDigest(const Bitmap& bitmap) {
     std::uint64_t hash = 0xcbf29ce484222325u;

@@ -556,8 +556,15 @@ int pointsOf(Path::Verb verb) {
                                          : 1;
 }
 
-bool overlap(const std::array<double, 4>& a, const std::array<double, 4>& b) {
+using PixelBox = std::array<double, 4>; // x0, y0, x1, y1
+constexpr PixelBox kNoPixels{INFINITY, INFINITY, -INFINITY, -INFINITY};
+
+bool overlap(const PixelBox& a, const PixelBox& b) {
     return a[0] < b[2] && b[0] < a[2] && a[1] < b[3] && b[1] < a[3];
+}
+
+PixelBox joined(const PixelBox& a, const PixelBox& b) {
+    return {std::min(a[0], b[0]), std::min(a[1], b[1]), std::max(a[2], b[2]), std::max(a[3], b[3])};
 }
 
 } // namespace
@@ -571,22 +578,21 @@ bool CairoSurface::fillThroughMask(const Path& area, cairo_pattern_t* source) {
     // Each shape (a subpath) with the whole device pixels its points touch.
     struct Shape {
         std::size_t begin = 0, end = 0;
-        Box pixels{INFINITY, INFINITY, -INFINITY, -INFINITY};
+        Box pixels = kNoPixels;
         bool cut = false;
     };
     std::vector<Shape> shapes;
     const auto& elements = area.elements();
     for (std::size_t i = 0; i < elements.size(); ++i) {
         if (shapes.empty() || elements[i].verb == Path::Verb::moveTo)
-            shapes.push_back({i, i, {INFINITY, INFINITY, -INFINITY, -INFINITY}, false});
+            shapes.push_back({i, i, kNoPixels, false});
         Shape& shape = shapes.back();
         shape.end = i + 1;
         for (int k = 0; k < pointsOf(elements[i].verb); ++k) {
             double x = elements[i].points[k].x, y = elements[i].points[k].y;
             cairo_user_to_device(context_, &x, &y);
-            shape.pixels = {
-                std::min(shape.pixels[0], std::floor(x)), std::min(shape.pixels[1], std::floor(y)),
-                std::max(shape.pixels[2], std::ceil(x)), std::max(shape.pixels[3], std::ceil(y))};
+            shape.pixels =
+                joined(shape.pixels, {std::floor(x), std::floor(y), std::ceil(x), std::ceil(y)});
         }
     }
     // cairo composites a clip's antialiased edge into a fill otherwise than
@@ -604,13 +610,12 @@ bool CairoSurface::fillThroughMask(const Path& area, cairo_pattern_t* source) {
                     shape.cut = spread = true;
     }
     Path inPlace, masked;
-    Box box{INFINITY, INFINITY, -INFINITY, -INFINITY};
+    Box box = kNoPixels;
     for (const Shape& shape : shapes) {
         for (std::size_t i = shape.begin; i < shape.end; ++i)
             (shape.cut ? inPlace : masked).add(elements[i]);
         if (!shape.cut)
-            box = {std::min(box[0], shape.pixels[0]), std::min(box[1], shape.pixels[1]),
-                   std::max(box[2], shape.pixels[2]), std::max(box[3], shape.pixels[3])};
+            box = joined(box, shape.pixels);
     }
     if (masked.isEmpty())
         return false;

@@ -212,9 +212,8 @@ void fleeceTrim(DrawingSurface& surface, const Strip& strip, const Palette& pale
     // Neighbouring specks overlap, so each speck must cover the shade of the
     // one before it: painting all specks first would leave every shade on top.
     const Ink shade = palette.ground.withAlpha(0.28);
-    // How far a speck and its shade reach along x from the speck's centre,
-    // behind and ahead: the shade lies 0.3 ahead, 0.32 times as wide.
-    const auto behind = [](double r) { return r; };
+    // How far a speck of radius r and its shade reach ahead along x from the
+    // speck's centre (behind, r): the shade lies 0.3 ahead, 0.32 times as wide.
     const auto ahead = [](double r) { return std::max(r, 0.3 + 0.32 * r); };
     const double largest = 0.063 * w;
     // The specks that paint into x from `from` to `to`: only those touch its
@@ -223,14 +222,14 @@ void fleeceTrim(DrawingSurface& surface, const Strip& strip, const Palette& pale
     auto specks = [&](DrawingSurface& target, double from, double to) {
         const bool tile = from == 0 && to == kSpeckleRepeat;
         const int first = static_cast<int>(std::floor((from - ahead(largest)) / 1.25));
-        const int last = static_cast<int>(std::ceil((to + behind(largest)) / 1.25));
+        const int last = static_cast<int>(std::ceil((to + largest) / 1.25));
         for (int j = tile ? first : std::max(0, first); j <= (tile ? last : std::min(N, last));
              ++j) {
             const int k = (j % 15 + 15) % 15;
             const double r = w * (0.035 + 0.007 * ((3 * k) % 5));
             const double y = w * (0.07 + 0.022 * ((7 * k) % 3));
             const double x = 1.25 * j;
-            if (x + ahead(r) <= from || x - behind(r) >= to)
+            if (x + ahead(r) <= from || x - r >= to)
                 continue;
             target.fillEllipse({x - r, y - r, 2 * r, 2 * r}, palette.light);
             const double s = 0.32 * r;
@@ -240,8 +239,7 @@ void fleeceTrim(DrawingSurface& surface, const Strip& strip, const Palette& pale
     // Too narrow a strip puts the baffles under the specks: no repeat then.
     const double period = height < 0.49 * w ? kSpeckleRepeat : 0;
     // A speck drawn for a range reaches at most its own extent beyond it.
-    surface.fillPeriodicOver({0, 0, L, height}, period, behind(largest) + ahead(largest), keepOut,
-                             specks);
+    surface.fillPeriodicOver({0, 0, L, height}, period, largest + ahead(largest), keepOut, specks);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <numeric>
 
 namespace garbello::cloth {
 namespace {
@@ -132,14 +133,13 @@ constexpr int kMostTilesPerRepeat = 16;
 // points; longer repeats would seldom fit a strip twice.
 constexpr double kLongestJointRepeat = 512;
 
-// The shortest whole number of points both repeats fill; 0 past the longest.
+// The shortest whole number of points both whole repeats fill; 0 past the
+// longest, or when either has none.
 double jointRepeat(double a, double b) {
     if (a <= 0 || b <= 0)
         return 0;
-    for (double length = std::max(a, b); length <= kLongestJointRepeat; length += std::max(a, b))
-        if (std::fmod(length, a) == 0 && std::fmod(length, b) == 0)
-            return length;
-    return 0;
+    const double joint = std::lcm(std::lround(a), std::lround(b));
+    return joint <= kLongestJointRepeat ? joint : 0;
 }
 
 void drawTiles(const Tiles& tiles, ClothVariant variant) {
