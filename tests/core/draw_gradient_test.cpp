@@ -12,7 +12,9 @@ namespace {
 // surface's own, where the bands the clip leaves whole go through a mask,
 // must give the pixels of filling them all in place: bands the clip's
 // fractional edges cut, a band sharing a pixel with one of those, and
-// gradients across the strip or along it, on a strip turned either way.
+// gradients across the strip or along it, on a strip turned either way. At
+// two pixels per point, where cairo adjusts the gradient's transform to the
+// area it composites, a colour may round a unit apart.
 TEST(GradientFillTest, GivesThePixelsOfFillingInPlace) {
     const Size strip{200, 16};
     const std::vector<GradientStop> stops = {
@@ -21,16 +23,28 @@ TEST(GradientFillTest, GivesThePixelsOfFillingInPlace) {
         const char* name;
         Frame frame;
         Point start, end;
+        int pixelsPerPoint = 1;
+        int tolerance = 0;
     };
     const double pi = std::numbers::pi;
-    for (const Case& c : {Case{"across", {{20, 10}, 0}, {0, 7.3}, {0, 16}},
-                          Case{"across, a half turn", {{220, 40}, pi}, {0, 7.3}, {0, 16}},
-                          Case{"across, a quarter turn", {{220, 20}, pi / 2}, {0, 7.3}, {0, 16}},
-                          Case{"along", {{20, 10}, 0}, {3, 0}, {190, 0}}}) {
+    for (const Case& c :
+         {Case{"across", {{20, 10}, 0}, {0, 7.3}, {0, 16}},
+          Case{"across, a half turn", {{220, 40}, pi}, {0, 7.3}, {0, 16}},
+          Case{"across, a quarter turn", {{220, 20}, pi / 2}, {0, 7.3}, {0, 16}},
+          Case{"along", {{20, 10}, 0}, {3, 0}, {190, 0}},
+          Case{"across, two pixels per point", {{20, 10}, 0}, {0, 7.3}, {0, 16}, 2, 1},
+          Case{"quarter turn, two pixels per point",
+               {{220, 20}, pi / 2},
+               {0, 7.3},
+               {0, 16},
+               2,
+               1}}) {
         SCOPED_TRACE(c.name);
         const Frame& frame = c.frame;
-        Bitmap apart(240, 240), inPlace(240, 240);
+        const int side = 240 * c.pixelsPerPoint;
+        Bitmap apart(side, side), inPlace(side, side);
         for (Bitmap* bitmap : {&apart, &inPlace}) {
+            bitmap->surface().scale(c.pixelsPerPoint, c.pixelsPerPoint);
             const auto bands = [&](DrawingSurface& s) {
                 s.fillRect({0, 0, strip.width, strip.height}, Ink::hex(0x405060));
                 SavedState saved(s);
@@ -47,7 +61,8 @@ TEST(GradientFillTest, GivesThePixelsOfFillingInPlace) {
             else
                 bitmap->surface().DrawingSurface::drawInFrames({&frame, 1}, strip, bands);
         }
-        EXPECT_EQ(differingPixels(apart, inPlace), 0);
+        EXPECT_EQ(differingPixels(apart, inPlace, c.tolerance), 0);
+        EXPECT_GT(paintedPixels(apart, 0, 0, side, side), 0);
     }
 }
 

@@ -16,7 +16,7 @@ namespace {
 // sides are stretched back or from the whole one, they must give the exact
 // pixels of stroking each in turn. Shortening takes whole pixels and solid
 // lines; moved by fractions, or with a dashed outline, the whole ring is
-// stroked.
+// stroked. Strokes said to lie inside the ring come out the same.
 TEST(StrokeRingTest, GivesThePixelsOfStrokingEachInTurn) {
     struct Case {
         const char* name;
@@ -25,6 +25,7 @@ TEST(StrokeRingTest, GivesThePixelsOfStrokingEachInTurn) {
         bool quarterTurn;
         bool dashed;
         bool subsurface; // drawn through a subsurface at (13, 7) of the bitmap
+        bool inside;     // told that the strokes lie within the ring
     };
     const double w = 12, r = 8, k = w + r;
     const auto draw = [&](CairoSurface& s, const Case& c, bool asRing) {
@@ -48,7 +49,7 @@ TEST(StrokeRingTest, GivesThePixelsOfStrokingEachInTurn) {
         s.fillRect(O, Ink::hex(0x557799));
         if (asRing) {
             s.restore();
-            s.strokeRing({O, w, k, ring}, strokes);
+            s.strokeRing({O, w, k, ring, c.inside}, strokes);
             s.save();
             return;
         }
@@ -57,13 +58,14 @@ TEST(StrokeRingTest, GivesThePixelsOfStrokingEachInTurn) {
     };
     const Rect small{20, 20, 160, 100}, large{20, 20, 300, 230}, off{20.3, 19.6, 171.7, 93.2};
     for (const Case& c : {
-             Case{"shortened", large, 1, 0, 0, false, false, false},
-             Case{"shortened, two pixels per point", small, 2, 0, 0, false, false, false},
-             Case{"shortened, turned a quarter", large, 1, 0, 0, true, false, false},
-             Case{"shortened, off the pixel grid", off, 1, 0, 0, false, false, false},
-             Case{"shortened, in a subsurface", large, 1, 3, 1, false, false, true},
-             Case{"moved by fractions", small, 1, 0.3, 0.7, false, false, false},
-             Case{"dashed, in a subsurface", small, 1, 0.5, 0, false, true, true},
+             Case{"shortened", large, 1, 0, 0, false, false, false, false},
+             Case{"shortened, inside", large, 1, 0, 0, false, false, false, true},
+             Case{"shortened, two pixels per point", small, 2, 0, 0, false, false, false, true},
+             Case{"shortened, turned a quarter", large, 1, 0, 0, true, false, false, true},
+             Case{"shortened, off the pixel grid", off, 1, 0, 0, false, false, false, true},
+             Case{"shortened, in a subsurface", large, 1, 3, 1, false, false, true, false},
+             Case{"moved by fractions", small, 1, 0.3, 0.7, false, false, false, true},
+             Case{"dashed, in a subsurface", small, 1, 0.5, 0, false, true, true, true},
          }) {
         SCOPED_TRACE(c.name);
         Bitmap masked(420, 320), stroked(420, 320);

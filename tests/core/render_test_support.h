@@ -5,7 +5,9 @@
 #include "render/palette.h"
 #include "render/pattern_renderer.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <string>
 
@@ -42,12 +44,17 @@ inline int paintedPixels(const Bitmap& bitmap, int x0, int y0, int x1, int y1,
     return painted;
 }
 
-// Pixels that differ between two bitmaps of the same size.
-inline int differingPixels(const Bitmap& a, const Bitmap& b) {
+// Pixels that differ between two bitmaps of the same size by more than
+// `tolerance` in some channel.
+inline int differingPixels(const Bitmap& a, const Bitmap& b, int tolerance = 0) {
     int differing = 0;
     for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            differing += !(a.pixel(x, y) == b.pixel(x, y));
+        for (int x = 0; x < a.width(); ++x) {
+            const Pixel p = a.pixel(x, y), q = b.pixel(x, y);
+            const int apart = std::max({std::abs(p.alpha - q.alpha), std::abs(p.red - q.red),
+                                        std::abs(p.green - q.green), std::abs(p.blue - q.blue)});
+            differing += apart > tolerance;
+        }
     return differing;
 }
 

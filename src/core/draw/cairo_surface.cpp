@@ -417,6 +417,26 @@ void layThroughShortRing(cairo_t* out, cairo_surface_t* small, int left, int top
         }
 }
 
+// A clip that trims nothing on a `width` × `height` picture yet is not a
+// rectangle. Under a curved clip cairo intersects each shape with the clip's
+// outline, which splits the shape's edges wherever its own outline turns, and
+// those splits move its anti-aliasing by a unit or two. For shapes the clip
+// does not reach, a triangle far round the picture makes the very same
+// splits, with three edges to sweep past instead of every edge of a ring.
+void clipAroundPicture(cairo_t* context, int width, int height) {
+    cairo_matrix_t matrix;
+    cairo_get_matrix(context, &matrix);
+    cairo_identity_matrix(context);
+    const double far = 2.0 * (width + height);
+    cairo_new_path(context);
+    cairo_move_to(context, -far, -far);
+    cairo_line_to(context, 3 * far, -far);
+    cairo_line_to(context, -far, 3 * far);
+    cairo_close_path(context);
+    cairo_clip(context);
+    cairo_set_matrix(context, &matrix);
+}
+
 } // namespace
 
 std::optional<CairoSurface::Box> CairoSurface::clipRectangle() const {
@@ -503,7 +523,10 @@ bool CairoSurface::strokeRingFolded(const Ring& ring, std::span<const Stroke> st
     cairo_set_tolerance(smallContext.get(), cairo_get_tolerance(context_));
     cairo_set_antialias(smallContext.get(), cairo_get_antialias(context_));
     CairoSurface folded(smallContext.get(), fold);
-    folded.clip(ring.clip, FillRule::evenOdd);
+    if (ring.strokesInside)
+        clipAroundPicture(smallContext.get(), width, height);
+    else
+        folded.clip(ring.clip, FillRule::evenOdd);
 
     // The long ring's runs along each axis, in device pixels.
     std::array<std::vector<Run>, 2> runs;
@@ -535,11 +558,9 @@ void CairoSurface::fillLinearGradient(const Path& area, const std::vector<Gradie
                                           stop.color.green, stop.color.blue, stop.color.alpha);
     cairo_pattern_set_extend(gradient.get(), CAIRO_EXTEND_NONE);
     // pixman steps a gradient pixel by pixel from where each composite
-    // starts, so one composite for all gives the same pixels only where the
-    // colour changes from row to row alone.
-    double alongRow = end.x - start.x, alongColumn = end.y - start.y;
-    cairo_user_to_device_distance(context_, &alongRow, &alongColumn);
-    if (alongRow == 0 && fillThroughMask(area, gradient.get()))
+    // starts, so where the colour changes along a row, one composite for all
+    // can round a pixel's colour a unit apart from cairo's run by run.
+    if (fillThroughMask(area, gradient.get()))
         return;
     replay(area);
     cairo_set_source(context_, gradient.get());

@@ -124,11 +124,14 @@ public:
     // A ring round a rounded rectangle: its area is `clip` (even-odd), which
     // lies within `outer` and, along each side between the squares of
     // `corner` points at the corners, within `width` of the side.
+    // `strokesInside` promises that the strokes lie wholly within the ring,
+    // so its clip trims none of their ink.
     struct Ring {
         Rect outer;
         double width = 0;
         double corner = 0;
         Path clip;
+        bool strokesInside = false;
     };
     // Strokes `strokes` one after the other as stroke() does, under the
     // ring's clip: outlines that run round the ring, straight along each side

@@ -100,14 +100,23 @@ void edgeLines(DrawingSurface& surface, const Border& border, const Path& ring) 
     const Ink stitchInk = palette.light.withAlpha(border.outfit == Outfit::linen ? 0.55 : 0.65);
     const StrokeStyle stitch = StrokeStyle::rounded(std::max(0.035 * w, 0.45));
     const StrokeStyle hairline = StrokeStyle::rounded(0.7);
+    // Each line runs this far in from the outer edge; the last one 0.4 out
+    // from the window.
+    const double insets[] = {0.13 * w, 0.87 * w, 0.5, w - 0.4};
     const DrawingSurface::Stroke lines[] = {
-        {roundedRectPath(O.insetBy(0.13 * w, 0.13 * w), k - 0.13 * w), stitchInk, stitch},
-        {roundedRectPath(O.insetBy(0.87 * w, 0.87 * w), k - 0.87 * w), stitchInk, stitch},
-        {roundedRectPath(O.insetBy(0.5, 0.5), w + std::max(0.0, r - 0.5)),
+        {roundedRectPath(O.insetBy(insets[0], insets[0]), k - insets[0]), stitchInk, stitch},
+        {roundedRectPath(O.insetBy(insets[1], insets[1]), k - insets[1]), stitchInk, stitch},
+        {roundedRectPath(O.insetBy(insets[2], insets[2]), w + std::max(0.0, r - 0.5)),
          palette.light.withAlpha(0.45), hairline},
         {roundedRectPath(border.window.insetBy(-0.4, -0.4), r + 0.4),
          palette.shadow.withAlpha(0.42), hairline}};
-    surface.strokeRing({O, w, k, ring}, lines);
+    // On a narrow ring the hairlines reach past its edges, and the clip
+    // trims them there.
+    bool inside = true;
+    for (std::size_t i = 0; i < std::size(lines); ++i)
+        inside = inside && insets[i] - lines[i].style.width / 2 >= 0 &&
+                 insets[i] + lines[i].style.width / 2 <= w;
+    surface.strokeRing({O, w, k, ring, inside}, lines);
 }
 
 } // namespace
