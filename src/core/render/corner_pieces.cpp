@@ -176,17 +176,26 @@ void motif(const Corner& c, int index, int count) {
 // Two diagonal thread sets across the whole piece. A light thread only ever
 // crosses dark threads that start to its right, which are drawn after it in
 // thread order as well, so each set can be one stroke.
+//
+// Within the quadrant a dark thread comes no farther from the centre than
+// its start on the x axis, so one that ends, cap and all, a point short of
+// the inner radius lies wholly in the window's corner, where the ring's clip
+// cuts it away: it is left out, which spares cairo sweeping its edges and
+// changes no pixel.
 void linenWeave(const Corner& c) {
     const double w = c.w, outer = c.w + c.r;
     const double d = std::max(0.12 * w, 1.5); // thread pitch
+    const StrokeStyle lightStyle = StrokeStyle::rounded(0.45),
+                      darkStyle = StrokeStyle::rounded(0.4);
     Path light, dark;
     for (int j = 0; - w + j * d < outer; ++j) {
         const double t = -w + j * d;
         light.addLine({t, 0}, {t + outer, outer});
-        dark.addLine({t, 0}, {t - outer, outer});
+        if (t + darkStyle.width / 2 > c.r - 1)
+            dark.addLine({t, 0}, {t - outer, outer});
     }
-    c.surface.stroke(light, c.palette.light.withAlpha(0.22), StrokeStyle::rounded(0.45));
-    c.surface.stroke(dark, c.palette.shadow.withAlpha(0.12), StrokeStyle::rounded(0.4));
+    c.surface.stroke(light, c.palette.light.withAlpha(0.22), lightStyle);
+    c.surface.stroke(dark, c.palette.shadow.withAlpha(0.12), darkStyle);
 }
 
 // A quarter arc about the corner centre, `fraction` of the width out from
