@@ -13,8 +13,8 @@ namespace {
 // must give the pixels of filling them all in place: bands the clip's
 // fractional edges cut, a band sharing a pixel with one of those, and
 // gradients across the strip or along it, on a strip turned either way. At
-// two pixels per point, where cairo adjusts the gradient's transform to the
-// area it composites, a colour may round a unit apart.
+// two pixels per point, where cairo fits the gradient's transform to the area
+// it composites, a colour may round a unit apart (none does in the rings).
 TEST(GradientFillTest, GivesThePixelsOfFillingInPlace) {
     const Size strip{200, 16};
     const std::vector<GradientStop> stops = {
@@ -32,13 +32,7 @@ TEST(GradientFillTest, GivesThePixelsOfFillingInPlace) {
           Case{"across, a half turn", {{220, 40}, pi}, {0, 7.3}, {0, 16}},
           Case{"across, a quarter turn", {{220, 20}, pi / 2}, {0, 7.3}, {0, 16}},
           Case{"along", {{20, 10}, 0}, {3, 0}, {190, 0}},
-          Case{"across, two pixels per point", {{20, 10}, 0}, {0, 7.3}, {0, 16}, 2, 1},
-          Case{"quarter turn, two pixels per point",
-               {{220, 20}, pi / 2},
-               {0, 7.3},
-               {0, 16},
-               2,
-               1}}) {
+          Case{"across, two pixels per point", {{20, 10}, 0}, {0, 7.3}, {0, 16}, 2, 1}}) {
         SCOPED_TRACE(c.name);
         const Frame& frame = c.frame;
         const int side = 240 * c.pixelsPerPoint;

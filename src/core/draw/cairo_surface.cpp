@@ -558,9 +558,11 @@ void CairoSurface::fillLinearGradient(const Path& area, const std::vector<Gradie
                                           stop.color.green, stop.color.blue, stop.color.alpha);
     cairo_pattern_set_extend(gradient.get(), CAIRO_EXTEND_NONE);
     // pixman steps a gradient pixel by pixel from where each composite
-    // starts, so where the colour changes along a row, one composite for all
-    // can round a pixel's colour a unit apart from cairo's run by run.
-    if (fillThroughMask(area, gradient.get()))
+    // starts, so one composite for all gives the same pixels only where the
+    // colour changes from row to row alone.
+    double alongRow = end.x - start.x, alongColumn = end.y - start.y;
+    cairo_user_to_device_distance(context_, &alongRow, &alongColumn);
+    if (alongRow == 0 && fillThroughMask(area, gradient.get()))
         return;
     replay(area);
     cairo_set_source(context_, gradient.get());
