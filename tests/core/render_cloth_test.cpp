@@ -13,6 +13,7 @@
 
 #include <cmath>
 #include <limits>
+#include <numbers>
 
 namespace garbello {
 namespace {
@@ -107,6 +108,66 @@ TEST(SnowGearVariantTest, TiledVariantsCoverTheClassicLayerAfterItIsDrawn) {
         ASSERT_LT(cover + 1, operations.size()) << variant.rawValue() << ": tiles after a cover";
         EXPECT_GT(lastShade, 0u) << variant.rawValue();
         EXPECT_LT(lastShade, cover) << variant.rawValue();
+    }
+}
+
+// What a variant's opaque cover hides is left out only where no pixel shows
+// it: the strip drawn with its cover known, then covered, has the pixels of
+// the strip drawn whole and covered. Before the cover, the two differ
+// wherever something was left out: under quarter turns the whole pixel rows
+// under the cover tell, under other turns only a margin within its edges.
+TEST(SnowGearClothTest, ACoverLeavesOutOnlyWhatItHides) {
+    struct Case {
+        const char* name;
+        double width;
+        cloth::Cover cover; // in strip widths
+        int pixelsPerPoint;
+        Point offset;
+        double turn;
+        bool leftOut;
+    };
+    const double quarter = std::numbers::pi / 2;
+    const cloth::Cover band{0.15, 0.5}, inner{0.16, 1};
+    for (const Case& c : {
+             Case{"band on the grid", 16, band, 1, {0, 0}, 0, true},
+             Case{"band at two pixels per point", 16, band, 2, {0, 0}, 0, true},
+             Case{"band turned a quarter", 16, band, 1, {40, 0}, quarter, true},
+             Case{"band moved by a fraction of a pixel", 16, band, 1, {0.3, 0.4}, 0, true},
+             Case{"band turned off the quarters: narrower than the margins",
+                  16,
+                  band,
+                  1,
+                  {10, 0},
+                  0.05,
+                  false},
+             Case{"band, fractional width", 15.3, band, 1, {0, 0}, 0, true},
+             Case{"to the inner edge, turned off the quarters", 16, inner, 1, {10, 0}, 0.05, true},
+             Case{"to the inner edge, turned half", 16, inner, 2, {340, 40}, 2 * quarter, true},
+         }) {
+        SCOPED_TRACE(c.name);
+        const double w = c.width, L = 303; // a snowflake on the clip at the far end
+        const Palette p = paletteFor(Outfit::snowGear);
+        const Rect covered{0, c.cover.from * w, L, (c.cover.to - c.cover.from) * w};
+        const int n = c.pixelsPerPoint;
+        Bitmap known(360 * n, 360 * n), whole(360 * n, 360 * n);
+        const auto draw = [&](Bitmap& bitmap, cloth::Cover cover, bool andCover) {
+            DrawingSurface& s = bitmap.surface();
+            SavedState saved(s);
+            s.scale(n, n);
+            s.translate(c.offset.x, c.offset.y);
+            s.rotate(c.turn);
+            s.clipToRect({0.34 * w, 0, L - 0.68 * w, w});
+            s.fillRect({0, 0, L, w}, p.ground);
+            cloth::snowGear(s, {L, w, 1.05}, p, cover);
+            if (andCover)
+                s.fillRect(covered, p.feature);
+        };
+        draw(known, {covered.minY(), covered.maxY()}, false);
+        draw(whole, {}, false);
+        EXPECT_EQ(differingPixels(known, whole) > 0, c.leftOut);
+        draw(known, {covered.minY(), covered.maxY()}, true);
+        draw(whole, {}, true);
+        EXPECT_EQ(differingPixels(known, whole), 0);
     }
 }
 

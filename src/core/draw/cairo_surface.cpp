@@ -19,8 +19,11 @@
 namespace garbello {
 namespace {
 
+// A coordinate within rounding of a whole number is taken for it.
+constexpr double kRounding = 1e-9;
+
 bool isWhole(double v) {
-    return std::abs(v - std::round(v)) < 1e-9;
+    return std::abs(v - std::round(v)) < kRounding;
 }
 
 // Whether the transform keeps the axes along the device's (it turns by
@@ -880,6 +883,21 @@ bool CairoSurface::coversWholePixels(const Rect& rect) const {
     const Rect d = deviceRect(rect);
     return turnsByQuarters(m) && d.isFinite() && isWhole(d.minX()) && isWhole(d.minY()) &&
            isWhole(d.maxX()) && isWhole(d.maxY());
+}
+
+Rect CairoSurface::wholePixelsWithin(const Rect& rect) const {
+    cairo_matrix_t m;
+    cairo_get_matrix(context_, &m);
+    const Rect d = deviceRect(rect);
+    if (!turnsByQuarters(m) || !d.isFinite())
+        return {};
+    double x0 = std::ceil(d.minX() - kRounding), y0 = std::ceil(d.minY() - kRounding);
+    double x1 = std::floor(d.maxX() + kRounding), y1 = std::floor(d.maxY() + kRounding);
+    if (x1 <= x0 || y1 <= y0)
+        return {};
+    cairo_device_to_user(context_, &x0, &y0);
+    cairo_device_to_user(context_, &x1, &y1);
+    return {std::min(x0, x1), std::min(y0, y1), std::abs(x1 - x0), std::abs(y1 - y0)};
 }
 
 Rect CairoSurface::deviceRect(const Rect& rect) const {

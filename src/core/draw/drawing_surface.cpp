@@ -46,6 +46,10 @@ bool DrawingSurface::coversWholePixels(const Rect&) const {
     return false;
 }
 
+Rect DrawingSurface::wholePixelsWithin(const Rect&) const {
+    return {};
+}
+
 void DrawingSurface::clipToRect(const Rect& rect) {
     clip(Path().addRect(rect), FillRule::winding);
 }

@@ -156,6 +156,12 @@ public:
     // the surface cannot tell.
     virtual bool coversWholePixels(const Rect& rect) const;
 
+    // The largest part of `rect` of the current frame made of whole device
+    // pixels, its sides along the pixel grid: an opaque fill of `rect` sets
+    // every pixel there whatever lay beneath. Empty where the surface cannot
+    // tell.
+    virtual Rect wholePixelsWithin(const Rect& rect) const;
+
     void clipToRect(const Rect& rect);
     void fillRect(const Rect& rect, const Ink& ink);
     void fillEllipse(const Rect& rect, const Ink& ink);

@@ -25,10 +25,36 @@ double chevronWidth(double R) {
 // cover hides, on any bitmap of at least one pixel per point.
 constexpr double kCoverMargin = 2;
 
+// The rows across a strip where whatever lies wholly between `from` and
+// `to` paints only pixels a cover sets afterwards.
+struct Hidden {
+    double from = INFINITY;
+    double to = INFINITY;
+
+    bool holds(double top, double bottom) const { return top >= from && bottom <= to; }
+};
+
+// The rows `cover` hides: the whole device pixel rows it spans where the
+// surface knows the grid, and anywhere those a margin within its edges.
+Hidden hiddenBy(const DrawingSurface& surface, const Strip& strip, Cover cover) {
+    const double w = strip.width;
+    if (!(cover.from < cover.to))
+        return {};
+    const bool toInnerEdge = cover.to >= w;
+    Hidden hidden{cover.from + kCoverMargin, toInnerEdge ? INFINITY : cover.to - kCoverMargin};
+    const Rect whole = surface.wholePixelsWithin(
+        {0, cover.from, strip.length, std::min(cover.to, w) - cover.from});
+    if (!whole.isEmpty()) {
+        hidden.from = std::min(hidden.from, whole.minY());
+        if (!toInnerEdge)
+            hidden.to = std::max(hidden.to, whole.maxY());
+    }
+    return hidden;
+}
+
 // Adds arm `i` of a snowflake (and its chevron) to the two paths, each unless
-// it lies wholly beyond `hidden`.
-void addSnowflakeArm(Path& arms, Path& chevrons, Point c, double R, int i,
-                     double hidden = INFINITY) {
+// `hidden` holds it.
+void addSnowflakeArm(Path& arms, Path& chevrons, Point c, double R, int i, Hidden hidden = {}) {
     const double angle = i * std::numbers::pi / 3;
     const double cosine = std::cos(angle), sine = std::sin(angle);
     // (x, y) in the arm's frame, which is turned by `angle` about c.
@@ -36,14 +62,16 @@ void addSnowflakeArm(Path& arms, Path& chevrons, Point c, double R, int i,
         return Point{c.x + x * cosine - y * sine, c.y + x * sine + y * cosine};
     };
     const Point tip = at(0, R);
-    if (std::min(c.y, tip.y) - armWidth(R) / 2 < hidden)
+    const double arm = armWidth(R) / 2, chevron = chevronWidth(R) / 2;
+    if (!hidden.holds(std::min(c.y, tip.y) - arm, std::max(c.y, tip.y) + arm))
         arms.addLine(c, tip);
-    const Point chevron[] = {at(-0.27 * R, 0.58 * R), at(0, 0.34 * R), at(0.27 * R, 0.58 * R)};
-    if (std::min({chevron[0].y, chevron[1].y, chevron[2].y}) - chevronWidth(R) / 2 < hidden)
-        chevrons.addPolyline({chevron[0], chevron[1], chevron[2]});
+    const Point v[] = {at(-0.27 * R, 0.58 * R), at(0, 0.34 * R), at(0.27 * R, 0.58 * R)};
+    if (!hidden.holds(std::min({v[0].y, v[1].y, v[2].y}) - chevron,
+                      std::max({v[0].y, v[1].y, v[2].y}) + chevron))
+        chevrons.addPolyline({v[0], v[1], v[2]});
 }
 
-void addSnowflake(Path& arms, Path& chevrons, Point c, double R, double hidden = INFINITY) {
+void addSnowflake(Path& arms, Path& chevrons, Point c, double R, Hidden hidden = {}) {
     for (int i = 0; i < 6; ++i)
         addSnowflakeArm(arms, chevrons, c, R, i, hidden);
 }
@@ -128,11 +156,11 @@ void addReachBelow(std::vector<DrawingSurface::Span>& spans, const Path& path, d
     }
 }
 
-// Paints the snowflakes and diamonds, but for the parts wholly beyond
-// `hidden`, and returns where they reach below `height`.
+// Paints the snowflakes and diamonds, but for the parts `hidden` holds, and
+// returns where they reach below `height`.
 std::vector<DrawingSurface::Span> snowflakesAndDiamonds(DrawingSurface& surface, const Strip& strip,
                                                         const Palette& palette, double height,
-                                                        double hidden) {
+                                                        Hidden hidden) {
     const double L = strip.length, w = strip.width, s = strip.scale;
     const double spacing = std::max(1.55 * w * s, 16.0);
     const double first = 0.7 * w;
@@ -151,10 +179,10 @@ std::vector<DrawingSurface::Span> snowflakesAndDiamonds(DrawingSurface& surface,
         const bool inside = 0.32 * w + radius < w - kCoverMargin &&
                             (tile || (x - radius > 0.34 * w + kCoverMargin &&
                                       x + ahead < L - 0.34 * w - kCoverMargin));
-        const double beyond = inside ? hidden : INFINITY;
-        addSnowflake(arms, chevrons, {x, 0.32 * w}, R, beyond);
+        const Hidden under = inside ? hidden : Hidden{};
+        addSnowflake(arms, chevrons, {x, 0.32 * w}, R, under);
         const double xd = x + lead;
-        if (0.25 * w < beyond)
+        if (!under.holds(0.25 * w, 0.39 * w))
             diamonds.addPolygon({{xd, 0.39 * w},
                                  {xd + 0.06 * w, 0.32 * w},
                                  {xd, 0.25 * w},
@@ -259,14 +287,15 @@ void snowflake(DrawingSurface& surface, Point center, double R, const Ink& ink) 
     strokeSnowflakes(surface, arms, chevrons, R, ink);
 }
 
-void snowGear(DrawingSurface& surface, const Strip& strip, const Palette& palette, double shown) {
+void snowGear(DrawingSurface& surface, const Strip& strip, const Palette& palette, Cover cover) {
     const double L = strip.length, w = strip.width;
-    const double hidden = shown + kCoverMargin;
+    const Hidden hidden = hiddenBy(surface, strip, cover);
     // Under an opaque cover whose inner edge runs along a pixel row, the
     // baffles show only through the antialiased columns where the strip's
     // clip cuts the cover, near either end.
-    const bool bafflesCovered =
-        hidden <= 0.49 * w && palette.ground.alpha >= 1 && surface.coversWholePixels({0, 0, L, w});
+    const bool bafflesCovered = hidden.from <= 0.49 * w && hidden.to == INFINITY &&
+                                palette.ground.alpha >= 1 &&
+                                surface.coversWholePixels({0, 0, L, w});
     if (L > 0)
         baffles(surface, strip, palette, bafflesCovered);
     surface.fillRect({0, 0.14 * w, L, 0.36 * w}, palette.feature);

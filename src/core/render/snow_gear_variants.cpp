@@ -27,12 +27,16 @@ void addDiamond(Path& path, Point centre, double halfWidth, double halfHeight) {
                      {centre.x, centre.y - halfHeight}});
 }
 
+// The rows of a knitted band, in strip widths from the outer edge.
+constexpr double kKnittedBandTop = 0.15, kKnittedBandBottom = 0.5;
+
 // "Cranberry peaks" and "Pine diamonds": a band knitted over the classic
 // stripe band, with a zigzag or with diamonds in two yarns.
 void knittedBand(DrawingSurface& surface, const Strip& strip, double P, ClothVariant variant,
                  const Palette& palette) {
     const double L = strip.length, w = strip.width;
-    surface.fillRect({0, 0.15 * w, L, 0.35 * w}, palette.feature);
+    surface.fillRect({0, kKnittedBandTop * w, L, (kKnittedBandBottom - kKnittedBandTop) * w},
+                     palette.feature);
     const int n = static_cast<int>(std::ceil(L / P));
     if (variant == ClothVariant::second) {
         Path peaks;
@@ -226,14 +230,19 @@ void snowGearVariant(DrawingSurface& surface, const Strip& strip, ClothVariant v
     const double L = strip.length, w = strip.width;
     const Strip base{L, w, baseLayerScale(variant, strip.scale)};
     const double P = variantTilePeriod(variant, w, strip.scale);
+    // A cover hides only in an opaque ink.
+    const auto opaque = [](const Ink& ink, Cover cover) {
+        return ink.alpha >= 1 ? cover : Cover{};
+    };
     if (variant == ClothVariant::second || variant == ClothVariant::third) {
-        snowGear(surface, base, palette);
+        snowGear(surface, base, palette,
+                 opaque(palette.feature, {kKnittedBandTop * w, kKnittedBandBottom * w}));
         return knittedBand(surface, strip, P, variant, palette);
     }
 
     // Cover all but the classic layer's outer trim and speckle.
     const double shown = 0.16 * w;
-    snowGear(surface, base, palette, shown);
+    snowGear(surface, base, palette, opaque(palette.ground, {shown, w}));
     surface.fillRect({0, shown, L, w - shown}, palette.ground);
     // One tile before the strip and one past its count, cut by the clip; a
     // range has the tiles that reach it.
