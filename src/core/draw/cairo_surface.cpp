@@ -877,14 +877,6 @@ void CairoSurface::drawMotif(int motif, const Rect& bounds,
                        readPixels(target, place->x, place->y, place->width, place->height)});
 }
 
-bool CairoSurface::coversWholePixels(const Rect& rect) const {
-    cairo_matrix_t m;
-    cairo_get_matrix(context_, &m);
-    const Rect d = deviceRect(rect);
-    return turnsByQuarters(m) && d.isFinite() && isWhole(d.minX()) && isWhole(d.minY()) &&
-           isWhole(d.maxX()) && isWhole(d.maxY());
-}
-
 Rect CairoSurface::wholePixelsWithin(const Rect& rect) const {
     cairo_matrix_t m;
     cairo_get_matrix(context_, &m);

@@ -41,7 +41,6 @@ public:
     // the work.
     void strokeRing(const Ring& ring, std::span<const Stroke> strokes) override;
     void drawText(std::string_view text, const Font& font, const Ink& ink, Point origin) override;
-    bool coversWholePixels(const Rect& rect) const override;
     Rect wholePixelsWithin(const Rect& rect) const override;
     // On a scratch picture of its own (drawInFrames), keeps the pixels of the
     // last motifs painted, cut by the clip along whole pixels at most, with

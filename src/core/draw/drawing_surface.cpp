@@ -1,5 +1,7 @@
 #include "draw/drawing_surface.h"
 
+#include <cmath>
+
 namespace garbello {
 
 void DrawingSurface::drawInFrames(std::span<const Frame> frames, Size size,
@@ -42,12 +44,17 @@ void DrawingSurface::drawMotif(int, const Rect&, const std::function<void(Drawin
     draw(*this);
 }
 
-bool DrawingSurface::coversWholePixels(const Rect&) const {
-    return false;
-}
-
 Rect DrawingSurface::wholePixelsWithin(const Rect&) const {
     return {};
+}
+
+bool DrawingSurface::coversWholePixels(const Rect& rect) const {
+    // Sides within rounding of the grid were taken for it.
+    constexpr double kRounding = 1e-9;
+    const Rect whole = wholePixelsWithin(rect);
+    const auto same = [](double a, double b) { return std::abs(a - b) < kRounding; };
+    return !whole.isEmpty() && same(whole.minX(), rect.minX()) && same(whole.minY(), rect.minY()) &&
+           same(whole.maxX(), rect.maxX()) && same(whole.maxY(), rect.maxY());
 }
 
 void DrawingSurface::clipToRect(const Rect& rect) {

@@ -151,16 +151,16 @@ public:
     virtual void drawMotif(int motif, const Rect& bounds,
                            const std::function<void(DrawingSurface&)>& draw);
 
-    // Whether `rect` of the current frame covers whole device pixels, its
-    // sides along the pixel grid: a clip to it then cuts no pixel. False where
-    // the surface cannot tell.
-    virtual bool coversWholePixels(const Rect& rect) const;
-
     // The largest part of `rect` of the current frame made of whole device
     // pixels, its sides along the pixel grid: an opaque fill of `rect` sets
     // every pixel there whatever lay beneath. Empty where the surface cannot
     // tell.
     virtual Rect wholePixelsWithin(const Rect& rect) const;
+
+    // Whether `rect` of the current frame is all whole device pixels, its
+    // sides along the pixel grid: a clip to it then cuts no pixel. False where
+    // the surface cannot tell.
+    bool coversWholePixels(const Rect& rect) const;
 
     void clipToRect(const Rect& rect);
     void fillRect(const Rect& rect, const Ink& ink);
